@@ -49,15 +49,8 @@ void TBitmapMAGBase::DrawView(QImage& canvas, int width, int height, int left, i
     if (width <= 0 || height <= 0 || canvas.depth() != 32)
         return;
 
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
-        std::fill(row, row + width, Grey);
-    }
-
     const bool reduced = FInvMagnification > 1.0f && FReduced;
     const QImage& source = reduced ? *FReduced : FImage;
-    if (source.isNull())
-        return;
     long long sx0, sy0, sw, sh;
     if (reduced) {
         sx0 = left;
@@ -70,21 +63,54 @@ void TBitmapMAGBase::DrawView(QImage& canvas, int width, int height, int left, i
         sw = TruncProduct(static_cast<long long>(left) + width, FInvMagnification) - sx0;
         sh = TruncProduct(static_cast<long long>(top) + height, FInvMagnification) - sy0;
     }
-    int x0, x1, y0, y1;
-    BuildTable(FColumnTable, width, sx0, sw, source.width(), x0, x1);
-    BuildTable(FRowTable, height, sy0, sh, source.height(), y0, y1);
-    if (x0 >= x1 || y0 >= y1)
-        return;
+    int x0 = width, x1 = 0, y0 = height, y1 = 0;
+    if (!source.isNull()) {
+        BuildTable(FColumnTable, width, sx0, sw, source.width(), x0, x1);
+        BuildTable(FRowTable, height, sy0, sh, source.height(), y0, y1);
+    }
+    if (x0 >= x1 || y0 >= y1) {
+        x0 = x1 = 0;
+        y0 = y1 = 0;
+    }
 
+    // Grey only where the picture will not cover: each canvas pixel is written once.
     const int* columns = FColumnTable.data();
     const int* rows = FRowTable.data();
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        if (y < y0 || y >= y1 || rows[y] < 0) {
+            std::fill(row, row + width, Grey);
+        } else {
+            std::fill(row, row + x0, Grey);
+            std::fill(row + x1, row + width, Grey);
+        }
+    }
+    if (x0 >= x1)
+        return;
+
+    // One to one (a reduced view, or magnification 1): source columns run on by one.
+    const bool contiguous = columns[x1 - 1] - columns[x0] == x1 - 1 - x0;
     const QImage::Format format = source.format();
+    const QRgb* previous = nullptr;
+    int previousRow = -1;
     for (int y = y0; y < y1; ++y) {
         if (rows[y] < 0)
             continue;
         auto* dst = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        if (rows[y] == previousRow) {
+            // Magnified views repeat source rows: copy the row just drawn.
+            std::copy(previous + x0, previous + x1, dst + x0);
+            continue;
+        }
+        previous = dst;
+        previousRow = rows[y];
         const uchar* src = source.constScanLine(rows[y]);
-        if (format == QImage::Format_BGR888) {
+        if (format == QImage::Format_BGR888 && contiguous) {
+            const uchar* p = src + 3 * columns[x0];
+            for (int x = x0; x < x1; ++x, p += 3)
+                dst[x] = 0xFF000000u | (static_cast<QRgb>(p[2]) << 16) |
+                         (static_cast<QRgb>(p[1]) << 8) | p[0];
+        } else if (format == QImage::Format_BGR888) {
             for (int x = x0; x < x1; ++x) {
                 const uchar* p = src + 3 * columns[x];
                 dst[x] = 0xFF000000u | (static_cast<QRgb>(p[2]) << 16) |

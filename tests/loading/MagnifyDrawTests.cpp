@@ -158,3 +158,19 @@ TEST(DrawView, SizeIsClippedToTheCanvas)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DrawView, ReducedCopyTooSmallToHoldAPixelDrawsGrey)
+{
+    TBitmapMAGBase picture;
+    picture.Assign(PictureImage(3, 3), TPixelFormat::pf24bit);
+    picture.SetMagnification(0.125f, false);   // 3 x 0.125 truncates to 0
+    QImage canvas = Canvas();
+    picture.DrawView(canvas, 4, 4, 0, 0);
+    EXPECT_EQ(canvas.pixel(0, 0), Grey);
+    EXPECT_EQ(canvas.pixel(3, 3), Grey);
+    EXPECT_EQ(canvas.pixel(4, 4), Untouched);
+}
+
+} // namespace
