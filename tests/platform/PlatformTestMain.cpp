@@ -4,6 +4,9 @@
 
 int main(int argc, char** argv)
 {
+    // Test discovery runs the program without CTest's environment; it never needs a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velumira"));
     ::testing::InitGoogleTest(&argc, argv);
