@@ -1,6 +1,7 @@
 // The channel between two windows, exercised inside one test program: each running
 // "window" is a thread with its own event loop, as a real one has its UI thread.
 #include "platform/HandoffChannel.h"
+#include "RunningWindowThread.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -24,58 +25,6 @@
 namespace {
 
 constexpr uid_t kOtherUser = 65534;
-
-// A registered window on a thread of its own; records every hand-off it receives.
-class RunningWindow : public QThread {
-public:
-    RunningWindow(QString folder, QByteArray title) : folder_(std::move(folder)), title_(std::move(title))
-    {
-        start();
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return started_; });
-    }
-    ~RunningWindow() override
-    {
-        quit();
-        wait();
-    }
-    QString socketName() const { return socket_; }
-    bool registered() const { return registered_; }
-    std::vector<QStringList> received()
-    {
-        std::lock_guard lock(mutex_);
-        return received_;
-    }
-
-protected:
-    void run() override
-    {
-        HandoffChannel channel(folder_);
-        channel.OpenBlock();
-        registered_ = channel.Register([this] { return title_; },
-                                       [this, &channel] {
-                                           std::lock_guard lock(mutex_);
-                                           received_.push_back(channel.ReadArguments());
-                                       });
-        socket_ = channel.SocketName();
-        {
-            std::lock_guard lock(mutex_);
-            started_ = true;
-        }
-        ready_.notify_all();
-        exec();
-    }
-
-private:
-    QString folder_;
-    QByteArray title_;
-    QString socket_;
-    std::atomic<bool> registered_{false};
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    bool started_ = false;
-    std::vector<QStringList> received_;
-};
 
 // Accepts a request and hangs up without answering, as a window that dies mid-way.
 class DyingPeer : public QThread {
