@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a bounded time
 # on a corpus seeded from the fixture builders. Fails on any finding.
-#   scripts/run-fuzzers.sh [SECONDS_PER_TARGET]   (default 60; needs build/ from ./test.sh)
+#   scripts/run-fuzzers.sh [SECONDS_PER_TARGET]   (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
 seeds=build/tests/velumira-fuzz-seeds
-[ -x "$seeds" ] || cmake --build build --target velumira-fuzz-seeds
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j "$(nproc)" --target velumira-fuzz-seeds
 corpus=build-fuzz/corpus
 rm -rf "$corpus"
 "$seeds" "$corpus"
