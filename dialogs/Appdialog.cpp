@@ -26,6 +26,7 @@ TTAppDialog::TTAppDialog(Prompter& prompter, TAppSetDlg& appSetDlg, QWidget* par
     List->setGeometry(8, 8, 473, 177);
     List->setColumnCount(3);
     List->setHeaderLabels({QStringLiteral("#"), QStringLiteral("名前"), QStringLiteral("パス指定")});
+    List->setColumnWidth(0, 50);  // the list view's customary default, so the three columns fit
     List->setColumnWidth(kNameColumn, 140);
     List->setColumnWidth(kPathColumn, 270);
     List->setRootIsDecorated(false);

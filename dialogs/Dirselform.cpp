@@ -34,6 +34,8 @@ TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
     Dirlst->setHeaderHidden(true);
     for (int column = 1; column < model_->columnCount(); ++column) Dirlst->hideColumn(column);
     Dirlst->setSelectionMode(QAbstractItemView::SingleSelection);
+    Dirlst->setSortingEnabled(true);
+    Dirlst->sortByColumn(0, Qt::AscendingOrder);
 
     Button1 = new QPushButton(QStringLiteral("選択(&O)"), this);
     Button1->setGeometry(376, 360, 83, 25);
