@@ -67,10 +67,12 @@ TEST(AppLaunch, StartsTheSlotsProgramWithThePicture)
     AppTexts paths = Filled("-");
     paths[2] = WriteRecorderScript(folder, "ed", record);
     FakePrompter prompter;
+    // Blanks and quotes in the picture path must arrive as they are, in one argument.
+    const QString picture = folder.Path("my \"best\" shot's copy.jpg");
 
-    EXPECT_EQ(applaunch::LaunchApplication(prompter, paths, 3, "/pics/a.jpg"), applaunch::LaunchOutcome::Started);
+    EXPECT_EQ(applaunch::LaunchApplication(prompter, paths, 3, picture), applaunch::LaunchOutcome::Started);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(WaitForRecord(record), (QStringList{paths[2], "1", "/pics/a.jpg"}));
+    EXPECT_EQ(WaitForRecord(record), (QStringList{paths[2], "1", picture}));
 }
 
 TEST(AppLaunch, FreeSlotDoesNothingAndUnstartableProgramIsReported)

@@ -223,18 +223,6 @@ TEST_F(OrganiseTest, FailedMoveAfterYesKeepsTheExistingTarget)
                                                  Question(OverwriteQuestion(target)), Error(kMoveFailed)}));
 }
 
-TEST_F(OrganiseTest, MoveAcrossFileSystems)
-{
-    auto other = FolderOnOtherFileSystem(folder.Path());
-    if (!other) GTEST_SKIP() << "this machine has no second writable file system beside " << folder.Path().toStdString();
-    QFile(other->path() + "/IMG_0001.JPG").open(QIODevice::WriteOnly);  // an empty earlier file
-    prompter.answers = {true};
-    EXPECT_EQ(organise::MoveToDestination(prompter, other->path(), picture), Outcome::Done);
-    EXPECT_EQ(ReadBytes(other->path() + "/IMG_0001.JPG"), pictureBytes);
-    EXPECT_FALSE(QFile::exists(picture));
-    EXPECT_EQ(Entries(other->path()), QStringList{"IMG_0001.JPG"});
-}
-
 TEST_F(OrganiseTest, DeleteAsksWithTheFullTargetPathAndTouchesNothingElse)
 {
     const QString question = QStringLiteral("ファイル(") + target + QStringLiteral(")を削除してもよろしいですか？");

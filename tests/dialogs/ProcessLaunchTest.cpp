@@ -51,18 +51,6 @@ TEST(ProcessLaunch, RefusesWhatCannotStart)
         EXPECT_FALSE(launch::StartDetachedProgram(c.program, folder.Path("a.jpg"))) << c.name;
 }
 
-TEST(ProcessLaunch, ProgramReceivesItsPathAndThePictureAsOneArgument)
-{
-    TestFolder folder;
-    const QString record = folder.Path("record.txt");
-    const QString program = WriteRecorderScript(folder, "rec.sh", record);
-    // Blanks and quotes in the picture path must arrive as they are, in one argument.
-    const QString picture = folder.Path("my \"best\" shot's copy.jpg");
-
-    ASSERT_TRUE(launch::StartDetachedProgram(program, picture));
-    EXPECT_EQ(WaitForRecord(record), (QStringList{program, "1", picture}));
-}
-
 TEST(ProcessLaunch, RelativeProgramStartsFromTheCurrentFolder)
 {
     TestFolder folder;
