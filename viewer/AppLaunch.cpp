@@ -7,7 +7,7 @@ namespace applaunch {
 
 bool IsRegistered(const QString& path) { return !path.startsWith(QLatin1Char('-')); }
 
-Menu AppMenuItems(const AppTexts& names, const AppTexts& paths)
+Menu UpdateApplicationMenu(const AppTexts& names, const AppTexts& paths)
 {
     Menu menu;
     for (int slot = 0; slot < kAppSlotCount; ++slot) {

@@ -1,7 +1,7 @@
 #pragma once
 // The popup's eight outside-program entries: their captions and states, starting one on the
 // panel's picture, and the registration command. The main window's handlers forward here:
-// UpdateApplicationMenu -> AppMenuItems, Nx1Click -> LaunchApplication, R1Click -> EditRegistrations.
+// UpdateApplicationMenu -> UpdateApplicationMenu (captions and states to apply), Nx1Click -> LaunchApplication, R1Click -> EditRegistrations.
 #include "dialogs/Appdialog.h"
 
 #include <QString>
@@ -21,7 +21,7 @@ using Menu = std::array<MenuItem, kAppSlotCount>;
 bool IsRegistered(const QString& path);
 
 // Items N11 .. N81 in order: "(&n)" disabled for a free slot, "(&n) name" enabled otherwise.
-Menu AppMenuItems(const AppTexts& names, const AppTexts& paths);
+Menu UpdateApplicationMenu(const AppTexts& names, const AppTexts& paths);
 
 enum class LaunchOutcome { NotRegistered, Started, Failed };
 

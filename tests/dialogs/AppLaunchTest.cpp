@@ -52,7 +52,7 @@ TEST(AppMenu, CaptionsAndStatesFollowTheSlots)
          {true, false, true, false, true, false, false, false}},
     };
     for (const auto& c : cases) {
-        const applaunch::Menu menu = applaunch::AppMenuItems(c.names, c.paths);
+        const applaunch::Menu menu = applaunch::UpdateApplicationMenu(c.names, c.paths);
         for (int i = 0; i < 8; ++i) {
             EXPECT_EQ(menu[i].caption, QString::fromUtf8(c.captions[i])) << c.name << " item " << i + 1;
             EXPECT_EQ(menu[i].enabled, c.enabled[i]) << c.name << " item " << i + 1;
@@ -117,7 +117,7 @@ TEST(AppLaunch, RegistrationEditsReachTheMenuWhicheverButtonClosedTheList)
         return int(Prompter::mrOk);
     });
     EXPECT_FALSE(applaunch::EditRegistrations(appDialog));
-    const applaunch::Menu menu = applaunch::AppMenuItems(appDialog.AppNames, appDialog.AppPaths);
+    const applaunch::Menu menu = applaunch::UpdateApplicationMenu(appDialog.AppNames, appDialog.AppPaths);
     EXPECT_EQ(menu[1].caption, QStringLiteral("(&2) Editor"));
     EXPECT_TRUE(menu[1].enabled);
 
