@@ -1,0 +1,188 @@
+// Two (or three) real velumira processes on the offscreen platform, on a private channel
+// and settings file. The program's test log (VELUMIRA_TEST_LOG) reports boxes as PROMPT
+// lines, received hand-offs as HANDOFF lines and the shown window as a WINDOW line.
+#include "platform/HandoffChannel.h"
+#include "support/TestFolder.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kNotice = QString::fromUtf8("PROMPT Message\t確認\t多重起動チェックオフです");
+const QString kMemoryError = QString::fromUtf8("PROMPT Message\tエラー\tメモリ割り当てエラー(多重起動時)");
+
+class HandoffProcessTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (auto& p : running_) {
+            p->kill();
+            p->waitForFinished(-1);
+        }
+        HandoffChannel(Channel()).RemoveBlock();
+    }
+
+    QString Channel() const { return sandbox_.Path("channel"); }
+
+    QProcessEnvironment Environment(const QString& settings) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VELUMIRA_HANDOFF_DIR", Channel());
+        env.insert("VELUMIRA_SETTINGS", sandbox_.Path(settings));
+        env.insert("VELUMIRA_TEST_LOG", "1");
+        return env;
+    }
+
+    // Starts a window and returns once it answers on the channel; its log goes to logName.
+    QProcess& StartWindow(const QString& logName, const QString& settings = "velumira.INI")
+    {
+        const int before = RegisteredCount();
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(Environment(settings));
+        p->setStandardErrorFile(sandbox_.Path(logName));
+        p->start(VELUMIRA_EXECUTABLE, {});
+        EXPECT_TRUE(p->waitForStarted(-1));
+        // Bounded only so that a broken build fails instead of hanging the run.
+        const QDeadlineTimer deadline(60000);
+        while (!Shown(logName) && !deadline.hasExpired() && p->state() == QProcess::Running)
+            QThread::msleep(20);
+        EXPECT_TRUE(Shown(logName)) << Log(logName).join('\n').toStdString();
+        EXPECT_EQ(RegisteredCount(), before + 1);
+        running_.push_back(std::move(p));
+        return *running_.back();
+    }
+
+    // Runs a start to its end; returns its exit status (-1 if it did not end by itself).
+    int RunStart(const QStringList& names, const QString& logName, const QString& settings = "velumira.INI")
+    {
+        QProcess p;
+        p.setProcessEnvironment(Environment(settings));
+        p.setStandardErrorFile(sandbox_.Path(logName));
+        p.start(VELUMIRA_EXECUTABLE, names);
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished(-1);
+            return -1;
+        }
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    QStringList Log(const QString& logName) const
+    {
+        QFile f(sandbox_.Path(logName));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        // Only the program's own lines; Qt's platform chatter is not of interest.
+        lines.removeIf([](const QString& l) {
+            return !l.startsWith("PROMPT ") && !l.startsWith("HANDOFF ") && !l.startsWith("WINDOW ");
+        });
+        return lines;
+    }
+
+    bool Shown(const QString& logName) const
+    {
+        const QStringList lines = Log(logName);
+        return std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("WINDOW Velumira"); });
+    }
+
+    QStringList Received(const QString& logName) const
+    {
+        QStringList names;
+        for (const QString& line : Log(logName))
+            if (line.startsWith("HANDOFF "))
+                names << line.mid(8);
+        return names;
+    }
+
+    int RegisteredCount() const
+    {
+        return QDir(Channel()).entryList({"w-*"}, QDir::System | QDir::Files | QDir::Hidden).size();
+    }
+
+    TestFolder sandbox_;
+    std::vector<std::unique_ptr<QProcess>> running_;
+};
+
+TEST_F(HandoffProcessTest, SecondStartHandsItsNamesOverAndEndsWithoutAWindow)
+{
+    StartWindow("first.log");
+    const QStringList names{sandbox_.Path("a b.jpg"), QString::fromUtf8("/写真/ｶﾒﾗ.PEF"), "c.jpg"};
+    EXPECT_EQ(RunStart(names, "second.log"), 0);
+    EXPECT_EQ(Received("first.log"), names);
+    EXPECT_EQ(Log("second.log"), QStringList()) << "no box and no window in the second start";
+    EXPECT_EQ(RegisteredCount(), 1);
+}
+
+TEST_F(HandoffProcessTest, SecondStartWithoutNamesLeavesTheFirstUntouched)
+{
+    StartWindow("first.log");
+    EXPECT_EQ(RunStart({}, "second.log"), 0);
+    EXPECT_EQ(Log("first.log"), QStringList{Log("first.log").value(0)});
+    EXPECT_TRUE(Log("first.log").value(0).startsWith("WINDOW "));
+    EXPECT_EQ(Log("second.log"), QStringList());
+    EXPECT_EQ(RegisteredCount(), 1);
+}
+
+TEST_F(HandoffProcessTest, TwentyThousandBytesArriveCutTo16383AtACharacterBoundary)
+{
+    StartWindow("first.log");
+    // 2500 names of 6 bytes plus CR LF: 20000 bytes; preceded by "x\r\n" the cut at 16383
+    // would fall inside the last "真", which is dropped whole.
+    QStringList names{"x"};
+    for (int i = 0; i < 2500; ++i)
+        names << QString::fromUtf8("写真");
+    EXPECT_EQ(RunStart(names, "second.log"), 0);
+    const QStringList received = Received("first.log");
+    ASSERT_EQ(received.size(), 2049);
+    EXPECT_EQ(received.first(), "x");
+    EXPECT_EQ(received[2047], QString::fromUtf8("写真"));
+    EXPECT_EQ(received.last(), QString::fromUtf8("写"));
+    qsizetype bytes = 0;
+    for (const QString& name : received)
+        bytes += name.toUtf8().size() + 2;
+    EXPECT_EQ(bytes - 2, 16382) << "the last, cut line has no line break";
+}
+
+TEST_F(HandoffProcessTest, CheckOffShowsTheNoticeAndOpensAnotherWindow)
+{
+    sandbox_.Write("off.INI", "[DEBUG]\nMULTICHECK=0\n");
+    StartWindow("first.log");
+    StartWindow("second.log", "off.INI");
+    EXPECT_EQ(Log("second.log").value(0), kNotice);
+    EXPECT_EQ(RegisteredCount(), 2);
+    EXPECT_EQ(Received("first.log"), QStringList());
+
+    // With the check on again, the hand-off goes to the first window the registry lists.
+    EXPECT_EQ(RunStart({"d.jpg"}, "third.log"), 0);
+    EXPECT_EQ(Received("first.log"), QStringList{"d.jpg"});
+    EXPECT_EQ(Received("second.log"), QStringList());
+}
+
+TEST_F(HandoffProcessTest, SecondStartWithoutTheBlockReportsTheMemoryError)
+{
+    // A block others could read is refused by every start on this channel.
+    const int fd = ::shm_open(QFile::encodeName(HandoffChannel(Channel()).BlockName()).constData(),
+                              O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::fchmod(fd, 0644);
+    ::close(fd);
+    StartWindow("first.log");
+    EXPECT_EQ(RunStart({"a.jpg"}, "second.log"), 0);
+    EXPECT_EQ(Log("second.log"), QStringList{kMemoryError});
+    EXPECT_EQ(Received("first.log"), QStringList());
+}
+
+}  // namespace
