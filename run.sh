@@ -10,6 +10,6 @@ cd "$here"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELUMIRA_TESTS=OFF >/dev/null
 cmake --build build-release -j "$(nproc)"
 if [ ${#args[@]} -eq 0 ]; then
-  args=("$here"/build-release/samples/*.jpg)
+  args=("$here"/build-release/samples/*.JPG)
 fi
 exec "$here/build-release/velumira" "${args[@]}"
