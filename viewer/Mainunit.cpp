@@ -86,7 +86,6 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     qApp->installEventFilter(this);
 
     SetOuterBounds(kDesignBounds);
-    ApplyMinimumSize();
 }
 
 TMainForm::~TMainForm()
@@ -175,8 +174,6 @@ void TMainForm::CreatePanels()
 
 QMargins TMainForm::FrameMargins() const
 {
-    if (!isVisible())
-        return {};
     const QRect f = frameGeometry();
     const QRect g = geometry();
     return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
@@ -190,8 +187,8 @@ QRect TMainForm::OuterBounds() const
 void TMainForm::SetOuterBounds(const QRect& bounds)
 {
     const QMargins m = FrameMargins();
-    move(bounds.topLeft());
-    resize(bounds.width() - m.left() - m.right(), bounds.height() - m.top() - m.bottom());
+    setGeometry(bounds.marginsRemoved(m));
+    ApplyMinimumSize();
     // Until the window manager has framed the window its frame is unknown; apply the
     // bounds again then, so saved outer sizes do not grow by a frame on every start.
     FPendingOuter = m.isNull() ? bounds : QRect();
@@ -217,7 +214,6 @@ bool TMainForm::event(QEvent* e)
         && !FrameMargins().isNull()) {
         const QRect pending = FPendingOuter;
         FPendingOuter = QRect();
-        ApplyMinimumSize();
         SetOuterBounds(pending);
     }
     return result;

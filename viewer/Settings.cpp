@@ -60,7 +60,8 @@ void TMainForm::ReadSettings()
 
     StyleTate->setChecked(file.ReadBool(kStyle, QStringLiteral("TATE"), false));
 
-    const QRect current = OuterBounds();
+    // The bounds asked for so far, also when the window frame is not known yet.
+    const QRect current = FPendingOuter.isValid() ? FPendingOuter : OuterBounds();
     int left = file.ReadInteger(kWindow, QStringLiteral("LEFT"), current.left());
     int top = file.ReadInteger(kWindow, QStringLiteral("TOP"), current.top());
     int width = file.ReadInteger(kWindow, QStringLiteral("WIDTH"), current.width());

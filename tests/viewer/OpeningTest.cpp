@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QMimeData>
 #include <QUrl>
@@ -157,6 +158,10 @@ TEST_F(Opening, DropEventOfLocalFilesLoadsThem)
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Picture("x.bmp", QSize(10, 10))), QUrl(QStringLiteral("https://example.org/y.jpg")),
                   QUrl::fromLocalFile(Picture("z.jpg", QSize(10, 10)))});
+    // A drop reaches only the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.get(), &drop);
     EXPECT_EQ(Captions(), (QStringList{"x.bmp", "z.jpg"}));

@@ -130,8 +130,9 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
 
 TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
 {
-    MakeForm();
-    TMainFormEnv env{&prompter, folder.Path("no/such/folder/velumira.INI"), QSize(1280, 1024), nullptr, {}};
+    // A plain file where the settings folder should be: nothing can be written there.
+    folder.Write("blocker", "x");
+    TMainFormEnv env{&prompter, folder.Path("blocker/velumira.INI"), QSize(1280, 1024), nullptr, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
     form->close();

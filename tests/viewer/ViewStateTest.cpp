@@ -71,8 +71,9 @@ TEST_P(ParseTable, ReadsOnlyPlainNumbers)
     const ParseCase& c = GetParam();
     const std::optional<double> v = ParseMagnificationText(QString::fromUtf8(c.text));
     ASSERT_EQ(v.has_value(), c.valid);
-    if (c.valid)
+    if (c.valid) {
         EXPECT_DOUBLE_EQ(*v, c.value);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
