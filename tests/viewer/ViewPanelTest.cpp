@@ -104,3 +104,20 @@ TEST_F(ViewPanelLoad, DrawPaintsTheViewAndPlaceHidesUntilTheNextDraw)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewPanelLoad, CameraFileShowsSizeAndShootingSummary)
+{
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "no camera files beside the project";
+    MakeForm();
+    TViewPanel& panel = form->Panels[0];
+    ASSERT_TRUE(panel.Load(dir + "/pentax-k10d-no-makernote.jpg"));
+    EXPECT_EQ(panel.TextLine->text(),
+              QString::fromUtf8("100×72 1/180 F11.0 90.0mm \"PENTAX K10D        \" ISO200 EV±0 Av 多分割 F非発光 "));
+    EXPECT_EQ(panel.Group->title(), QStringLiteral("pentax-k10d-no-makernote.jpg"));
+}
+
+}  // namespace
