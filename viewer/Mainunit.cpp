@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 

@@ -88,6 +88,10 @@ void TMainForm::ReadSettings()
 
 void TMainForm::FormClose()
 {
+    // Without the first show nothing was read: writing the defaults would wipe the user's
+    // registered programs and folders.
+    if (!ShownOnce)
+        return;
     // A refused write is reported; the window closes all the same.
     RunGuarded(*FPrompter, [this] { WriteSettings(); });
 }

@@ -128,6 +128,14 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     EXPECT_TRUE(ReadSettingsText().contains(QStringLiteral("; kept comment")));
 }
 
+TEST_F(Settings, WindowNeverShownWritesNothing)
+{
+    WriteSettingsText("[APPLICATIONS]\nNAME1=Editor\n");
+    MakeForm();
+    form->close();
+    EXPECT_EQ(ReadSettingsText(), QStringLiteral("[APPLICATIONS]\nNAME1=Editor\n"));
+}
+
 TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
 {
     // A plain file where the settings folder should be: nothing can be written there.
