@@ -1,0 +1,171 @@
+#include "MainFormFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+using LayoutWindow = MainFormTest;
+
+TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
+{
+    MakeForm();
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Velumira(PENTAX *ist D RAW 対応)\xE3\x80\x80Version 0.23"));
+    EXPECT_EQ(form->OuterBounds(), QRect(192, 120, 640, 454));
+
+    struct Control {
+        QWidget* widget;
+        QRect bounds;
+        QString caption;
+    };
+    const Control controls[] = {
+        {form->BtnFit, QRect(0, 4, 81, 21), QStringLiteral("自動調整(&A)")},
+        {form->BtnX1, QRect(80, 4, 57, 21), QStringLiteral("等倍(&1)")},
+        {form->Button2, QRect(224, 4, 57, 21), QStringLiteral("原点(&R)")},
+        {form->BtnLeftR, QRect(288, 4, 21, 21), QString()},
+        {form->BtnRightR, QRect(312, 4, 21, 21), QString()},
+        {form->Button1, QRect(344, 4, 65, 21), QStringLiteral("整理先(&P)")},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.widget->objectName().toStdString());
+        EXPECT_EQ(c.widget->geometry(), c.bounds);
+        EXPECT_EQ(static_cast<QPushButton*>(c.widget)->text(), c.caption);
+        EXPECT_EQ(c.widget->font().pixelSize(), 13);
+    }
+    EXPECT_FALSE(form->BtnLeftR->icon().isNull());
+    EXPECT_FALSE(form->BtnRightR->icon().isNull());
+    EXPECT_EQ(form->CBMag->geometry().topLeft(), QPoint(142, 4));
+    EXPECT_EQ(form->CBMag->width(), 73);
+    EXPECT_TRUE(form->CBMag->isEditable());
+    EXPECT_EQ(form->CBMag->currentText(), QStringLiteral("0.125"));
+    EXPECT_EQ(form->CBMag->count(), 14);
+    EXPECT_EQ(form->CBMag->itemText(0), QStringLiteral("0.0625"));
+    EXPECT_EQ(form->CBMag->itemText(13), QStringLiteral("16.0"));
+    EXPECT_EQ(form->LbDistnation->geometry().topLeft(), QPoint(416, 8));
+    EXPECT_EQ(form->font().pixelSize(), 15);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->Timer1->interval(), 100);
+    for (QGroupBox* g : form->Grp)
+        EXPECT_TRUE(g->isHidden());
+}
+
+TEST_F(LayoutWindow, MainMenuItemsInOrder)
+{
+    MakeForm();
+    const QList<QAction*> top = form->menuBar()->actions();
+    ASSERT_EQ(top.size(), 3);
+    const QStringList expected[] = {
+        {"ファイル(&F)", "ｻﾑﾈｲﾙを見て開く(&O)", "標準ﾀﾞｲｱﾛｸﾞで開く", "", "終了(&X)"},
+        {"操作(&C)", "右90度回転(&R)", "左90度回転(&L)", "180度回転(&D)"},
+        {"設定(&S)", "ｱﾌﾟﾘｹｰｼｮﾝ登録(&R)", "上下配置優先(&S)", "Susieプラグイン設定(&P)"},
+    };
+    for (int m = 0; m < 3; ++m) {
+        QStringList shown{top[m]->text()};
+        for (QAction* a : top[m]->menu()->actions())
+            shown << (a->isSeparator() ? QString() : a->text());
+        EXPECT_EQ(shown, expected[m]);
+    }
+    EXPECT_TRUE(form->StyleTate->isCheckable());
+    EXPECT_FALSE(form->StyleTate->isChecked());
+    EXPECT_TRUE(form->N2->isSeparator());
+}
+
+TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    ASSERT_EQ(form->ClientSize(), QSize(600, 400));
+    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
+    ASSERT_EQ(form->PanelCount, 2);
+    EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 300, 368), QRect(299, 32, 300, 368)}));
+    EXPECT_EQ(form->Image[0]->size(), QSize(284, 312));
+    EXPECT_EQ(form->EdText[1]->geometry(), QRect(8, 16, 284, 21));
+
+    form->View.OffsetX = 17;
+    form->View.PanelOffsetY[1] = 5;
+    const float magnification = form->View.Magnification;
+    form->StyleTateClick();
+    EXPECT_TRUE(form->StyleTate->isChecked());
+    EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 600, 184), QRect(0, 215, 600, 184)}));
+    EXPECT_EQ(form->View.OffsetX, 17) << "the layout style keeps the views";
+    EXPECT_EQ(form->View.PanelOffsetY[1], 5);
+    EXPECT_EQ(form->View.Magnification, magnification);
+}
+
+TEST_F(LayoutWindow, ThreePicturesLeaveTheFourthCellEmpty)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("a.bmp", QSize(30, 20)), Picture("b.bmp", QSize(30, 20)),
+                        Picture("c.bmp", QSize(30, 20))});
+    EXPECT_EQ(VisiblePanels(),
+              (std::vector<QRect>{QRect(0, 32, 300, 184), QRect(299, 32, 300, 184), QRect(0, 215, 300, 184)}));
+    EXPECT_TRUE(form->Grp[3]->isHidden());
+}
+
+TEST_F(LayoutWindow, StyleWithOnePictureChangesNothing)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("a.bmp", QSize(30, 20))});
+    const std::vector<QRect> before = VisiblePanels();
+    form->StyleTateClick();
+    EXPECT_EQ(VisiblePanels(), before);
+    form->StyleTateClick();
+    EXPECT_FALSE(form->StyleTate->isChecked());
+}
+
+TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+    const uchar* bits = form->Panels[0].Display().constBits();
+    form->View.OffsetX = 9;
+    ShowWithClient(QSize(800, 500));
+    EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 400, 468), QRect(399, 32, 400, 468)}));
+    EXPECT_EQ(form->Panels[0].Display().constBits(), bits);
+    EXPECT_EQ(form->View.OffsetX, 9);
+    EXPECT_EQ(form->Bevel1->width(), 800);
+}
+
+TEST_F(LayoutWindow, WindowStopsAtItsMinimumSize)
+{
+    MakeForm();
+    int w = 300, h = 100;
+    form->FormCanResize(w, h);
+    EXPECT_EQ(w, 480);
+    EXPECT_EQ(h, 200);
+    w = 481;
+    h = 201;
+    form->FormCanResize(w, h);
+    EXPECT_EQ(w, 481);
+    EXPECT_EQ(h, 201);
+
+    form->show();
+    form->SetOuterBounds(QRect(10, 10, 100, 50));
+    EXPECT_EQ(form->OuterBounds().size(), QSize(480, 200));
+}
+
+TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
+{
+    MakeForm();
+    form->show();
+    form->LoadPictures({Picture("a.bmp", QSize(30, 20))});
+    form->Dragging = true;
+    form->X1Click();
+    EXPECT_FALSE(form->Dragging);
+    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(SettingsPath()));
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+#include "MainFormFixture.h"
+
+#include "loading/Bmpmagbase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QLineEdit>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+
+class Magnify : public MainFormTest {
+protected:
+    // Two pictures at magnification 1 in a 600 x 400 client (image controls 284 x 312).
+    void TwoPicturesAtOne()
+    {
+        MakeForm();
+        ShowWithClient(QSize(600, 400));
+        form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+        ASSERT_EQ(form->PanelCount, 2);
+        form->BtnX1Click();
+        ASSERT_EQ(form->View.Magnification, 1.0f);
+    }
+    int Errors() const
+    {
+        int n = 0;
+        for (const auto& s : prompter.shown)
+            n += s.kind == FakePrompter::Shown::Error;
+        return n;
+    }
+    QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
+    void TypeInBox(const QString& text)
+    {
+        form->CBMag->lineEdit()->selectAll();
+        QTest::keyClicks(form->CBMag->lineEdit(), text);
+    }
+};
+
+TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
+    ASSERT_EQ(form->PanelCount, 2);
+    EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
+    EXPECT_EQ(form->View.Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
+    EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.0944f);
+    EXPECT_EQ(form->Panels[1].State, 2);
+}
+
+TEST_F(Magnify, FitButtonResetsEveryOffset)
+{
+    TwoPicturesAtOne();
+    form->View.OffsetX = 50;
+    form->View.PanelOffsetY[1] = 7;
+    form->BtnFitClick();
+    EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9467"));  // 284 / 300
+    EXPECT_EQ(form->View.Magnification, 0.9467f);
+    EXPECT_EQ(form->View.OffsetX, 0);
+    EXPECT_EQ(form->View.PanelOffsetY[1], 0);
+}
+
+TEST_F(Magnify, TypedValueRescalesSharedOffsetsOnly)
+{
+    TwoPicturesAtOne();
+    form->View.OffsetX = 101;
+    form->View.PanelOffsetX[1] = 4;
+    TypeInBox(QStringLiteral("2"));
+    EXPECT_EQ(form->View.Magnification, 2.0f);
+    EXPECT_EQ(form->View.OffsetX, 202);
+    EXPECT_EQ(form->View.PanelOffsetX[1], 4);
+    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 2.0f);
+    EXPECT_EQ(Errors(), 0);
+}
+
+TEST_F(Magnify, ChoosingFromTheListApplies)
+{
+    TwoPicturesAtOne();
+    form->View.OffsetX = -7;
+    form->CBMag->setCurrentIndex(3);  // "0.5"
+    EXPECT_EQ(form->View.Magnification, 1.0f) << "the program's own writes do not apply";
+    emit form->CBMag->activated(3);
+    EXPECT_EQ(form->View.Magnification, 0.5f);
+    EXPECT_EQ(form->View.OffsetX, -3);
+}
+
+TEST_F(Magnify, ProgramWrittenTextIsNotApplied)
+{
+    TwoPicturesAtOne();
+    form->SetMagnificationText(QStringLiteral("4.0"));
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
+}
+
+struct RefusedCase {
+    const char* name;
+    const char* text;
+    const char* message;
+};
+
+class RefusedText : public Magnify, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedText, ShowsTheErrorAndChangesNothing)
+{
+    TwoPicturesAtOne();
+    form->View.OffsetX = 33;
+    const int draws = form->Panels[0].Draws;
+    form->SetMagnificationText(QString::fromUtf8(GetParam().text));
+    form->CBMagChange();
+    ASSERT_EQ(Errors(), 1);
+    EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(GetParam().message));
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->View.OffsetX, 33);
+    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
+    EXPECT_EQ(form->Panels[0].Draws, draws);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Magnify, RefusedText,
+    ::testing::Values(RefusedCase{"Letters", "abc", "'abc' is not a valid floating point value"},
+                      RefusedCase{"Empty", "", "'' is not a valid floating point value"},
+                      RefusedCase{"Zero", "0", "'0' is not a valid magnification (it must be above 0)"},
+                      RefusedCase{"Negative", " -1.5", "' -1.5' is not a valid magnification (it must be above 0)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
+{
+    MakeForm();
+    TypeInBox(QStringLiteral("3"));
+    EXPECT_EQ(form->View.Magnification, 3.0f);
+    EXPECT_EQ(form->View.OffsetX, 0);
+    EXPECT_EQ(form->View.OffsetY, 0);
+}
+
+TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
+{
+    TwoPicturesAtOne();
+    const int draws0 = form->Panels[0].Draws;
+    const int draws1 = form->Panels[1].Draws;
+    float expected = 1.0f;
+    for (int i = 0; i < 20; ++i) {
+        form->FormMouseWheelDown();
+        expected = WheelTowardStep(ParseMagnificationText(FormatMagnification(expected)).value());
+    }
+    EXPECT_TRUE(form->ZoomPending);
+    EXPECT_EQ(form->MagnificationText(), FormatMagnification(expected));
+    EXPECT_EQ(form->Panels[0].Draws, draws0) << "the wheel only edits the text";
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+
+    form->Timer1Timer();
+    EXPECT_FALSE(form->ZoomPending);
+    EXPECT_EQ(form->View.Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
+    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
+    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
+    form->Timer1Timer();
+    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1) << "nothing pending, nothing drawn";
+}
+
+TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
+{
+    TwoPicturesAtOne();
+    auto wheel = [](QWidget* target, int delta) {
+        QWheelEvent e(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &e);
+    };
+    // Wheel events that no control takes reach the window.
+    wheel(form.get(), 120);  // away from the user: zoom out
+    EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9500"));
+    const int index = form->CBMag->currentIndex();
+    wheel(form->CBMag, -120);  // toward the user: zoom in
+    EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelTowardStep(0.95f)));
+    EXPECT_EQ(form->CBMag->currentIndex(), index) << "the box must not step through its list";
+    wheel(form.get(), 60);
+    wheel(form.get(), 60);  // two half notches make one step
+    EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelAwayStep(0.9975f)));
+}
+
+TEST_F(Magnify, RefusedValueFromTheWheelIsReportedOnce)
+{
+    TwoPicturesAtOne();
+    form->SetMagnificationText(QStringLiteral("-1"));
+    form->FormMouseWheelDown();  // -1.05: written, refused when applied
+    form->Timer1Timer();
+    form->Timer1Timer();
+    EXPECT_EQ(Errors(), 1);
+    EXPECT_FALSE(form->ZoomPending);
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+
+    form->SetMagnificationText(QStringLiteral("x"));
+    form->FormMouseWheelUp();
+    EXPECT_EQ(Errors(), 2);
+    EXPECT_EQ(form->MagnificationText(), QStringLiteral("x"));
+}
+
+TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
+{
+    TwoPicturesAtOne();
+    QWidget* image = form->Image[0];
+    QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    EXPECT_TRUE(form->Dragging);
+    EXPECT_EQ(form->focusWidget(), form->EdText[0]);
+    QTest::mouseMove(image, QPoint(130, 100));
+    EXPECT_EQ(form->View.OffsetX, -30) << "the picture follows the mouse";
+    EXPECT_EQ(form->View.OffsetY, 0);
+    // Both views start 30 display pixels further left: grey there now.
+    EXPECT_EQ(Pixel(0, 10, 10), 0x808080u);
+    EXPECT_EQ(Pixel(1, 10, 10), 0x808080u);
+    EXPECT_NE(Pixel(1, 40, 10), 0x808080u);
+
+    const int otherDraws = form->Panels[1].Draws;
+    QMouseEvent ctrlMove(QEvent::MouseMove, QPointF(130, 90), image->mapToGlobal(QPointF(130, 90)), Qt::NoButton,
+                         Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(image, &ctrlMove);
+    EXPECT_EQ(form->View.OffsetY, 0);
+    EXPECT_EQ(form->View.PanelOffsetY[0], 10);
+    EXPECT_EQ(form->View.PanelOffsetY[1], 0);
+    EXPECT_EQ(form->Panels[1].Draws, otherDraws) << "a Ctrl drag draws its own panel only";
+
+    QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(130, 90));
+    EXPECT_FALSE(form->Dragging);
+    QTest::mouseMove(image, QPoint(10, 10));
+    EXPECT_EQ(form->View.OffsetX, -30) << "no drag after the release";
+}
+
+TEST_F(Magnify, RightButtonStartsNoDrag)
+{
+    TwoPicturesAtOne();
+    QTest::mousePress(form->Image[1], Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_FALSE(form->Dragging);
+}
+
+TEST_F(Magnify, OriginPutsEveryPanelBackInStep)
+{
+    TwoPicturesAtOne();
+    form->View.OffsetX = 12;
+    form->View.PanelOffsetX[0] = 5;
+    form->View.PanelOffsetY[1] = -8;
+    form->Button2Click();
+    EXPECT_EQ(form->View.ViewX(0), 0);
+    EXPECT_EQ(form->View.ViewY(1), 0);
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_NE(Pixel(0, 0, 0), 0x808080u);
+    EXPECT_NE(Pixel(1, 0, 0), 0x808080u);
+}
+
+TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
+{
+    MakeForm();
+    form->show();
+    auto cursorIsCross = [] {
+        const QCursor* c = QApplication::overrideCursor();
+        return c && c->shape() == Qt::CrossCursor;
+    };
+    QTest::keyPress(form.get(), Qt::Key_Control, Qt::ControlModifier);
+    EXPECT_TRUE(cursorIsCross());
+    QTest::keyPress(form.get(), Qt::Key_Control, Qt::ControlModifier);  // repeat: still one cross
+    QTest::keyRelease(form.get(), Qt::Key_Control, Qt::NoModifier);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(cursorIsCross());
+    form->FormMouseMove(Qt::ControlModifier);
+    EXPECT_TRUE(cursorIsCross());
+    form->FormMouseMove(Qt::NoModifier);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    form->FormKeyDown(Qt::Key_Control, Qt::ControlModifier);
+    form->Image1MouseMove(0, Qt::NoModifier, 1, 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace

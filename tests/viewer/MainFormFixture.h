@@ -1,0 +1,36 @@
+#pragma once
+// A main window over a private folder: scripted prompter, its own settings file and a
+// fixed screen size, plus small pictures written in code.
+#include "support/FakePrompter.h"
+#include "support/TestFolder.h"
+#include "viewer/Mainunit.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes the window (not shown) with the given screen size and start-up names.
+    TMainForm& MakeForm(QSize screen = QSize(1280, 1024), const QStringList& startup = {});
+    // Shows the window and makes its client area the given size.
+    void ShowWithClient(QSize client);
+
+    // A picture file of the given size (format by extension: .bmp or .jpg).
+    QString Picture(const QString& name, QSize size, QColor colour = QColor(200, 60, 30));
+    // A file that is no picture at all.
+    QString NotAPicture(const QString& name);
+
+    QString SettingsPath() const { return folder.Path("velumira.INI"); }
+    QString ReadSettingsText() const;
+    void WriteSettingsText(const QByteArray& text) const;
+
+    // Visible panels in order, as their group box geometries.
+    std::vector<QRect> VisiblePanels() const;
+
+    TestFolder folder;
+    FakePrompter prompter;
+    std::unique_ptr<TMainForm> form;
+};

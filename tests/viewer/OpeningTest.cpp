@@ -1,0 +1,222 @@
+#include "MainFormFixture.h"
+
+#include "platform/HandoffChannel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+class Opening : public MainFormTest {
+protected:
+    QStringList Pictures(int n, const char* ext = "bmp")
+    {
+        QStringList names;
+        for (int i = 0; i < n; ++i)
+            names << Picture(QStringLiteral("p%1.%2").arg(i).arg(QLatin1String(ext)), QSize(40 + i, 30));
+        return names;
+    }
+    QStringList Captions() const
+    {
+        QStringList c;
+        for (int i = 0; i < form->PanelCount; ++i)
+            c << form->Grp[i]->title();
+        return c;
+    }
+    std::vector<FakePrompter::Shown> Messages() const
+    {
+        std::vector<FakePrompter::Shown> m;
+        for (const auto& s : prompter.shown)
+            if (s.kind != FakePrompter::Shown::OpenFiles)
+                m.push_back(s);
+        return m;
+    }
+};
+
+struct DialogCase {
+    const char* name;
+    int files;
+    std::vector<int> bad;  // indexes of chosen files that are no pictures
+    int shown;
+    QStringList captions;
+    const char* message;  // nullptr: none
+    const char* title;
+};
+
+class OpenDialogTable : public Opening, public ::testing::WithParamInterface<DialogCase> {};
+
+TEST_P(OpenDialogTable, LoadsUpToFourAndTellsWhatWasLeftOut)
+{
+    const DialogCase& c = GetParam();
+    MakeForm();
+    form->show();
+    QStringList names = Pictures(c.files);
+    for (int i : c.bad)
+        names[i] = NotAPicture(QStringLiteral("bad%1.jpg").arg(i));
+    prompter.openResults.push_back(names);
+    form->N1Click();
+    EXPECT_EQ(form->PanelCount, c.shown);
+    EXPECT_EQ(Captions(), c.captions);
+    const auto messages = Messages();
+    if (!c.message) {
+        EXPECT_TRUE(messages.empty());
+        return;
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, FakePrompter::Shown::Message);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8(c.message));
+    EXPECT_EQ(messages[0].title, QString::fromUtf8(c.title));
+}
+
+const char* const kTooMany = "4個を超えたファイルはロードされませんでした。";
+const char* const kNotLoaded = "ロードできないファイルがありました。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Opening, OpenDialogTable,
+    ::testing::Values(
+        DialogCase{"SixFilesShowFourAndWarn", 6, {}, 4, {"p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp"}, kTooMany, "警告"},
+        DialogCase{"SecondOfThreeBadShowsTwoAndErrs", 3, {1}, 2, {"p0.bmp", "p2.bmp"}, kNotLoaded, "エラー"},
+        DialogCase{"FiveWithTwoBadShowThreeAndWarn", 5, {1, 2}, 3, {"p0.bmp", "p3.bmp", "p4.bmp"}, kTooMany, "警告"},
+        DialogCase{"FourGoodSayNothing", 4, {}, 4, {"p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp"}, nullptr, nullptr},
+        DialogCase{"NoneLoadedErrs", 2, {0, 1}, 0, {}, kNotLoaded, "エラー"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Opening, OpenDialogIsAskedForThePictureTypes)
+{
+    MakeForm();
+    form->N1Click();
+    const OpenFilesRequest& r = prompter.lastOpenRequest;
+    EXPECT_EQ(r.title, QStringLiteral("画像ファイルを開く(複数選択化)"));
+    EXPECT_EQ(r.filters, (QStringList{"基本対応画像形式 (*.jpeg *.jpg *.pef *.bmp)", "PEFファイル (*.pef)",
+                                      "JPEGファイル (*.jpeg *.jpg)", "ビットマップ (*.bmp)",
+                                      "アイコンファイル (*.ico)", "全ファイル (*)"}));
+    EXPECT_EQ(r.initialName, QStringLiteral("*.jpeg;*.jpg;*.pef;*.bmp"));
+    EXPECT_EQ(r.defaultSuffix, QStringLiteral("bmp"));
+    EXPECT_TRUE(r.multiple);
+}
+
+TEST_F(Opening, CancellingKeepsThePictures)
+{
+    MakeForm();
+    form->LoadPictures(Pictures(2));
+    form->N1Click();  // no scripted answer: cancelled
+    EXPECT_EQ(form->PanelCount, 2);
+    EXPECT_FALSE(form->Grp[1]->isHidden());
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
+{
+    MakeForm();
+    form->LoadPictures(Pictures(4));
+    form->View.OffsetX = 20;
+    form->View.PanelOffsetX[3] = 6;
+    form->LoadPictures({Picture("single.jpg", QSize(64, 48))});
+    EXPECT_EQ(form->PanelCount, 1);
+    EXPECT_EQ(Captions(), QStringList{"single.jpg"});
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_TRUE(form->Grp[i]->isHidden());
+        EXPECT_FALSE(form->Panels[i].Picture);
+    }
+    EXPECT_EQ(form->View.OffsetX, 0);
+    EXPECT_EQ(form->View.PanelOffsetX[3], 0);
+}
+
+TEST_F(Opening, DroppingANonPictureEmptiesTheWindowSilently)
+{
+    MakeForm();
+    form->show();
+    form->LoadPictures(Pictures(4));
+    form->WMDropFiles({NotAPicture("note.txt")});
+    EXPECT_EQ(form->PanelCount, 0);
+    for (QGroupBox* g : form->Grp)
+        EXPECT_TRUE(g->isHidden());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(form->acceptDrops()) << "drops are taken again afterwards";
+}
+
+TEST_F(Opening, DroppedShortNamesAreSkipped)
+{
+    MakeForm();
+    form->show();
+    form->LoadPictures(Pictures(2));
+    form->WMDropFiles({QStringLiteral("/a.j")});
+    EXPECT_EQ(form->PanelCount, 2) << "nothing taken: the pictures stay";
+    form->WMDropFiles({QStringLiteral("/a.j"), Picture("b.bmp", QSize(8, 8))});
+    EXPECT_EQ(Captions(), QStringList{"b.bmp"});
+}
+
+TEST_F(Opening, DropEventOfLocalFilesLoadsThem)
+{
+    MakeForm();
+    form->show();
+    EXPECT_TRUE(form->acceptDrops()) << "drops are accepted from the first show on";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Picture("x.bmp", QSize(10, 10))), QUrl(QStringLiteral("https://example.org/y.jpg")),
+                  QUrl::fromLocalFile(Picture("z.jpg", QSize(10, 10)))});
+    // A drop reaches only the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(Captions(), (QStringList{"x.bmp", "z.jpg"}));
+}
+
+TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
+{
+    const QStringList names = Pictures(3);
+    MakeForm(QSize(1280, 1024), names);
+    EXPECT_FALSE(form->acceptDrops());
+    EXPECT_EQ(form->PanelCount, 0);
+    form->show();
+    EXPECT_EQ(form->PanelCount, 3);
+    EXPECT_TRUE(form->ShownOnce);
+    form->LoadPictures({names[0]});
+    form->hide();
+    form->show();
+    EXPECT_EQ(form->PanelCount, 1) << "a later show loads nothing";
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(Opening, CursorIsPutBackAfterFailingLoads)
+{
+    MakeForm();
+    QApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
+    form->LoadPictures({NotAPicture("a.jpg"), folder.Path("missing.bmp"), folder.Path()});
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
+    QApplication::restoreOverrideCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(form->PanelCount, 0);
+}
+
+TEST_F(Opening, HandOffWithoutAChannelOnlyRaisesTheWindow)
+{
+    MakeForm();
+    form->show();
+    form->LoadPictures(Pictures(2));
+    form->WMUserArguments();
+    EXPECT_EQ(form->PanelCount, 2);
+}
+
+TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
+{
+    HandoffChannel channel(folder.Path("handoff"));
+    if (!channel.OpenBlock())
+        GTEST_SKIP() << "no shared memory here";
+    const QStringList names = Pictures(2, "jpg");
+    channel.WriteArguments({names[1], folder.Path("missing.jpg"), names[0]});
+    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), &channel, {}};
+    form = std::make_unique<TMainForm>(env);
+    form->show();
+    form->WMUserArguments();
+    EXPECT_EQ(Captions(), (QStringList{"p1.jpg", "p0.jpg"}));
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+}  // namespace

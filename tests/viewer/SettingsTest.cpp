@@ -1,0 +1,153 @@
+#include "MainFormFixture.h"
+
+#include "platform/ProfileFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+class Settings : public MainFormTest {
+protected:
+    // Shows a window over the current settings file and closes it again.
+    QRect OpenBounds(QSize screen)
+    {
+        MakeForm(screen);
+        form->show();
+        return form->OuterBounds();
+    }
+    QString Value(const char* section, const char* key) const
+    {
+        return ProfileFile(SettingsPath()).ReadString(QString::fromLatin1(section), QString::fromLatin1(key),
+                                                       QStringLiteral("<absent>"));
+    }
+};
+
+TEST_F(Settings, NoFileGivesTheDesignAndIsWrittenAtClose)
+{
+    EXPECT_EQ(OpenBounds(QSize(1280, 1024)), QRect(192, 120, 640, 454));
+    EXPECT_EQ(form->LbDistnation->text(), QDir::homePath());
+    EXPECT_FALSE(form->StyleTate->isChecked());
+    EXPECT_EQ(form->AppNames, QStringList(8, QStringLiteral("-")));
+    EXPECT_EQ(form->AppPaths, QStringList(8, QStringLiteral("-")));
+    form->close();
+    ASSERT_TRUE(QFileInfo::exists(SettingsPath()));
+    EXPECT_EQ(Value("WINDOW", "LEFT"), QStringLiteral("192"));
+    EXPECT_EQ(Value("WINDOW", "HEIGHT"), QStringLiteral("454"));
+    EXPECT_EQ(Value("APPLICATIONS", "NAME8"), QStringLiteral("-"));
+    EXPECT_EQ(Value("APPLICATIONS", "PATH1"), QStringLiteral("-"));
+    EXPECT_EQ(Value("STYLE", "TATE"), QStringLiteral("0"));
+    EXPECT_EQ(Value("OTHER", "DISTPATH"), QDir::homePath());
+    EXPECT_EQ(Value("SUSIE", "SPIDIR"), QStringLiteral("<absent>")) << "nothing invented for later owners";
+    EXPECT_EQ(Value("PIC_SELECT", "Left"), QStringLiteral("<absent>"));
+}
+
+struct BoundsCase {
+    const char* name;
+    const char* window;
+    QSize screen;
+    QRect expected;
+};
+
+class BoundsTable : public Settings, public ::testing::WithParamInterface<BoundsCase> {};
+
+TEST_P(BoundsTable, PulledOntoTheScreen)
+{
+    WriteSettingsText(QByteArray("[WINDOW]\n") + GetParam().window);
+    EXPECT_EQ(OpenBounds(GetParam().screen), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, BoundsTable,
+    ::testing::Values(
+        BoundsCase{"OffTheTopLeftAndBelowTheScreen", "LEFT=-50\nTOP=5000\n", {1024, 768}, {0, 688, 640, 454}},
+        BoundsCase{"PastTheRightEdge", "LEFT=2000\n", {1024, 768}, {924, 120, 640, 454}},
+        BoundsCase{"NarrowerThanDesigned", "WIDTH=300\n", {1280, 1024}, {192, 120, 640, 454}},
+        BoundsCase{"WiderThanTheScreen", "WIDTH=3000\n", {1280, 1024}, {192, 120, 1280, 454}},
+        BoundsCase{"TallerThanTheScreen", "HEIGHT=5000\n", {1280, 1024}, {192, 120, 640, 1024}},
+        BoundsCase{"HexadecimalAndGarbage", "LEFT=0x10\nTOP=abc\nWIDTH=700\nHEIGHT=500\n", {1280, 1024},
+                   {16, 120, 700, 500}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Settings, AnyNonZeroStyleIsTrueAndWrittenAsOne)
+{
+    WriteSettingsText("[STYLE]\nTATE=2\n");
+    OpenBounds(QSize(1280, 1024));
+    EXPECT_TRUE(form->StyleTate->isChecked());
+    form->close();
+    EXPECT_EQ(Value("STYLE", "TATE"), QStringLiteral("1"));
+}
+
+TEST_F(Settings, SmallWindowIsSavedAsIsAndReopensAtTheDesignSize)
+{
+    OpenBounds(QSize(1280, 1024));
+    form->SetOuterBounds(QRect(100, 90, 500, 300));
+    form->close();
+    EXPECT_EQ(Value("WINDOW", "WIDTH"), QStringLiteral("500"));
+    EXPECT_EQ(Value("WINDOW", "HEIGHT"), QStringLiteral("300"));
+    EXPECT_EQ(OpenBounds(QSize(1280, 1024)), QRect(100, 90, 640, 454));
+}
+
+TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
+{
+    WriteSettingsText("; kept comment\n"
+                      "[DEBUG]\nMULTICHECK=0\n"
+                      "[APPLICATIONS]\nNAME1=Editor\nPATH1=/usr/bin/editor\nNAME3=Viewer\nPATH3=/opt/v\n"
+                      "[SUSIE]\nSPIDIR=/opt/spi\n"
+                      "[PIC_SELECT]\nLeft=-5\nTop=7\nWidth=601\nHeight=521\nSplitHpos=186\nSplitVpos=154\n"
+                      "Directory=/home/x/Pictures\n"
+                      "[OTHER]\nDISTPATH=/srv/sorted\nUNKNOWN=kept\n"
+                      "[MINE]\nanything=1\n");
+    OpenBounds(QSize(1280, 1024));
+    EXPECT_EQ(form->LbDistnation->text(), QStringLiteral("/srv/sorted"));
+    EXPECT_EQ(form->AppNames[0], QStringLiteral("Editor"));
+    EXPECT_EQ(form->AppPaths[2], QStringLiteral("/opt/v"));
+    EXPECT_EQ(form->AppNames[1], QStringLiteral("-"));
+    form->AppNames[1] = QStringLiteral("Other");
+    form->close();
+
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+    } expected[] = {
+        {"APPLICATIONS", "NAME1", "Editor"},  {"APPLICATIONS", "PATH1", "/usr/bin/editor"},
+        {"APPLICATIONS", "NAME2", "Other"},   {"APPLICATIONS", "PATH2", "-"},
+        {"APPLICATIONS", "NAME3", "Viewer"},  {"SUSIE", "SPIDIR", "/opt/spi"},
+        {"PIC_SELECT", "Left", "-5"},         {"PIC_SELECT", "Top", "7"},
+        {"PIC_SELECT", "Width", "601"},       {"PIC_SELECT", "Height", "521"},
+        {"PIC_SELECT", "SplitHpos", "186"},   {"PIC_SELECT", "SplitVpos", "154"},
+        {"PIC_SELECT", "Directory", "/home/x/Pictures"}, {"OTHER", "DISTPATH", "/srv/sorted"},
+        {"OTHER", "UNKNOWN", "kept"},         {"MINE", "anything", "1"},
+        {"DEBUG", "MULTICHECK", "0"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(Value(e.section, e.key), QString::fromUtf8(e.value)) << e.section << "/" << e.key;
+    EXPECT_TRUE(ReadSettingsText().contains(QStringLiteral("; kept comment")));
+}
+
+TEST_F(Settings, WindowNeverShownWritesNothing)
+{
+    WriteSettingsText("[APPLICATIONS]\nNAME1=Editor\n");
+    MakeForm();
+    form->close();
+    EXPECT_EQ(ReadSettingsText(), QStringLiteral("[APPLICATIONS]\nNAME1=Editor\n"));
+}
+
+TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
+{
+    // A plain file where the settings folder should be: nothing can be written there.
+    folder.Write("blocker", "x");
+    TMainFormEnv env{&prompter, folder.Path("blocker/velumira.INI"), QSize(1280, 1024), nullptr, {}};
+    form = std::make_unique<TMainForm>(env);
+    form->show();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, FakePrompter::Shown::Error);
+    EXPECT_FALSE(prompter.shown[0].text.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "MainFormFixture.h"
+
+#include "loading/Bmpmagbase.h"
+#include "viewer/ViewPanel.h"
+
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+
+namespace {
+
+struct TextCase {
+    const char* name;
+    QSize size;
+    TPixelFormat format;
+    const char* info;
+    const char* expected;
+};
+
+class TextLineTable : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(TextLineTable, ShowsSizeWithSummaryOrBits)
+{
+    const TextCase& c = GetParam();
+    TBitmapMAGBase picture;
+    picture.Assign(QImage(c.size, QImage::Format_BGR888), c.format);
+    picture.FInfo = QString::fromUtf8(c.info);
+    EXPECT_EQ(TViewPanel::MakeTextLine(picture), QString::fromUtf8(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ViewPanel, TextLineTable,
+    ::testing::Values(
+        TextCase{"SummaryAfterABlank", {3008, 2008}, TPixelFormat::pf24bit, "1/125s F8.0 50mm ISO200",
+                 "3008\xC3\x97" "2008 1/125s F8.0 50mm ISO200"},
+        TextCase{"NoSummaryShowsBits", {640, 480}, TPixelFormat::pf8bit, "", "640\xC3\x97" "480 (8)"},
+        TextCase{"DeviceFormatCountsAs24", {10, 20}, TPixelFormat::pfDevice, "", "10\xC3\x97" "20 (24)"},
+        TextCase{"PercentInSummaryIsKept", {2, 3}, TPixelFormat::pf24bit, "%1 %2", "2\xC3\x97" "3 %1 %2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+using ViewPanelLoad = MainFormTest;
+
+TEST_F(ViewPanelLoad, EightBitBmpShowsItsDepthAndFileName)
+{
+    QImage indexed(640, 480, QImage::Format_Indexed8);
+    indexed.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        indexed.setColor(i, qRgb(i, i, i));
+    indexed.fill(7);
+    const QString path = folder.Path("grey.bmp");
+    ASSERT_TRUE(indexed.save(path));
+
+    MakeForm();
+    TViewPanel& panel = form->Panels[0];
+    ASSERT_TRUE(panel.Load(path));
+    EXPECT_EQ(panel.TextLine->text(), QString::fromUtf8("640\xC3\x97" "480 (8)"));
+    EXPECT_EQ(panel.Group->title(), QStringLiteral("grey.bmp"));
+    EXPECT_EQ(panel.State, 1);
+    EXPECT_EQ(panel.Path, path);
+    EXPECT_TRUE(panel.Group->isHidden()) << "a panel shows only after its first draw";
+    EXPECT_EQ(panel.Display().size(), QSize(1280, 1024));
+    EXPECT_EQ(panel.Display().format(), QImage::Format_RGB32);
+}
+
+TEST_F(ViewPanelLoad, FailedLoadLeavesNothingOfTheOldPicture)
+{
+    MakeForm();
+    TViewPanel& panel = form->Panels[0];
+    ASSERT_TRUE(panel.Load(Picture("a.bmp", QSize(40, 30))));
+    panel.SetMagnification(1.0f, false);
+    panel.Draw(0, 0);
+    EXPECT_FALSE(panel.Group->isHidden());
+
+    EXPECT_FALSE(panel.Load(NotAPicture("b.jpg")));
+    EXPECT_FALSE(panel.Picture);
+    EXPECT_EQ(panel.State, 0);
+    EXPECT_TRUE(panel.TextLine->text().isEmpty());
+    EXPECT_TRUE(panel.Group->title().isEmpty());
+    EXPECT_TRUE(panel.Group->isHidden());
+    panel.Draw(0, 0);
+    EXPECT_TRUE(panel.Group->isHidden()) << "an empty panel never shows";
+}
+
+TEST_F(ViewPanelLoad, DrawPaintsTheViewAndPlaceHidesUntilTheNextDraw)
+{
+    MakeForm();
+    TViewPanel& panel = form->Panels[0];
+    ASSERT_TRUE(panel.Load(Picture("red.bmp", QSize(50, 40), QColor(255, 0, 0))));
+    panel.Place(0, 32, 216, 156);
+    EXPECT_EQ(panel.TextLine->geometry(), QRect(8, 16, 200, 21));
+    EXPECT_EQ(panel.Image->geometry(), QRect(8, 48, 200, 100));
+    panel.SetMagnification(1.0f, false);
+    EXPECT_EQ(panel.State, 2);
+    panel.Draw(-10, 0);
+    EXPECT_FALSE(panel.Group->isHidden());
+    // Ten grey columns left of the picture, then the picture.
+    EXPECT_EQ(panel.Display().pixel(5, 5) & 0xFFFFFF, 0x808080u);
+    EXPECT_EQ(panel.Display().pixel(15, 5) & 0xFFFFFF, 0xFF0000u);
+    const uchar* before = panel.Display().constBits();
+    panel.Place(0, 32, 300, 200);
+    EXPECT_TRUE(panel.Group->isHidden());
+    panel.Draw(0, 0);
+    EXPECT_EQ(panel.Display().constBits(), before) << "resizing must not make a new display image";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ViewPanelLoad, CameraFileShowsSizeAndShootingSummary)
+{
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "no camera files beside the project";
+    MakeForm();
+    TViewPanel& panel = form->Panels[0];
+    ASSERT_TRUE(panel.Load(dir + "/pentax-k10d-no-makernote.jpg"));
+    EXPECT_EQ(panel.TextLine->text(),
+              QString::fromUtf8("100×72 1/180 F11.0 90.0mm \"PENTAX K10D        \" ISO200 EV±0 Av 多分割 F非発光 "));
+    EXPECT_EQ(panel.Group->title(), QStringLiteral("pentax-k10d-no-makernote.jpg"));
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+#include "viewer/Mainunit.h"
+
+#include "platform/Guard.h"
+#include "platform/Prompter.h"
+#include "viewer/PanelLayout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace {
+
+QFont FormFont(int pixelSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// A sunken line along the top edge under the menu.
+class TBevelLine : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawLine(0, 0, width() - 1, 0);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(0, 1, width() - 1, 1);
+    }
+};
+
+}  // namespace
+
+QString TMainForm::Caption()
+{
+    return QStringLiteral("Velumira(PENTAX *ist D RAW 対応)\u3000Version 0.23");
+}
+
+TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(env)
+{
+    if (!FEnv.screenSize.isValid() || FEnv.screenSize.isEmpty()) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        FEnv.screenSize = screen ? screen->size() : QSize(1024, 768);
+    }
+    setWindowTitle(Caption());
+    setFont(FormFont(15));
+    setAcceptDrops(false);  // drops are taken from the end of the first show on
+
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("Client"));
+    Client->setMouseTracking(true);
+    Client->installEventFilter(this);
+    setCentralWidget(Client);
+
+    for (int i = 0; i < 8; ++i) {
+        AppNames << QStringLiteral("-");
+        AppPaths << QStringLiteral("-");
+    }
+
+    CreateControls();
+    CreatePanels();
+    CreateMainMenu();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    Timer1->start();
+
+    // Key preview: the window sees key presses before the focused control.
+    qApp->installEventFilter(this);
+
+    SetOuterBounds(kDesignBounds);
+}
+
+TMainForm::~TMainForm()
+{
+    if (FCrossCursor)
+        QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::CreateControls()
+{
+    const QFont controlFont = FormFont(13);
+    auto button = [&](const char* name, const QString& caption, QRect bounds) {
+        auto* b = new QPushButton(caption, Client);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(controlFont);
+        b->setGeometry(bounds);
+        return b;
+    };
+
+    Bevel1 = new TBevelLine(Client);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(0, 0, 0, 17);
+
+    BtnFit = button("BtnFit", QStringLiteral("自動調整(&A)"), QRect(0, 4, 81, 21));
+    BtnX1 = button("BtnX1", QStringLiteral("等倍(&1)"), QRect(80, 4, 57, 21));
+
+    CBMag = new QComboBox(Client);
+    CBMag->setObjectName(QStringLiteral("CBMag"));
+    CBMag->setFont(controlFont);
+    CBMag->setEditable(true);
+    CBMag->setInsertPolicy(QComboBox::NoInsert);
+    CBMag->addItems({"0.0625", "0.125", "0.25", "0.5", "0.75", "1.0", "1.5", "2.0", "2.5", "3.0", "4.0",
+                     "6.0", "8.0", "16.0"});
+    CBMag->setGeometry(142, 4, 73, 21);
+    SetMagnificationText(QStringLiteral("0.125"));
+    CBMag->installEventFilter(this);  // its wheel zooms like the rest of the window
+
+    Button2 = button("Button2", QStringLiteral("原点(&R)"), QRect(224, 4, 57, 21));
+    BtnLeftR = button("BtnLeftR", QString(), QRect(288, 4, 21, 21));
+    BtnRightR = button("BtnRightR", QString(), QRect(312, 4, 21, 21));
+    Button1 = button("Button1", QStringLiteral("整理先(&P)"), QRect(344, 4, 65, 21));
+
+    LbDistnation = new QLabel(Client);
+    LbDistnation->setObjectName(QStringLiteral("LbDistnation"));
+    LbDistnation->setFont(controlFont);
+    LbDistnation->setGeometry(416, 8, 0, 15);
+    LbDistnation->setText(QDir::homePath());
+
+    // The program writes the box's text without applying it; only the user's edits apply.
+    connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { CBMagChange(); });
+    connect(CBMag, &QComboBox::activated, this, [this] { CBMagChange(); });
+    connect(BtnFit, &QPushButton::clicked, this, &TMainForm::BtnFitClick);
+    connect(BtnX1, &QPushButton::clicked, this, &TMainForm::BtnX1Click);
+    connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    connect(BtnLeftR, &QPushButton::clicked, this, [this] { BtnRightRClick(BtnLeftR); });
+    connect(BtnRightR, &QPushButton::clicked, this, [this] { BtnRightRClick(BtnRightR); });
+    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+}
+
+void TMainForm::CreatePanels()
+{
+    const QFont controlFont = FormFont(13);
+    for (int i = 0; i < kPanelMax; ++i) {
+        const QString n = QString::number(i + 1);
+        Grp[i] = new QGroupBox(Client);
+        Grp[i]->setObjectName(QStringLiteral("Grp") + n);
+        Grp[i]->setFont(controlFont);
+        Grp[i]->setMouseTracking(true);
+        Grp[i]->installEventFilter(this);
+        EdText[i] = new QLineEdit(Grp[i]);
+        EdText[i]->setObjectName(QStringLiteral("EdText") + n);
+        EdText[i]->setReadOnly(true);
+        EdText[i]->setGeometry(8, 16, 0, 21);
+        EdText[i]->setMouseTracking(true);
+        EdText[i]->installEventFilter(this);
+        Image[i] = new TPanelImage(i, Grp[i]);
+        Image[i]->setObjectName(QStringLiteral("Image") + n);
+        Image[i]->move(8, 48);
+        connect(Image[i], &TPanelImage::MouseDown, this, &TMainForm::Image1MouseDown);
+        connect(Image[i], &TPanelImage::MouseMove, this, &TMainForm::Image1MouseMove);
+        connect(Image[i], &TPanelImage::MouseUp, this, &TMainForm::Image1MouseUp);
+        Grp[i]->hide();
+        Panels[i].Bind(Grp[i], EdText[i], Image[i], FEnv.screenSize);
+    }
+}
+
+QMargins TMainForm::FrameMargins() const
+{
+    const QRect f = frameGeometry();
+    const QRect g = geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+QRect TMainForm::OuterBounds() const
+{
+    return frameGeometry();
+}
+
+void TMainForm::SetOuterBounds(const QRect& bounds)
+{
+    const QMargins m = FrameMargins();
+    setGeometry(bounds.marginsRemoved(m));
+    ApplyMinimumSize();
+    // Until the window manager has framed the window its frame is unknown; apply the
+    // bounds again then, so saved outer sizes do not grow by a frame on every start.
+    FPendingOuter = m.isNull() ? bounds : QRect();
+}
+
+void TMainForm::ApplyMinimumSize()
+{
+    int w = 0, h = 0;
+    FormCanResize(w, h);
+    const QMargins m = FrameMargins();
+    setMinimumSize(w - m.left() - m.right(), h - m.top() - m.bottom());
+}
+
+QSize TMainForm::ClientSize() const
+{
+    return Client->size();
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    const bool result = QMainWindow::event(e);
+    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && FPendingOuter.isValid()
+        && !FrameMargins().isNull()) {
+        const QRect pending = FPendingOuter;
+        FPendingOuter = QRect();
+        SetOuterBounds(pending);
+    }
+    return result;
+}
+
+bool TMainForm::IsOwnWidget(QObject* object) const
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    return widget && widget->window() == this;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        // Only the first receiver: a key that a control ignores travels on to its parents.
+        QWidget* focus = QApplication::focusWidget();
+        if (IsOwnWidget(watched) && (watched == focus || (!focus && watched == this))) {
+            auto* key = static_cast<QKeyEvent*>(e);
+            if (e->type() == QEvent::KeyPress)
+                FormKeyDown(key->key(), key->modifiers());
+            else if (!key->isAutoRepeat())
+                FormKeyUp(key->key(), key->modifiers());
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (watched == Client || std::find(Grp.begin(), Grp.end(), watched) != Grp.end()
+            || std::find(EdText.begin(), EdText.end(), watched) != EdText.end())
+            FormMouseMove(static_cast<QMouseEvent*>(e)->modifiers());
+        break;
+    case QEvent::Resize:
+        if (watched == Client)
+            FormResize();
+        break;
+    case QEvent::Wheel:
+        if (watched == CBMag) {
+            // The box would otherwise step through its list at the same time.
+            wheelEvent(static_cast<QWheelEvent*>(e));
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TMainForm::wheelEvent(QWheelEvent* e)
+{
+    // One step per notch; smaller deltas of fine-grained wheels add up to a notch.
+    FWheelRemainder += e->angleDelta().y();
+    while (FWheelRemainder >= 120) {
+        FWheelRemainder -= 120;
+        FormMouseWheelUp();
+    }
+    while (FWheelRemainder <= -120) {
+        FWheelRemainder += 120;
+        FormMouseWheelDown();
+    }
+    e->ignore();
+}
+
+void TMainForm::ArrangePanels(int n)
+{
+    for (TViewPanel& p : Panels)
+        p.Hide();
+    const QSize client = ClientSize();
+    const std::vector<QRect> rects = PanelRects(n, StyleTate->isChecked(), client.width(), client.height());
+    for (size_t i = 0; i < rects.size(); ++i)
+        Panels[i].Place(rects[i].left(), rects[i].top(), rects[i].width(), rects[i].height());
+}
+
+void TMainForm::RedrawPanels()
+{
+    for (int i = 0; i < PanelCount; ++i)
+        Panels[i].Draw(View.ViewX(i), View.ViewY(i));
+}
+
+void TMainForm::FormCanResize(int& newWidth, int& newHeight) const
+{
+    if (newWidth < kMinimumOuter.width())
+        newWidth = kMinimumOuter.width();
+    if (newHeight < kMinimumOuter.height())
+        newHeight = kMinimumOuter.height();
+}
+
+void TMainForm::FormResize()
+{
+    const int w = ClientSize().width();
+    Bevel1->setGeometry(0, 0, w, 17);
+    LbDistnation->setGeometry(416, 8, std::max(0, w - 416), 15);
+    ArrangePanels(PanelCount);
+    RedrawPanels();
+}
+
+void TMainForm::StyleTateClick()
+{
+    // Triggering the check item inverts its mark; its triggered signal rearranges.
+    StyleTate->trigger();
+}
+
+void TMainForm::X1Click()
+{
+    Dragging = false;
+    PanelCount = 0;
+    close();
+}
+
+void TMainForm::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    FormShow();
+}
+
+void TMainForm::closeEvent(QCloseEvent* e)
+{
+    FormClose();
+    e->accept();
+}

@@ -1,0 +1,145 @@
+// Every way pictures arrive ends in LoadPictures, which replaces the whole set.
+#include "viewer/Mainunit.h"
+
+#include "platform/Guard.h"
+#include "platform/HandoffChannel.h"
+#include "platform/Prompter.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+// The hourglass for the length of a load, put back on every way out.
+class WaitCursorScope {
+public:
+    WaitCursorScope() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursorScope() { QApplication::restoreOverrideCursor(); }
+    WaitCursorScope(const WaitCursorScope&) = delete;
+    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
+};
+
+constexpr int kMaxDroppedNameLength = 4095;
+
+const QString kTooManyText = QStringLiteral("4個を超えたファイルはロードされませんでした。");
+const QString kTooManyTitle = QStringLiteral("警告");
+const QString kNotLoadedText = QStringLiteral("ロードできないファイルがありました。");
+const QString kNotLoadedTitle = QStringLiteral("エラー");
+
+}  // namespace
+
+void TMainForm::LoadPictures(const QStringList& names)
+{
+    WaitCursorScope wait;
+
+    PanelCount = 0;
+    for (TViewPanel& p : Panels)
+        p.Clear();
+
+    for (const QString& name : names) {
+        if (PanelCount >= kPanelMax)
+            break;
+        if (Panels[PanelCount].Load(name))
+            ++PanelCount;
+    }
+
+    if (PanelCount > 0) {
+        ArrangePanels(PanelCount);
+        FitMagnification();
+        // The fit as the box shows it, to four decimals; the fit always writes a number.
+        View.Magnification = float(ParseMagnificationText(MagnificationText()).value_or(1.0));
+        for (int i = 0; i < PanelCount; ++i) {
+            Panels[i].SetMagnification(View.Magnification, false);
+            Panels[i].Draw(0, 0);
+        }
+    }
+    View.ResetOffsets();
+}
+
+void TMainForm::N1Click()
+{
+    RunGuarded(*FPrompter, [this] {
+        OpenFilesRequest request;
+        request.title = QStringLiteral("画像ファイルを開く(複数選択化)");
+        request.filters = {
+            QStringLiteral("基本対応画像形式 (*.jpeg *.jpg *.pef *.bmp)"),
+            QStringLiteral("PEFファイル (*.pef)"),
+            QStringLiteral("JPEGファイル (*.jpeg *.jpg)"),
+            QStringLiteral("ビットマップ (*.bmp)"),
+            QStringLiteral("アイコンファイル (*.ico)"),
+            QStringLiteral("全ファイル (*)"),
+        };
+        request.initialName = QStringLiteral("*.jpeg;*.jpg;*.pef;*.bmp");
+        request.defaultSuffix = QStringLiteral("bmp");
+        request.multiple = true;
+        const QStringList names = FPrompter->OpenFiles(request);
+        if (names.isEmpty())
+            return;
+        LoadPictures(names);
+        if (names.size() != PanelCount) {
+            if (names.size() > kPanelMax)
+                FPrompter->Message(kTooManyText, kTooManyTitle);
+            else
+                FPrompter->Message(kNotLoadedText, kNotLoadedTitle);
+        }
+    });
+}
+
+void TMainForm::O1Click()
+{
+    // Opening through the thumbnail chooser arrives with the chooser.
+}
+
+void TMainForm::WMDropFiles(const QStringList& dropped)
+{
+    if (FHandlingDrop)
+        return;
+    FHandlingDrop = true;
+    const bool accepting = acceptDrops();
+    setAcceptDrops(false);
+    RunGuarded(*FPrompter, [&] {
+        raise();
+        activateWindow();
+        QStringList names;
+        for (const QString& name : dropped) {
+            // A name cut to the length limit would name another file: leave it out.
+            if (name.size() <= 4 || name.size() > kMaxDroppedNameLength)
+                continue;
+            names << name;
+        }
+        if (!names.isEmpty())
+            LoadPictures(names);
+    });
+    setAcceptDrops(accepting);
+    FHandlingDrop = false;
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!FHandlingDrop && e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* e)
+{
+    QStringList names;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    e->acceptProposedAction();
+    WMDropFiles(names);
+}
+
+void TMainForm::WMUserArguments()
+{
+    RunGuarded(*FPrompter, [this] {
+        raise();
+        activateWindow();
+        if (!FEnv.handoff || !FEnv.handoff->HasView())
+            return;
+        LoadPictures(FEnv.handoff->ReadArguments());
+    });
+}

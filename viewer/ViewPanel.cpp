@@ -1,0 +1,149 @@
+#include "viewer/ViewPanel.h"
+
+#include "loading/Bmpmagbase.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <exception>
+
+TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), index_(index)
+{
+    setMouseTracking(true);
+}
+
+void TPanelImage::paintEvent(QPaintEvent* event)
+{
+    if (!display_ || display_->isNull())
+        return;
+    QPainter painter(this);
+    // Only the part the control shows; both are RGB32, so this is a plain copy.
+    const QRect area = event->rect() & display_->rect();
+    if (!area.isEmpty())
+        painter.drawImage(area.topLeft(), *display_, area);
+}
+
+void TPanelImage::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit MouseDown(index_, event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void TPanelImage::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit MouseMove(index_, event->modifiers(), p.x(), p.y());
+}
+
+void TPanelImage::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit MouseUp(index_, event->button(), event->modifiers(), p.x(), p.y());
+}
+
+TViewPanel::TViewPanel() = default;
+TViewPanel::~TViewPanel() = default;
+
+void TViewPanel::Bind(QGroupBox* group, QLineEdit* textLine, TPanelImage* image, QSize screenSize)
+{
+    Group = group;
+    TextLine = textLine;
+    Image = image;
+    FScreenSize = screenSize;
+    Image->SetDisplay(&FDisplay);
+}
+
+void TViewPanel::Hide()
+{
+    if (Shown) {
+        Group->hide();
+        Shown = false;
+    }
+}
+
+void TViewPanel::Clear()
+{
+    Hide();
+    Picture.reset();
+    TextLine->clear();
+    Group->setTitle(QString());
+}
+
+QString TViewPanel::MakeTextLine(const TBitmapMAGBase& picture)
+{
+    const QString w = QString::number(picture.Width());
+    const QString h = QString::number(picture.Height());
+    if (!picture.FInfo.isEmpty())
+        return QStringLiteral("%1×%2 %3").arg(w, h, picture.FInfo);
+    return QStringLiteral("%1×%2 (%3)").arg(w, h, QString::number(PixelFormatBits(picture.PixelFormat())));
+}
+
+bool TViewPanel::Load(const QString& path)
+{
+    Hide();
+    State = 0;
+    TextLine->clear();
+    Group->setTitle(QString());
+    Picture.reset();
+    FDisplay = QImage();
+    Draws = 0;
+
+    try {
+        auto picture = std::make_unique<TBitmapMAGBase>();
+        if (FSpiHost)
+            picture->SetPluginHost(FSpiHost);
+        FDisplay = QImage(FScreenSize, QImage::Format_RGB32);
+        if (FDisplay.isNull())
+            return false;
+        FDisplay.fill(QColor(0x80, 0x80, 0x80));
+        picture->LoadFromFile(path);
+        Picture = std::move(picture);
+    } catch (const std::exception&) {
+        // The caller decides whether to report; nothing of the failed file stays.
+        FDisplay = QImage();
+        return false;
+    }
+
+    TextLine->setText(MakeTextLine(*Picture));
+    TextLine->setCursorPosition(0);
+    Group->setTitle(QFileInfo(path).fileName());
+    State = 1;
+    Path = path;
+    return true;
+}
+
+void TViewPanel::SetMagnification(float magnification, bool force)
+{
+    if (!Picture)
+        return;
+    Picture->SetMagnification(magnification, force);
+    State = 2;
+}
+
+void TViewPanel::Draw(int x, int y)
+{
+    if (!Picture)
+        return;
+    // A control larger than the screen shows the display image and background beyond it.
+    const int w = std::min(Image->width(), FDisplay.width());
+    const int h = std::min(Image->height(), FDisplay.height());
+    if (w > 0 && h > 0)
+        Picture->DrawView(FDisplay, w, h, x, y);
+    ++Draws;
+    Image->update();
+    if (!Shown) {
+        Shown = true;
+        Group->show();
+    }
+}
+
+void TViewPanel::Place(int left, int top, int width, int height)
+{
+    Hide();
+    Group->setGeometry(left, top, width, height);
+    TextLine->setGeometry(8, 16, width - 16, 21);
+    Image->setGeometry(8, 48, width - 16, height - 56);
+}

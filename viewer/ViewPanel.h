@@ -1,0 +1,76 @@
+#pragma once
+// One of the four picture places of the main window: its group box, text line and image
+// control, the picture it shows and the screen-sized display image the picture draws into.
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class TBitmapMAGBase;
+class TSpiHost;
+
+// The image control: paints its panel's display image unscaled from the top-left corner
+// and reports the mouse to the window, which handles all four controls alike.
+class TPanelImage : public QWidget {
+    Q_OBJECT
+public:
+    TPanelImage(int index, QWidget* parent);
+    int Index() const { return index_; }
+    void SetDisplay(const QImage* display) { display_ = display; }
+
+signals:
+    void MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void MouseMove(int panel, Qt::KeyboardModifiers shift, int x, int y);
+    void MouseUp(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int index_;
+    const QImage* display_ = nullptr;
+};
+
+class TViewPanel {
+public:
+    TViewPanel();
+    ~TViewPanel();
+    TViewPanel(const TViewPanel&) = delete;
+    TViewPanel& operator=(const TViewPanel&) = delete;
+
+    // Binds the controls once; screenSize is the size of every display image.
+    void Bind(QGroupBox* group, QLineEdit* textLine, TPanelImage* image, QSize screenSize);
+    void SetPluginHost(TSpiHost* host) { FSpiHost = host; }
+
+    bool Load(const QString& path);
+    void Clear();
+    void SetMagnification(float magnification, bool force);
+    void Draw(int x, int y);
+    void Place(int left, int top, int width, int height);
+    void Hide();
+
+    // Text line for a picture: size and summary, or size and bits per pixel.
+    static QString MakeTextLine(const TBitmapMAGBase& picture);
+
+    bool Shown = false;
+    QGroupBox* Group = nullptr;
+    QLineEdit* TextLine = nullptr;
+    TPanelImage* Image = nullptr;
+    std::unique_ptr<TBitmapMAGBase> Picture;
+    QString Path;
+    unsigned char State = 0;  // 0 empty, 1 loaded, 2 magnification applied
+    int Draws = 0;            // draws since the last load, so a wheel burst's redraws can be counted
+
+    const QImage& Display() const { return FDisplay; }
+
+private:
+    QImage FDisplay;  // Format_RGB32, screen-sized, made once per loaded file
+    QSize FScreenSize;
+    TSpiHost* FSpiHost = nullptr;
+};
