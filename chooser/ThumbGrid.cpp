@@ -66,6 +66,8 @@ QFont NameFont()
 {
     QFont font;
     font.setPointSize(7);
+    // Small names read better unsmoothed, and the cell keeps exactly two colours.
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
