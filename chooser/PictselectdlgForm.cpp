@@ -89,6 +89,11 @@ void TPictSelectDialog::BuildControls()
     DirListBox->setHeaderHidden(true);
     DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     folderLayout->addWidget(DirListBox);
+    // The model fills folders in the background: keep the chosen folder in view as they come.
+    connect(DirModel, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (DirListBox->currentIndex().isValid())
+            DirListBox->scrollTo(DirListBox->currentIndex());
+    });
     connect(DirListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { Guarded([this] { DirListBoxChange(); }); });
 

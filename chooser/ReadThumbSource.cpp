@@ -54,6 +54,17 @@ struct MappedFileGuard {
     ~MappedFileGuard() { UnmapFile(file); }
 };
 
+// The JPEG at the reduction its stored size selects; null when it does not decode.
+QImage DecodeReduced(const TJpegBytes& bytes)
+{
+    try {
+        const QSize full = ReadJpegSize(bytes.Data, bytes.Length);
+        return DecodeJpegReduced(bytes.Data, bytes.Length, ChooseReduction(full.width(), full.height()));
+    } catch (const std::exception&) {
+        return QImage();
+    }
+}
+
 } // namespace
 
 bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
@@ -70,9 +81,11 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
 
         TExifRootPENTAXistD reader;
         bool tiffFound = false;
+        bool isJpeg = false;
         TJpegBytes bytes;
         const QString ext = UpperExtension(path);
         if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+            isJpeg = true;
             if (const unsigned char* tiff = FindExifBlock(view, size)) {
                 tiffFound = true;
                 const std::size_t base = static_cast<std::size_t>(tiff - view);
@@ -99,9 +112,11 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
         // A reading stopped meanwhile does not decode.
         if (checkCancel && state.ReadCursor.load() < 0)
             return false;
-        const QSize full = ReadJpegSize(bytes.Data, bytes.Length);
-        state.DecodedPicture =
-            DecodeJpegReduced(bytes.Data, bytes.Length, ChooseReduction(full.width(), full.height()));
+        state.DecodedPicture = DecodeReduced(bytes);
+        // Some cameras store a stub thumbnail that does not decode; the picture itself
+        // still makes a thumbnail.
+        if (state.DecodedPicture.isNull() && isJpeg && bytes.Data != view)
+            state.DecodedPicture = DecodeReduced(TJpegBytes{view, size});
         return !state.DecodedPicture.isNull();
     } catch (...) {
         state.DecodedPicture = QImage();

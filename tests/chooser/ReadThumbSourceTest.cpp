@@ -98,7 +98,9 @@ TEST_F(ReadJob, ExifThumbnailIsTakenInsteadOfThePicture)
 TEST_F(ReadJob, ExifWithoutThumbnailFallsBackToTheWholeFile)
 {
     const Bytes thumb = Jpeg(16, 16, Qt::blue);
-    for (const auto& tiff : {TiffWithThumbnail(thumb, false), TiffWithThumbnail(thumb, true, 0x7FFFFFF0)}) {
+    const Bytes stub(28, 0x11);   // a thumbnail that does not decode
+    for (const auto& tiff : {TiffWithThumbnail(thumb, false), TiffWithThumbnail(thumb, true, 0x7FFFFFF0),
+                             TiffWithThumbnail(stub)}) {
         ASSERT_TRUE(Read("a.jpeg", InsertExifIntoJpeg(Jpeg(640, 480, QColor(255, 0, 0)), tiff)));
         EXPECT_EQ(state.DecodedPicture.size(), QSize(160, 120)) << "640 x 480 at 1/4";
         EXPECT_TRUE(state.HasShotData) << "the TIFF header was found";
@@ -123,6 +125,7 @@ TEST_F(ReadJob, FailuresLeaveNoPicture)
     const Case cases[] = {
         {"noTags.pef", TiffWithThumbnail(preview, false)},
         {"outside.pef", TiffWithThumbnail(preview, true, 0x7FFFFFF0)},
+        {"stub.pef", TiffWithThumbnail(Bytes(28, 0x11))},
         {"empty.jpg", {}},
         {"garbage.jpg", Bytes(5000, 0x55)},
         {"cut.jpg", Bytes(preview.begin(), preview.begin() + 40)},
