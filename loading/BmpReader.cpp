@@ -329,14 +329,31 @@ void ReadBmpData(const unsigned char* data, std::size_t size, QImage& image, TPi
     format = l.Format;
 }
 
-void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format)
+namespace {
+
+QByteArray ReadWholeFile(const QString& fileName)
 {
     QFile file(fileName);
     if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
+    return bytes;
+}
+
+} // namespace
+
+void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format)
+{
+    const QByteArray bytes = ReadWholeFile(fileName);
     ReadBmpData(reinterpret_cast<const unsigned char*>(bytes.constData()),
                 static_cast<std::size_t>(bytes.size()), image, format);
+}
+
+QSize ReadBmpFileSize(const QString& fileName, TPixelFormat& format)
+{
+    const QByteArray bytes = ReadWholeFile(fileName);
+    return ReadBmpSize(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                       static_cast<std::size_t>(bytes.size()), &format);
 }

@@ -11,6 +11,9 @@
 // Throws EFOpenError ("ファイル %s は開けません") or EInvalidGraphic ("ビットマップイメージが不正です").
 void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format);
 
+// Header-only read of a file: size and format tag, same failures as ReadBmpFile.
+QSize ReadBmpFileSize(const QString& fileName, TPixelFormat& format);
+
 // The same over bytes in memory (size 0: empty picture).
 void ReadBmpData(const unsigned char* data, std::size_t size, QImage& image, TPixelFormat& format);
 

@@ -4,10 +4,8 @@
 #include "loading/JpegDecoder.h"
 #include "loading/LoadErrors.h"
 #include "loading/PefPreview.h"
-#include "loading/ShotSummary.h"
+#include "loading/JpegFile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -62,26 +60,14 @@ void TBitmapMAGBase::LoadFromFile(const QString& fileName)
 void TBitmapMAGBase::LoadJpegFile(const QString& fileName)
 {
     FImage = QImage();
-    if (!QFileInfo::exists(fileName))
-        throw EFOpenError(QStringLiteral("JPEG : \"%1\" が見つかりません").arg(fileName));
     try {
-        QByteArray bytes;
-        {
-            QFile file(fileName);
-            if (!file.open(QIODevice::ReadOnly))
-                throw EJpegError("cannot open");
-            bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                throw EJpegError("cannot read");
-        }
-        const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-        const auto length = static_cast<std::size_t>(bytes.size());
-        FInfo = JpegShotSummary(data, length);
-        FImage = DecodeJpegBest(data, length);
-        FPixelFormat = TPixelFormat::pf24bit;
+        WithJpegFile(fileName, FInfo, [this](const unsigned char* data, std::size_t length) {
+            FImage = DecodeJpegBest(data, length);   // straight into the picture, no copy
+            FPixelFormat = TPixelFormat::pf24bit;
+        });
     } catch (...) {
         FImage = QImage();
-        throw EReadError(QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(fileName));
+        throw;
     }
 }
 

@@ -43,7 +43,13 @@ bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& of
     return offset != 0 && length != 0;
 }
 
-void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
+namespace {
+
+// The walk shared by loading and probing: maps the file, finds the preview, builds the
+// summary (before any decoding, so it stays when decoding fails) and hands the preview
+// bytes to use(); the file is unmapped on every way out.
+template <class Use>
+void WithPefPreview(const QString& fileName, QString& info, Use use)
 {
     TMappedFile record;
     if (MapFile(record, fileName) == nullptr)
@@ -57,22 +63,34 @@ void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
         UnmapFile(record);
         return;
     }
-    // Built before decoding: a file whose preview fails still has its summary.
-    picture.FInfo = QString::fromStdString(MakeSummaryText(reader));
+    info = QString::fromStdString(MakeSummaryText(reader));
     try {
         // The preview must lie inside the file; the decoder never reads outside it.
         if (offset > record.Size || length > record.Size - offset)
             throw EJpegError("preview outside the file");
-        QImage image;
-        {
-            TOrgMemoryStream stream;
-            stream.SetPointer(record.View + offset, static_cast<std::int64_t>(length));
-            image = DecodeJpegBest(stream.Memory(), static_cast<std::size_t>(stream.Size()));
-        }
-        picture.Assign(std::move(image), TPixelFormat::pf24bit);
+        TOrgMemoryStream stream;
+        stream.SetPointer(record.View + offset, static_cast<std::int64_t>(length));
+        use(stream.Memory(), static_cast<std::size_t>(stream.Size()));
     } catch (...) {
         UnmapFile(record);
         throw EReadError(QStringLiteral("PEF : \"%1\" の展開に失敗しました").arg(fileName));
     }
     UnmapFile(record);
+}
+
+} // namespace
+
+void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
+{
+    WithPefPreview(fileName, picture.FInfo, [&](const unsigned char* data, std::size_t length) {
+        picture.Assign(DecodeJpegBest(data, length), TPixelFormat::pf24bit);
+    });
+}
+
+void ProbePefFile(const QString& fileName, QSize& size, QString& info)
+{
+    size = QSize(0, 0);
+    WithPefPreview(fileName, info, [&](const unsigned char* data, std::size_t length) {
+        size = ReadJpegSize(data, length);
+    });
 }

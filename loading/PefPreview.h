@@ -13,6 +13,10 @@ class TBitmapMAGBase;
 // without preview tags loads nothing and raises nothing.
 void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName);
 
+// Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
+// with the same failures and messages, decoding no pixels.
+void ProbePefFile(const QString& fileName, QSize& size, QString& info);
+
 // Where the preview lies in a TIFF structure at data[0]; false when the third
 // directory gives no offset or length (or either is 0).
 bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& offset,

@@ -30,7 +30,7 @@ struct DepthCase {
     std::vector<QRgb> expected;   // rows from the top
 };
 
-BmpSpec Spec(int bits, std::vector<uint32_t> pixels, std::vector<QRgb> palette = {})
+BmpSpec ThreeByTwo(int bits, std::vector<uint32_t> pixels, std::vector<QRgb> palette = {})
 {
     BmpSpec s;
     s.Width = 3;
@@ -46,45 +46,45 @@ std::vector<DepthCase> DepthCases()
     std::vector<DepthCase> cases;
     const std::vector<QRgb> rgb = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
                                    qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(8, 16, 24)};
-    cases.push_back({"1 bit", Spec(1, {1, 0, 1, 0, 0, 1}, {qRgb(10, 20, 30), qRgb(200, 210, 220)}),
+    cases.push_back({"1 bit", ThreeByTwo(1, {1, 0, 1, 0, 0, 1}, {qRgb(10, 20, 30), qRgb(200, 210, 220)}),
                      TPixelFormat::pf1bit, QImage::Format_Mono,
                      {qRgb(200, 210, 220), qRgb(10, 20, 30), qRgb(200, 210, 220), qRgb(10, 20, 30),
                       qRgb(10, 20, 30), qRgb(200, 210, 220)}});
-    cases.push_back({"4 bit", Spec(4, {1, 2, 3, 0, 3, 1}, Palette4), TPixelFormat::pf4bit,
+    cases.push_back({"4 bit", ThreeByTwo(4, {1, 2, 3, 0, 3, 1}, Palette4), TPixelFormat::pf4bit,
                      QImage::Format_Indexed8,
                      {Palette4[1], Palette4[2], Palette4[3], Palette4[0], Palette4[3], Palette4[1]}});
-    cases.push_back({"8 bit", Spec(8, {3, 2, 1, 0, 1, 2}, Palette4), TPixelFormat::pf8bit,
+    cases.push_back({"8 bit", ThreeByTwo(8, {3, 2, 1, 0, 1, 2}, Palette4), TPixelFormat::pf8bit,
                      QImage::Format_Indexed8,
                      {Palette4[3], Palette4[2], Palette4[1], Palette4[0], Palette4[1], Palette4[2]}});
-    cases.push_back({"16 bit 555", Spec(16, {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0, 0x0421}),
+    cases.push_back({"16 bit 555", ThreeByTwo(16, {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0, 0x0421}),
                      TPixelFormat::pf15bit, QImage::Format_RGB555,
                      {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255),
                       qRgb(0, 0, 0), qRgb(8, 8, 8)}});
-    BmpSpec s565 = Spec(16, {0xF800, 0x07E0, 0x001F, 0xFFFF, 0, 0x0841});
+    BmpSpec s565 = ThreeByTwo(16, {0xF800, 0x07E0, 0x001F, 0xFFFF, 0, 0x0841});
     s565.Compression = 3;
     s565.Masks[0] = 0xF800; s565.Masks[1] = 0x07E0; s565.Masks[2] = 0x001F;
     cases.push_back({"16 bit 565 bit fields", s565, TPixelFormat::pf16bit, QImage::Format_RGB16,
                      {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255),
                       qRgb(0, 0, 0), qRgb(8, 8, 8)}});
-    BmpSpec s444 = Spec(16, {0x0F00, 0x00F0, 0x000F, 0x0FFF, 0, 0x0888});
+    BmpSpec s444 = ThreeByTwo(16, {0x0F00, 0x00F0, 0x000F, 0x0FFF, 0, 0x0888});
     s444.Compression = 3;
     s444.Masks[0] = 0x0F00; s444.Masks[1] = 0x00F0; s444.Masks[2] = 0x000F;
     cases.push_back({"16 bit 444 bit fields", s444, TPixelFormat::pfCustom, QImage::Format_RGB32,
                      {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255),
                       qRgb(0, 0, 0), qRgb(136, 136, 136)}});
-    cases.push_back({"24 bit", Spec(24, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018}),
+    cases.push_back({"24 bit", ThreeByTwo(24, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018}),
                      TPixelFormat::pf24bit, QImage::Format_BGR888, rgb});
-    cases.push_back({"32 bit", Spec(32, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018}),
+    cases.push_back({"32 bit", ThreeByTwo(32, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018}),
                      TPixelFormat::pf32bit, QImage::Format_RGB32, rgb});
-    BmpSpec sTop = Spec(24, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018});
+    BmpSpec sTop = ThreeByTwo(24, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018});
     sTop.TopDown = true;
     cases.push_back({"24 bit top-down", sTop, TPixelFormat::pf24bit, QImage::Format_BGR888, rgb});
-    BmpSpec sCore = Spec(8, {3, 2, 1, 0, 1, 2}, Palette4);
+    BmpSpec sCore = ThreeByTwo(8, {3, 2, 1, 0, 1, 2}, Palette4);
     sCore.HeaderKind = BmpSpec::Core;
     cases.push_back({"core header palette", sCore, TPixelFormat::pf8bit, QImage::Format_Indexed8,
                      {Palette4[3], Palette4[2], Palette4[1], Palette4[0], Palette4[1], Palette4[2]}});
     for (BmpSpec::Header h : {BmpSpec::V4, BmpSpec::V5}) {
-        BmpSpec s = Spec(32, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018});
+        BmpSpec s = ThreeByTwo(32, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0, 0x081018});
         s.HeaderKind = h;
         s.Compression = 3;
         s.Masks[0] = 0xFF0000; s.Masks[1] = 0xFF00; s.Masks[2] = 0xFF;
@@ -142,14 +142,14 @@ TEST(BmpReader, ZeroBytesGiveAnEmptyPicture)
 
 TEST(BmpReader, BadDataIsInvalidGraphic)
 {
-    const QByteArray good = BuildBmp(Spec(24, {1, 2, 3, 4, 5, 6}));
+    const QByteArray good = BuildBmp(ThreeByTwo(24, {1, 2, 3, 4, 5, 6}));
     auto patched32 = [&](int at, uint32_t v) {
         QByteArray b = good;
         for (int k = 0; k < 4; ++k)
             b[at + k] = char(v >> (8 * k));
         return b;
     };
-    BmpSpec rleTopDown = Spec(8, {0, 0, 0, 0, 0, 0}, Palette4);
+    BmpSpec rleTopDown = ThreeByTwo(8, {0, 0, 0, 0, 0, 0}, Palette4);
     rleTopDown.Compression = 1;
     rleTopDown.TopDown = true;
     rleTopDown.RawData = QByteArray("\x00\x01", 2);
@@ -168,7 +168,7 @@ TEST(BmpReader, BadDataIsInvalidGraphic)
         {"unknown compression", patched32(30, 4)},
         {"bad bit count", [&] { QByteArray b = good; b[28] = 7; return b; }()},
         {"RLE top-down", BuildBmp(rleTopDown)},
-        {"palette past end", BuildBmp(Spec(8, {0, 0, 0, 0, 0, 0}, Palette4)).left(14 + 40 + 8)},
+        {"palette past end", BuildBmp(ThreeByTwo(8, {0, 0, 0, 0, 0, 0}, Palette4)).left(14 + 40 + 8)},
     };
     for (const Case& c : cases) {
         try {
@@ -183,7 +183,7 @@ TEST(BmpReader, BadDataIsInvalidGraphic)
 TEST(BmpReader, HeaderProbeAgreesWithRead)
 {
     TPixelFormat format = TPixelFormat::pfDevice;
-    const QByteArray bytes = BuildBmp(Spec(4, {0, 1, 2, 3, 0, 1}, Palette4));
+    const QByteArray bytes = BuildBmp(ThreeByTwo(4, {0, 1, 2, 3, 0, 1}, Palette4));
     EXPECT_EQ(ReadBmpSize(reinterpret_cast<const unsigned char*>(bytes.constData()),
                           static_cast<std::size_t>(bytes.size()), &format),
               QSize(3, 2));

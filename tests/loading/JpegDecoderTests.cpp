@@ -81,3 +81,21 @@ TEST(JpegDecoder, BadInputsFail)
 }
 
 } // namespace
+
+namespace {
+
+// Big pictures get their own page-aligned buffer; it must behave like any QImage.
+TEST(JpegDecoder, BigPictureBufferIsAnOrdinaryImage)
+{
+    const QImage source = JpegBuilder::Pattern(2000, 1500);
+    const QByteArray jpeg = JpegBuilder::Encode(source, 100, false);
+    QImage image = DecodeJpegBest(Data(jpeg), Size(jpeg));
+    ASSERT_EQ(image.size(), QSize(2000, 1500));
+    EXPECT_LE(MaxDifference(image, source), 12);
+    const QImage shared = image;          // a second reference, then a write: copy on write
+    image.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_NE(shared.pixel(0, 0), image.pixel(0, 0));
+    EXPECT_EQ(image.bytesPerLine() % 4, 0);
+}
+
+} // namespace

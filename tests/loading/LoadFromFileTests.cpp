@@ -133,3 +133,52 @@ TEST(PixelFormatBits, TextLineDepths)
 }
 
 } // namespace
+
+#include "exif/Exifana.h"
+#include "support/TiffBuilder.h"
+
+#include <QDir>
+
+namespace {
+
+QString SummaryOf(const Bytes& tiff)
+{
+    TExifRootPENTAXistD reader;
+    reader.Parse(tiff.data(), tiff.size(), 8);
+    return QString::fromStdString(MakeSummaryText(reader));
+}
+
+TEST(LoadFromFile, ExifBlockGivesTheSummaryEvenWhenDecodingFails)
+{
+    TestFolder folder;
+    const Bytes tiff = BuildExifTiff(PhotoLikeSpec());
+    const QString expected = SummaryOf(tiff);
+    ASSERT_FALSE(expected.isEmpty());
+    const QByteArray jpeg = JpegBuilder::InsertApp1(JpegBuilder::EncodePattern(30, 20),
+                                                    JpegBuilder::ExifBody(ToQByteArray(tiff)));
+    TBitmapMAGBase picture;
+    picture.LoadFromFile(folder.Write("exif.jpg", jpeg));
+    EXPECT_EQ(picture.FInfo, expected);
+    EXPECT_EQ(picture.Width(), 30);
+
+    TBitmapMAGBase cut;
+    EXPECT_THROW(cut.LoadFromFile(folder.Write("cut.jpg", JpegBuilder::Cut(jpeg, jpeg.size() - 100))),
+                 EReadError);
+    EXPECT_EQ(cut.FInfo, expected);
+}
+
+TEST(LoadFromFile, RealCameraJpegs)
+{
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "no real camera files";
+    for (const QString& name : QDir(dir).entryList({"*.jpg", "*.JPG"}, QDir::Files)) {
+        TBitmapMAGBase picture;
+        picture.LoadFromFile(dir + "/" + name);
+        EXPECT_FALSE(picture.Empty()) << name.toStdString();
+        EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf24bit) << name.toStdString();
+        EXPECT_FALSE(picture.FInfo.isEmpty()) << name.toStdString();
+    }
+}
+
+} // namespace

@@ -162,3 +162,30 @@ TEST(PefPreview, RealCameraFiles)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PefPreview, CameraLikeFileCarriesItsSummary)
+{
+    TestFolder folder;
+    const QByteArray preview = JpegBuilder::EncodePattern(64, 40);
+    QString summaries[2];
+    for (int big = 0; big < 2; ++big) {
+        const QByteArray file = BuildPefWithExif(preview, big != 0);
+        TBitmapMAGBase picture;
+        picture.LoadFromFile(folder.Write("cam.pef", file));
+        EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(64, 40));
+        summaries[big] = picture.FInfo;
+        EXPECT_FALSE(picture.FInfo.isEmpty());
+    }
+    EXPECT_EQ(summaries[0], summaries[1]);
+
+    // The same file with its preview spoiled: decode failure, summary kept.
+    QByteArray spoiled = BuildPefWithExif(JpegBuilder::Cut(preview, preview.size() / 2), false);
+    const QString path = folder.Write("spoiled.pef", spoiled);
+    TBitmapMAGBase picture;
+    EXPECT_THROW(picture.LoadFromFile(path), EReadError);
+    EXPECT_EQ(picture.FInfo, summaries[0]);
+}
+
+} // namespace

@@ -1,5 +1,7 @@
 #include "support/PefBuilder.h"
 
+#include "support/TiffBuilder.h"
+
 #include <vector>
 
 namespace {
@@ -74,4 +76,19 @@ QByteArray BuildPef(const PefSpec& s)
     w.bytes.append(s.Preview);
     w.bytes.append(QByteArray(s.TrailingBytes, '\x5A'));
     return w.bytes;
+}
+
+QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian)
+{
+    ExifSpec spec = PhotoLikeSpec();
+    spec.order = bigEndian ? TiffBuilder::Motorola : TiffBuilder::Intel;
+    TiffBuilder b(spec.order);
+    AddExifSpec(b, spec);
+    const TiffBuilder::DirId second = b.AddChainDirectory();
+    b.AddShort(second, 0x0100, 160);
+    const TiffBuilder::DirId third = b.AddChainDirectory();
+    const TiffBuilder::BlobId blob = b.AddBlob(FromQByteArray(preview));
+    b.AddBlobPointer(third, 0x0201, blob);
+    b.AddLong(third, 0x0202, static_cast<uint32_t>(preview.size()));
+    return ToQByteArray(b.Build());
 }

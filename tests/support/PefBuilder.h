@@ -16,3 +16,8 @@ struct PefSpec {
 };
 
 QByteArray BuildPef(const PefSpec& spec);
+
+// A PEF-like file whose first directory carries a photo-like Exif block (IFD0 with its
+// Exif sub-directory and PENTAX makernote), then a second directory, then the third
+// that points at preview.
+QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian);
