@@ -1,0 +1,71 @@
+#include "chooser/PictEntry.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QLocale>
+#include <algorithm>
+
+int TFileList::Add(const QString& key, std::unique_ptr<TPictEntry> entry)
+{
+    items_.emplace_back(key, std::move(entry));
+    return Count() - 1;
+}
+
+TViewList::TViewList() : collator_(QLocale())
+{
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+bool TViewList::Less(const QString& a, const QString& b) const
+{
+    const int c = collator_.compare(a, b);
+    if (c != 0)
+        return c < 0;
+    return a < b;
+}
+
+int TViewList::Add(const QString& key, TPictEntry* entry)
+{
+    auto at = std::upper_bound(items_.begin(), items_.end(), key,
+                               [this](const QString& k, const std::pair<QString, TPictEntry*>& item) {
+                                   return Less(k, item.first);
+                               });
+    at = items_.insert(at, {key, entry});
+    return static_cast<int>(at - items_.begin());
+}
+
+QString UpperExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot).toUpper();
+}
+
+bool IsChooserPicture(const QString& name)
+{
+    const QString ext = UpperExtension(name);
+    return ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG") || ext == QLatin1String(".PEF");
+}
+
+std::vector<TListedFile> EnumeratePictureFiles(const QString& folderPath)
+{
+    std::vector<TListedFile> files;
+    // Files and hidden files, symbolic links to files included; QDir::System is left out
+    // because opening a pipe or device named *.jpg would hang the reader.
+    QDirIterator it(folderPath, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!info.isFile() || !IsChooserPicture(info.fileName()))
+            continue;
+        files.push_back({info.fileName(),
+                         info.lastModified().toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+                         QString::number(info.size())});
+    }
+    return files;
+}
+
+QString MakeFolderPath(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The chooser's data: one entry per listed picture file, the list that owns them in
+// directory order (TFileList) and the sorted view that the grid, the reader and the
+// information panel index (TViewList).
+#include <QCollator>
+#include <QImage>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// Bits of TPictEntry::Marks.
+enum : uint8_t { SelectMark = 1, CurrentMark = 2 };
+
+struct TPictEntry {
+    uint8_t ThumbShape = 0;      // 0 none yet, 1 wider than high, 2 otherwise
+    uint8_t InfoLevel = 0;       // 1 file data, 2 shooting texts as well
+    bool HasHistogram = false;
+    uint8_t Marks = 0;
+    bool ReadFailed = false;     // its read failed: the scan for unread entries passes it by
+    QImage Thumbnail;            // Format_BGR888, at most 96 x 64; null while none
+    QString FileName;
+    QString FileDate;
+    QString FileSize;
+    QString ShotDate;
+    QString ShotExposure;
+    QString ShotCamera;
+    int32_t PixelCount = 0;
+    std::array<int32_t, 256> CountB{};
+    std::array<int32_t, 256> CountG{};
+    std::array<int32_t, 256> CountR{};
+    int32_t PeakB = 0;
+    int32_t PeakG = 0;
+    int32_t PeakR = 0;
+};
+
+// Owns its entries; keeps the order in which they were added (the directory listing's).
+class TFileList {
+public:
+    void Clear() { items_.clear(); }
+    int Add(const QString& key, std::unique_ptr<TPictEntry> entry);
+    int Count() const { return static_cast<int>(items_.size()); }
+    const QString& Key(int index) const { return items_[index].first; }
+    TPictEntry* Entry(int index) const { return items_[index].second.get(); }
+
+private:
+    std::vector<std::pair<QString, std::unique_ptr<TPictEntry>>> items_;
+};
+
+// Same keys and entries as a TFileList, not owned, kept sorted by key case-insensitively
+// with the locale's collation. Keys that collate equal but differ (A.jpg and a.jpg can
+// both exist here) are both kept, ordered by their code points.
+class TViewList {
+public:
+    TViewList();
+    void Clear() { items_.clear(); }
+    int Add(const QString& key, TPictEntry* entry);   // returns the index it landed at
+    int Count() const { return static_cast<int>(items_.size()); }
+    const QString& Key(int index) const { return items_[index].first; }
+    TPictEntry* Entry(int index) const { return items_[index].second; }
+    bool Less(const QString& a, const QString& b) const;
+
+private:
+    QCollator collator_;
+    std::vector<std::pair<QString, TPictEntry*>> items_;
+};
+
+// One picture file of a folder as the listing gives it.
+struct TListedFile {
+    QString Name;
+    QString Date;   // last-write time, local, "yyyy/MM/dd HH:mm:ss"
+    QString Size;   // bytes, plain decimal
+};
+
+// Upper-cased extension from the last "." on; empty when the name has none.
+QString UpperExtension(const QString& name);
+// Whether the listing takes a file with this name (.JPEG, .JPG, .PEF in any case).
+bool IsChooserPicture(const QString& name);
+// The folder's picture files in the directory's own order. Folders, sockets, pipes and
+// devices are never listed; a folder that cannot be read gives nothing.
+std::vector<TListedFile> EnumeratePictureFiles(const QString& folderPath);
+// folder with one trailing "/".
+QString MakeFolderPath(const QString& folder);

@@ -1,0 +1,122 @@
+#pragma once
+// TPictSelectDialog: the thumbnail chooser. Lists a folder's JPEG and PEF files as a grid
+// of thumbnails read in the background, shows the current entry's histograms and
+// shooting data, and hands the marked files (or the current one) to the caller.
+#include "chooser/ChooserCore.h"
+#include "chooser/ThumbGrid.h"
+#include "platform/Prompter.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class ProfileFile;
+class QFileSystemModel;
+class QPushButton;
+class QScrollBar;
+class QSplitter;
+class QStatusBar;
+class QTableWidget;
+class QTimer;
+class QTreeView;
+class TChooserWidget;
+
+class TPictSelectDialog : public QDialog {
+    Q_OBJECT
+public:
+    // runTimer false leaves Timer1 stopped so that a test calls Timer1Timer itself.
+    // job replaces the reader's work on each file (tests); empty means ReadThumbSource.
+    explicit TPictSelectDialog(Prompter& prompter, QWidget* parent = nullptr, bool runTimer = true,
+                               TReadJob job = {});
+    ~TPictSelectDialog() override;
+
+    // Listing and reading.
+    void ListFolder(bool setFolderControls, bool relist);
+    void StopReader(bool cancel) { Core.StopReader(cancel); }
+    void Timer1Timer();
+
+    // The grid.
+    void LayoutGrid();
+    void DrawGrid();
+    int HitTest(int x, int y) const;
+    void ScFlistResize();
+    void ScFscrollChange();
+    void ScFlistMouseWheel(int delta);
+    void ScFviewMouseDown(Qt::MouseButton button, int x, int y);
+    void ScFviewClick();
+    void ScFviewDblClick();
+    void Button4Click();
+    void Button3Click();
+    void BtnClearClick();
+
+    // The information panel.
+    void ShowEntryInfo(int index);
+
+    // The window.
+    void FormShow();
+    void FormClose();
+    void DirListBoxChange();
+    void BtnRefreshClick();
+    void LoadSettings(ProfileFile& file, const QString& section);
+    void SaveSettings(ProfileFile& file, const QString& section);
+    static QSize FormCanResize(int width, int height);
+    // The folder the tree shows, or Directory while it shows none.
+    QString DirListBoxDirectory() const;
+    void SetDirListBox(const QString& folder);
+    int SplitHpos() const { return splitHpos_; }
+    int SplitVpos() const { return splitVpos_; }
+
+    TChooserCore Core;
+    TThumbGrid Grid;
+    // Names the rest of the program and the tests use.
+    TFileList& FileList = Core.FileList;
+    TViewList& ViewList = Core.ViewList;
+    QStringList& ResultList = Core.ResultList;
+    QString& Directory = Core.Directory;
+    int& CurrentIndex = Core.CurrentIndex;
+    int& JumpIndex = Core.JumpIndex;
+    int& RedrawTicks = Core.RedrawTicks;
+    int MaxSelect = 0;
+    bool KeepList = false;
+    bool Listing = false;
+    QString StatusText;
+    int ModalResult = 0;   // Prompter::mrOk or mrCancel once the dialog has ended
+
+    // Controls.
+    QWidget* ScrollBox1;
+    QTreeView* DirListBox;
+    QFileSystemModel* DirModel;
+    QSplitter* SplitterH;
+    QWidget* ScrollBox2;
+    TChooserWidget* ScrollBox3;
+    QWidget* ScrollBox5;
+    QTableWidget* LVFileInf;
+    TChooserWidget* HistB;
+    TChooserWidget* HistR;
+    TChooserWidget* HistG;
+    QSplitter* SplitterV;
+    QWidget* ScrollBox4;
+    TChooserWidget* ScFlist;
+    QScrollBar* ScFscroll;
+    TChooserWidget* ScFview;
+    QPushButton* BtnRefresh;
+    QPushButton* BtnClear;
+    QPushButton* Button4;
+    QPushButton* Button3;
+    QStatusBar* MainStatusBar;
+    QTimer* Timer1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void BuildControls();
+    void PlaceInfoPane();
+    void ApplySplitters();
+    template <typename Handler> void Guarded(Handler&& handler);
+
+    Prompter& prompter_;
+    int splitHpos_ = 185;
+    int splitVpos_ = 153;
+};

@@ -1,0 +1,318 @@
+// The chooser window's controls, its showing and closing, and its settings.
+#include "chooser/ChooserWidgets.h"
+#include "chooser/Histogram.h"
+#include "chooser/Pictselectdlg.h"
+#include "chooser/ReadThumbSource.h"
+#include "platform/Guard.h"
+#include "platform/ProfileFile.h"
+
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont ChooserFont(int pixels)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(pixels);
+    return font;
+}
+
+constexpr int HistWidth = 130;
+constexpr int HistHeight = 60;
+
+} // namespace
+
+template <typename Handler>
+void TPictSelectDialog::Guarded(Handler&& handler)
+{
+    RunGuarded(prompter_, std::forward<Handler>(handler));
+}
+
+TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool runTimer, TReadJob job)
+    : QDialog(parent), Core(job ? std::move(job) : TReadJob(ReadThumbSource)), prompter_(prompter)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(ChooserFont(15));
+    BuildControls();
+    setMinimumSize(600, 400);
+    setGeometry(200, 130, 600, 520);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(30);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    if (runTimer)
+        Timer1->start();
+}
+
+TPictSelectDialog::~TPictSelectDialog()
+{
+    Timer1->stop();
+}
+
+void TPictSelectDialog::BuildControls()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    SplitterH = new QSplitter(Qt::Horizontal, this);
+    SplitterH->setHandleWidth(3);
+    SplitterH->setChildrenCollapsible(false);
+    outer->addWidget(SplitterH, 1);
+
+    // The folder side.
+    ScrollBox1 = new QWidget(SplitterH);
+    ScrollBox1->setMinimumWidth(185);
+    auto* folderLayout = new QVBoxLayout(ScrollBox1);
+    folderLayout->setContentsMargins(8, 8, 8, 8);
+    DirModel = new QFileSystemModel(this);
+    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    DirModel->setRootPath(QStringLiteral("/"));
+    DirListBox = new QTreeView(ScrollBox1);
+    DirListBox->setModel(DirModel);
+    for (int c = 1; c < DirModel->columnCount(); ++c)
+        DirListBox->hideColumn(c);
+    DirListBox->setHeaderHidden(true);
+    DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    folderLayout->addWidget(DirListBox);
+    // The model fills folders in the background: keep the chosen folder in view as they come.
+    connect(DirModel, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (DirListBox->currentIndex().isValid())
+            DirListBox->scrollTo(DirListBox->currentIndex());
+    });
+    connect(DirListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { Guarded([this] { DirListBoxChange(); }); });
+
+    // The picture side.
+    ScrollBox2 = new QWidget(SplitterH);
+    auto* pictureLayout = new QVBoxLayout(ScrollBox2);
+    pictureLayout->setContentsMargins(0, 0, 0, 0);
+    SplitterV = new QSplitter(Qt::Vertical, ScrollBox2);
+    SplitterV->setHandleWidth(3);
+    SplitterV->setChildrenCollapsible(false);
+    pictureLayout->addWidget(SplitterV);
+
+    ScrollBox3 = new TChooserWidget(SplitterV);
+    ScrollBox3->setMinimumHeight(80);
+    ScrollBox5 = new QWidget(ScrollBox3);
+    auto* infoLayout = new QVBoxLayout(ScrollBox5);
+    infoLayout->setContentsMargins(0, 0, 0, 0);
+    LVFileInf = new QTableWidget(0, 2, ScrollBox5);
+    LVFileInf->setHorizontalHeaderLabels({QStringLiteral("項目名"), QStringLiteral("データ")});
+    LVFileInf->horizontalHeader()->hide();
+    LVFileInf->verticalHeader()->hide();
+    LVFileInf->setColumnWidth(0, 100);
+    LVFileInf->setColumnWidth(1, 800);
+    LVFileInf->setShowGrid(true);
+    LVFileInf->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LVFileInf->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LVFileInf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LVFileInf->setFont(ChooserFont(13));
+    LVFileInf->verticalHeader()->setDefaultSectionSize(17);
+    infoLayout->addWidget(LVFileInf);
+    auto makeHist = [this] {
+        auto* h = new TChooserWidget(ScrollBox3);
+        h->setFixedSize(HistWidth, HistHeight);
+        h->Picture = QImage(HistWidth, HistHeight, QImage::Format_RGB32);
+        const std::array<int32_t, 256> none{};
+        DrawHistogram(h->Picture, HistWidth, Qt::black, 0, none, HistHeight);
+        return h;
+    };
+    HistB = makeHist();
+    HistR = makeHist();
+    HistG = makeHist();
+    ScrollBox3->OnResize = [this] { PlaceInfoPane(); };
+
+    ScrollBox4 = new QWidget(SplitterV);
+    auto* gridLayout = new QVBoxLayout(ScrollBox4);
+    gridLayout->setContentsMargins(0, 0, 0, 8);
+    gridLayout->setSpacing(8);
+    ScFlist = new TChooserWidget(ScrollBox4);
+    ScFlist->setFocusPolicy(Qt::ClickFocus);
+    ScFlist->setAutoFillBackground(true);
+    QPalette grey = ScFlist->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    ScFlist->setPalette(grey);
+    auto* listLayout = new QHBoxLayout(ScFlist);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    ScFview = new TChooserWidget(ScFlist);
+    ScFscroll = new QScrollBar(Qt::Vertical, ScFlist);
+    ScFscroll->setFixedWidth(20);
+    ScFscroll->setEnabled(false);
+    listLayout->addWidget(ScFview, 1);
+    listLayout->addWidget(ScFscroll);
+    gridLayout->addWidget(ScFlist, 1);
+
+    ScFview->OnResize = [this] { Guarded([this] { ScFlistResize(); }); };
+    ScFview->OnMouseDown = [this](Qt::MouseButton b, int x, int y) {
+        Guarded([&] { ScFviewMouseDown(b, x, y); });
+    };
+    ScFview->OnClick = [this] { Guarded([this] { ScFviewClick(); }); };
+    ScFview->OnDblClick = [this] { Guarded([this] { ScFviewDblClick(); }); };
+    ScFlist->OnWheel = [this](int delta) { Guarded([&] { ScFlistMouseWheel(delta); }); };
+    connect(ScFscroll, &QScrollBar::valueChanged, this, [this] { Guarded([this] { ScFscrollChange(); }); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(8, 0, 20, 0);
+    auto makeButton = [this](const QString& text, int width) {
+        auto* b = new QPushButton(text, ScrollBox4);
+        b->setFont(ChooserFont(13));
+        b->setFixedSize(width, 21);
+        b->setAutoDefault(false);
+        return b;
+    };
+    BtnRefresh = makeButton(QStringLiteral("最新に更新(&R)"), 97);
+    BtnClear = makeButton(QStringLiteral("全選択解除(&L)"), 97);
+    Button4 = makeButton(QStringLiteral("Ok(&O)"), 75);
+    Button3 = makeButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), 75);
+    buttons->addWidget(BtnRefresh);
+    buttons->addSpacing(7);
+    buttons->addWidget(BtnClear);
+    buttons->addStretch(1);
+    buttons->addWidget(Button4);
+    buttons->addSpacing(5);
+    buttons->addWidget(Button3);
+    gridLayout->addLayout(buttons);
+    connect(BtnRefresh, &QPushButton::clicked, this, [this] { Guarded([this] { BtnRefreshClick(); }); });
+    connect(BtnClear, &QPushButton::clicked, this, [this] { Guarded([this] { BtnClearClick(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+
+    SplitterV->setStretchFactor(0, 0);
+    SplitterV->setStretchFactor(1, 1);
+    SplitterH->setStretchFactor(0, 0);
+    SplitterH->setStretchFactor(1, 1);
+    connect(SplitterH, &QSplitter::splitterMoved, this, [this](int pos) { splitHpos_ = pos; });
+    connect(SplitterV, &QSplitter::splitterMoved, this, [this](int pos) { splitVpos_ = pos; });
+
+    MainStatusBar = new QStatusBar(this);
+    MainStatusBar->setFixedHeight(19);
+    MainStatusBar->setSizeGripEnabled(false);
+    outer->addWidget(MainStatusBar);
+    ApplySplitters();
+}
+
+void TPictSelectDialog::PlaceInfoPane()
+{
+    // The list fills the pane above the histograms; the histograms keep to its bottom.
+    const int h = ScrollBox3->height();
+    ScrollBox5->setGeometry(0, 0, ScrollBox3->width(), std::max(h - 76, 0));
+    const int y = h - (153 - 84);
+    HistB->move(2, y);
+    HistR->move(136, y);
+    HistG->move(270, y);
+}
+
+void TPictSelectDialog::ApplySplitters()
+{
+    SplitterH->setSizes({splitHpos_, std::max(width() - splitHpos_ - 3, 1)});
+    SplitterV->setSizes({splitVpos_, std::max(SplitterV->height() - splitVpos_ - 3, 1)});
+}
+
+QSize TPictSelectDialog::FormCanResize(int width, int height)
+{
+    return QSize(std::max(width, 600), std::max(height, 400));
+}
+
+void TPictSelectDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    ApplySplitters();
+    Guarded([this] { FormShow(); });
+}
+
+void TPictSelectDialog::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    Guarded([this] { FormClose(); });
+}
+
+void TPictSelectDialog::FormShow()
+{
+    ModalResult = 0;
+    ListFolder(true, !KeepList);
+}
+
+void TPictSelectDialog::FormClose()
+{
+    StopReader(true);
+}
+
+QString TPictSelectDialog::DirListBoxDirectory() const
+{
+    const QModelIndex current = DirListBox->currentIndex();
+    return current.isValid() ? DirModel->filePath(current) : Directory;
+}
+
+void TPictSelectDialog::SetDirListBox(const QString& folder)
+{
+    QString path = folder;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const QModelIndex index = DirModel->index(path);
+    if (!index.isValid())
+        return;
+    DirListBox->setCurrentIndex(index);
+    DirListBox->scrollTo(index);
+}
+
+void TPictSelectDialog::DirListBoxChange()
+{
+    if (!isVisible())
+        return;
+    Directory = DirListBoxDirectory();
+    StopReader(true);
+    Grid.TopRow = 0;
+    ListFolder(false, true);
+}
+
+void TPictSelectDialog::BtnRefreshClick()
+{
+    StopReader(true);
+    ListFolder(false, true);
+}
+
+void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
+{
+    const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), x()), 0);
+    const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), y()), 0);
+    const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), width()),
+                                     file.ReadInteger(section, QStringLiteral("Height"), height()));
+    setGeometry(left, top, size.width(), size.height());
+    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_), 0);
+    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_), 0);
+    ApplySplitters();
+    Directory = file.ReadString(section, QStringLiteral("Directory"), QDir::homePath());
+    SetDirListBox(Directory);
+}
+
+void TPictSelectDialog::SaveSettings(ProfileFile& file, const QString& section)
+{
+    const QRect frame = geometry();
+    file.WriteInteger(section, QStringLiteral("Left"), frame.x());
+    file.WriteInteger(section, QStringLiteral("Top"), frame.y());
+    file.WriteInteger(section, QStringLiteral("Width"), frame.width());
+    file.WriteInteger(section, QStringLiteral("Height"), frame.height());
+    file.WriteInteger(section, QStringLiteral("SplitHpos"), splitHpos_);
+    file.WriteInteger(section, QStringLiteral("SplitVpos"), splitVpos_);
+    file.WriteString(section, QStringLiteral("Directory"), DirListBoxDirectory());
+}

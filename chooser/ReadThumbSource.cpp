@@ -1,0 +1,125 @@
+#include "chooser/ReadThumbSource.h"
+
+#include "chooser/PictEntry.h"
+#include "exif/Exifana.h"
+#include "loading/JpegDecoder.h"
+#include "loading/MappedFile.h"
+
+int ChooseReduction(int width, int height)
+{
+    if (width > 1200 || height > 800)
+        return 8;
+    if (width > 600 || height > 400)
+        return 4;
+    if (width > 300 || height > 200)
+        return 2;
+    return 1;
+}
+
+TJpegBytes ReadEmbeddedJpeg(const TExifRoot* reader, const TMappedFile& file, std::size_t base)
+{
+    const std::size_t size = file.Size;
+    if (file.View == nullptr || base > size)
+        return {};
+    if (reader == nullptr)
+        return base == 0 && size > 0 ? TJpegBytes{file.View, size} : TJpegBytes{};
+    if (reader->DirectoryCount < 2)
+        return {};
+    const TExifDirectory& dir = reader->Dirs[1];
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    for (int i = 0; i < dir.Count; ++i) {
+        const unsigned char* entry = dir.Entries[i];
+        const uint16_t tag = reader->EntryTag(entry);
+        if (tag == 0x0201)
+            offset = reader->EntryValue(entry);
+        else if (tag == 0x0202)
+            length = reader->EntryValue(entry);
+        if (offset != 0 && length != 0) {
+            // Written so that nothing can wrap: base <= size was checked above.
+            const std::size_t room = size - base;
+            if (offset > room || length > room - offset)
+                return {};
+            return {file.View + base + offset, length};
+        }
+    }
+    return {};
+}
+
+namespace {
+
+// Unmaps on every way out.
+struct MappedFileGuard {
+    TMappedFile& file;
+    ~MappedFileGuard() { UnmapFile(file); }
+};
+
+// The JPEG at the reduction its stored size selects; null when it does not decode.
+QImage DecodeReduced(const TJpegBytes& bytes)
+{
+    try {
+        const QSize full = ReadJpegSize(bytes.Data, bytes.Length);
+        return DecodeJpegReduced(bytes.Data, bytes.Length, ChooseReduction(full.width(), full.height()));
+    } catch (const std::exception&) {
+        return QImage();
+    }
+}
+
+} // namespace
+
+bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
+{
+    state.DecodedPicture = QImage();
+    state.HasShotData = false;
+    try {
+        TMappedFile file;
+        MappedFileGuard unmap{file};
+        if (MapFile(file, path) == nullptr)
+            return false;
+        const unsigned char* view = file.View;
+        const std::size_t size = file.Size;
+
+        TExifRootPENTAXistD reader;
+        bool tiffFound = false;
+        bool isJpeg = false;
+        TJpegBytes bytes;
+        const QString ext = UpperExtension(path);
+        if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+            isJpeg = true;
+            if (const unsigned char* tiff = FindExifBlock(view, size)) {
+                tiffFound = true;
+                const std::size_t base = static_cast<std::size_t>(tiff - view);
+                reader.Parse(tiff, size - base, 8);
+                bytes = ReadEmbeddedJpeg(&reader, file, base);
+            }
+            if (bytes.Data == nullptr)
+                bytes = ReadEmbeddedJpeg(nullptr, file, 0);
+        } else if (ext == QLatin1String(".PEF")) {
+            // A PEF is itself a TIFF structure; there is no whole-file fallback.
+            tiffFound = true;
+            reader.Parse(view, size, 8);
+            bytes = ReadEmbeddedJpeg(&reader, file, 0);
+        }
+        if (tiffFound) {
+            const TChooserTexts texts = MakeChooserTexts(reader);
+            state.ShotDate = QString::fromStdString(texts.ShotDate);
+            state.ShotExposure = QString::fromStdString(texts.ShotExposure);
+            state.ShotCamera = QString::fromStdString(texts.ShotCamera);
+            state.HasShotData = true;
+        }
+        if (bytes.Data == nullptr)
+            return false;
+        // A reading stopped meanwhile does not decode.
+        if (checkCancel && state.ReadCursor.load() < 0)
+            return false;
+        state.DecodedPicture = DecodeReduced(bytes);
+        // Some cameras store a stub thumbnail that does not decode; the picture itself
+        // still makes a thumbnail.
+        if (state.DecodedPicture.isNull() && isJpeg && bytes.Data != view)
+            state.DecodedPicture = DecodeReduced(TJpegBytes{view, size});
+        return !state.DecodedPicture.isNull();
+    } catch (...) {
+        state.DecodedPicture = QImage();
+        return false;
+    }
+}
