@@ -400,3 +400,32 @@ TEST(SpiBranch, BuiltinExtensionsGoThroughTheBuiltinReader)
 }
 
 } // namespace
+
+namespace {
+
+// The example of the plug-in documentation, built from the page, works as documented.
+TEST(SpiDocExample, GreyFormatDecodes)
+{
+    SpiFolder folder;
+    folder.Add(QStringLiteral("docexample.spi"));
+    QByteArray file("GREY");
+    for (uint32_t v : {3u, 2u})
+        for (int i = 0; i < 4; ++i) file.append(char(v >> (8 * i)));
+    file.append(QByteArray::fromHex("00406080ffc0"));
+    const QString picture = folder.Write(QStringLiteral("g.grey"), file);
+
+    TSpiHost host;
+    LoadPlugins(host, folder.Path());
+    QImage image;
+    TPixelFormat format = TPixelFormat::pf8bit;
+    ASSERT_TRUE(TryPluginDecode(&host, picture, image, format));
+    ASSERT_EQ(image.size(), QSize(3, 2));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(2, 0), qRgb(0x60, 0x60, 0x60));
+    EXPECT_EQ(image.pixel(0, 1), qRgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(image.pixel(2, 1), qRgb(0xC0, 0xC0, 0xC0));
+
+    EXPECT_FALSE(TryPluginDecode(&host, folder.Write(QStringLiteral("t.grey"), file.left(15)), image, format));
+}
+
+} // namespace
