@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class TSpiHost;
 
@@ -57,10 +58,19 @@ public:
 
 private:
     void MakeReducedCopy();
+    void LoadJpegFile(const QString& fileName);
 
     QImage FImage;
     TPixelFormat FPixelFormat = TPixelFormat::pf24bit;
+    // DrawView's source index per panel column (byte offset or pixel index) and row;
+    // kept between draws so that drawing allocates nothing once they are large enough.
+    std::vector<int> FColumnTable;
+    std::vector<int> FRowTable;
 };
+
+// The extension that chooses the loading branch: from the last dot of the file-name
+// part to the end, dot included, upper-cased; empty when there is none.
+QString PictureExtension(const QString& fileName);
 
 // Nearest-pixel copy of the whole picture at factor (sizes truncated toward zero); 24-bit.
 std::unique_ptr<QImage> CreateScaledCopy(const QImage* graphic, float factor);

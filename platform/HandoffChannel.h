@@ -15,7 +15,8 @@ class HandoffChannel : public QObject {
     Q_OBJECT
 public:
     // folder: where the sockets and registry live; empty means the default private
-    // per-user folder of the runtime directory (named for the display).
+    // per-user folder of the runtime directory (named for the display). A given folder
+    // also gets its own shared block, so tests never meet the user's real channel.
     explicit HandoffChannel(const QString& folder = QString());
     ~HandoffChannel() override;
 
@@ -39,6 +40,11 @@ public:
     QStringList ReadArguments() const;
 
     QString Folder() const;
+    // The shared block's name ("/velumira-...") and this window's socket, empty before Register.
+    QString BlockName() const;
+    QString SocketName() const;
+    // Removes the shared block's name; for tests that use a private folder.
+    void RemoveBlock();
 
 private:
     struct Impl;

@@ -13,7 +13,7 @@ packages=(
   libpng-dev
   fonts-noto-cjk
   xvfb xauth xdotool imagemagick
-  desktop-file-utils
+  desktop-file-utils dpkg-dev file
 )
 
 missing=()

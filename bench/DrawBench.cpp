@@ -1,0 +1,67 @@
+// Redrawing the four panels of a 1920 x 1080 screen (two columns, two rows, each image
+// area 944 x 484) from one 24-megapixel picture per panel while panning, as a drag does.
+#include "loading/Bmpmagbase.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<long> Allocations{0};
+}
+
+// Counts operator new calls so the figures show whether drawing allocates.
+void* operator new(std::size_t size)
+{
+    Allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+QImage Picture24M()
+{
+    QImage image(6000, 4000, QImage::Format_BGR888);
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < 3 * image.width(); ++x)
+            row[x] = static_cast<uchar>(x * 7 + y * 3);
+    }
+    return image;
+}
+
+void BM_RedrawFourPanels(benchmark::State& state)
+{
+    const float magnification = static_cast<float>(state.range(0)) / 1000.0f;
+    static const QImage source = Picture24M();
+    TBitmapMAGBase pictures[4];
+    QImage canvases[4];
+    for (int i = 0; i < 4; ++i) {
+        pictures[i].Assign(source, TPixelFormat::pf24bit);   // shared data, no copy
+        pictures[i].SetMagnification(magnification, false);
+        canvases[i] = QImage(1920, 1080, QImage::Format_RGB32);
+    }
+    int step = 0;
+    // One warm-up draw lets the index tables reach the panel size.
+    for (int i = 0; i < 4; ++i)
+        pictures[i].DrawView(canvases[i], 944, 484, 0, 0);
+    const long before = Allocations.load();
+    for (auto _ : state) {
+        const int left = step % 200, top = step % 150;
+        for (int i = 0; i < 4; ++i)
+            pictures[i].DrawView(canvases[i], 944, 484, left, top);
+        benchmark::ClobberMemory();
+        ++step;
+    }
+    state.counters["allocations_per_redraw"] =
+        static_cast<double>(Allocations.load() - before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_RedrawFourPanels)->Arg(125)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,45 @@
+// Feeds arbitrary bytes to the Exif reader both as a JPEG file and as a bare TIFF
+// structure (the PEF road), and builds every text from what it finds.
+#include "exif/Exifana.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+void Exercise(TExifRoot& r, const unsigned char* origin, std::size_t length)
+{
+    r.Parse(origin, length);
+    volatile std::size_t sink = MakeSummaryText(r).size();
+    const TChooserTexts t = MakeChooserTexts(r);
+    sink = sink + t.ShotDate.size() + t.ShotExposure.size() + t.ShotCamera.size();
+    char buf[256];
+    for (int i = 0; i < r.DirectoryCount; ++i) {
+        // What the PEF preview and the chooser read from the chain.
+        for (uint16_t tag : {uint16_t(0x0201), uint16_t(0x0202), uint16_t(0x0110)}) {
+            if (const unsigned char* e = r.FindEntry(r.Dirs[i], tag))
+                sink = sink + r.EntryValue(e) + r.EntryCount(e) + r.EntryType(e);
+            if (r.GetString(r.Dirs[i], tag, buf))
+                sink = sink + std::strlen(buf);
+        }
+    }
+    (void)sink;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    {
+        TExifRootPENTAXistD r;
+        Exercise(r, data, size);
+    }
+    if (const unsigned char* tiff = FindExifBlock(data, size)) {
+        TExifRootPENTAXistD r;
+        Exercise(r, tiff, size - std::size_t(tiff - data));
+        TExifRoot base;
+        Exercise(base, tiff, size - std::size_t(tiff - data));
+    }
+    return 0;
+}

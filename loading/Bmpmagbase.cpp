@@ -1,0 +1,171 @@
+#include "loading/Bmpmagbase.h"
+
+#include "loading/BmpReader.h"
+#include "loading/JpegDecoder.h"
+#include "loading/LoadErrors.h"
+#include "loading/PefPreview.h"
+#include "loading/JpegFile.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+int PixelFormatBits(TPixelFormat format)
+{
+    switch (format) {
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf15bit: return 15;
+    case TPixelFormat::pf16bit: return 16;
+    case TPixelFormat::pf32bit: return 32;
+    default: return 24;
+    }
+}
+
+TBitmapMAGBase::TBitmapMAGBase() = default;
+TBitmapMAGBase::~TBitmapMAGBase() = default;
+
+void TBitmapMAGBase::Assign(QImage image, TPixelFormat format)
+{
+    FImage = std::move(image);
+    FPixelFormat = format;
+}
+
+// The extension from the last dot of the file-name part, dot included, upper-cased.
+QString PictureExtension(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return QString();
+    return fileName.mid(dot).toUpper();
+}
+
+void TBitmapMAGBase::LoadFromFile(const QString& fileName)
+{
+    const QString ext = PictureExtension(fileName);
+    FInfo.clear();
+    if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+        LoadJpegFile(fileName);
+    } else if (ext == QLatin1String(".PEF")) {
+        LoadPefFile(*this, fileName);
+    } else {
+        // Every other extension would first be offered to the plug-in host; until one
+        // exists the built-in reader answers for all of them.
+        ReadBmpFile(fileName, FImage, FPixelFormat);
+    }
+}
+
+void TBitmapMAGBase::LoadJpegFile(const QString& fileName)
+{
+    FImage = QImage();
+    try {
+        WithJpegFile(fileName, FInfo, [this](const unsigned char* data, std::size_t length) {
+            FImage = DecodeJpegBest(data, length);   // straight into the picture, no copy
+            FPixelFormat = TPixelFormat::pf24bit;
+        });
+    } catch (...) {
+        FImage = QImage();
+        throw;
+    }
+}
+
+void TBitmapMAGBase::SetMagnification(float magnification, bool force)
+{
+    if (magnification != FMagnification || force) {
+        FMagnification = magnification;
+        FInvMagnification = 1.0f / magnification;
+        MakeReducedCopy();
+    }
+}
+
+void TBitmapMAGBase::MakeReducedCopy()
+{
+    FReduced.reset();
+    if (FMagnification < 1.0f)
+        FReduced = CreateScaledCopy(&FImage, FMagnification);
+}
+
+std::unique_ptr<QImage> CreateScaledCopy(const QImage* graphic, float factor)
+{
+    if (graphic == nullptr)
+        return nullptr;
+    const int sw = graphic->width(), sh = graphic->height();
+    const int w = static_cast<int>(std::trunc(static_cast<double>(sw) * factor));
+    const int h = static_cast<int>(std::trunc(static_cast<double>(sh) * factor));
+    auto result = std::make_unique<QImage>();
+    if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
+        return result;
+    *result = QImage(w, h, QImage::Format_BGR888);
+    if (result->isNull())
+        throw std::bad_alloc();
+    std::vector<int> columns(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x)
+        columns[x] = static_cast<int>(static_cast<long long>(x) * sw / w);
+    const bool direct = graphic->format() == QImage::Format_BGR888;
+    for (int y = 0; y < h; ++y) {
+        const int sy = static_cast<int>(static_cast<long long>(y) * sh / h);
+        uchar* dst = result->scanLine(y);
+        if (direct) {
+            const uchar* src = graphic->constScanLine(sy);
+            for (int x = 0; x < w; ++x)
+                std::memcpy(dst + 3 * x, src + 3 * columns[x], 3);
+        } else {
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = graphic->pixel(columns[x], sy);
+                dst[3 * x] = static_cast<uchar>(qBlue(c));
+                dst[3 * x + 1] = static_cast<uchar>(qGreen(c));
+                dst[3 * x + 2] = static_cast<uchar>(qRed(c));
+            }
+        }
+    }
+    return result;
+}
+
+namespace {
+
+enum class Turn { Right, Left, Half };
+
+// Builds the turned picture from a table of source rows, three bytes per pixel.
+void TurnPicture(TBitmapMAGBase& bitmap, Turn turn)
+{
+    if (bitmap.Empty())
+        return;
+    QImage& image = bitmap.Image();
+    if (image.format() != QImage::Format_BGR888) {
+        image.convertTo(QImage::Format_BGR888);
+        if (image.isNull())
+            throw std::bad_alloc();
+    }
+    const int w = image.width(), h = image.height();
+    const bool quarter = turn != Turn::Half;
+    QImage result(quarter ? h : w, quarter ? w : h, QImage::Format_BGR888);
+    if (result.isNull())
+        throw std::bad_alloc();
+    std::vector<const uchar*> rows(static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        rows[y] = image.constScanLine(y);
+    const int rw = result.width(), rh = result.height();
+    for (int ry = 0; ry < rh; ++ry) {
+        uchar* dst = result.scanLine(ry);
+        for (int rx = 0; rx < rw; ++rx) {
+            const uchar* src;
+            switch (turn) {
+            case Turn::Right: src = rows[h - 1 - rx] + 3 * ry; break;
+            case Turn::Left: src = rows[rx] + 3 * (w - 1 - ry); break;
+            default: src = rows[h - 1 - ry] + 3 * (w - 1 - rx); break;
+            }
+            dst[3 * rx] = src[0];
+            dst[3 * rx + 1] = src[1];
+            dst[3 * rx + 2] = src[2];
+        }
+    }
+    bitmap.Assign(std::move(result), TPixelFormat::pf24bit);
+}
+
+} // namespace
+
+void TBitmapMAGBase::RotateRight(TBitmapMAGBase& bitmap) { TurnPicture(bitmap, Turn::Right); }
+void TBitmapMAGBase::RotateLeft(TBitmapMAGBase& bitmap) { TurnPicture(bitmap, Turn::Left); }
+void TBitmapMAGBase::Rotate180(TBitmapMAGBase& bitmap) { TurnPicture(bitmap, Turn::Half); }

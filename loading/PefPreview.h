@@ -1,0 +1,23 @@
+#pragma once
+// PENTAX PEF raw files are shown through the full-size JPEG preview that the camera
+// stores in the file; the third directory of the TIFF chain points at it.
+#include <QSize>
+#include <QString>
+#include <cstddef>
+
+class TBitmapMAGBase;
+
+// Fills the picture and its FInfo from the file's preview. Throws EFOpenError
+// ("PEF : \"%s\" が開けません") when the file cannot be mapped and EReadError
+// ("PEF : \"%s\" の展開に失敗しました") when the preview cannot be decoded. A file
+// without preview tags loads nothing and raises nothing.
+void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName);
+
+// Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
+// with the same failures and messages, decoding no pixels.
+void ProbePefFile(const QString& fileName, QSize& size, QString& info);
+
+// Where the preview lies in a TIFF structure at data[0]; false when the third
+// directory gives no offset or length (or either is 0).
+bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& offset,
+                    std::size_t& length);

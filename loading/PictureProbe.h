@@ -1,0 +1,19 @@
+#pragma once
+// What a picture file would show in a viewer panel, read from its headers without
+// decoding pixels where the header tells the size. Same branches, failures and
+// messages as TBitmapMAGBase::LoadFromFile.
+#include "loading/Bmpmagbase.h"
+
+#include <QSize>
+#include <QString>
+
+struct TPictureProbe {
+    QSize Size{0, 0};
+    TPixelFormat PixelFormat = TPixelFormat::pf24bit;
+    QString Info;
+};
+
+TPictureProbe ProbePictureFile(const QString& fileName);
+
+// The panel's text line: "W×H summary", or "W×H (bits)" without a summary.
+QString PanelText(int width, int height, const QString& info, TPixelFormat format);

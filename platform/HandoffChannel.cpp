@@ -1,0 +1,418 @@
+#include "platform/HandoffChannel.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+constexpr char kAskTitle = 'T';
+constexpr char kNotify = 'N';
+constexpr char kAcknowledge = 'A';
+constexpr quint32 kMaxTitleBytes = 65536;
+const QString kSocketPrefix = QStringLiteral("w-");
+
+// The display name may be a path (WAYLAND_DISPLAY) or ":0"; only tame characters go into
+// file and object names.
+QString DisplayTag()
+{
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty())
+        display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        return QStringLiteral("nodisplay");
+    QString tag;
+    for (QChar c : display.left(48))
+        tag += (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('.') || c == QLatin1Char('-') ? c : QLatin1Char('_');
+    return tag;
+}
+
+QString UserTag()
+{
+    return QString::number(::geteuid());
+}
+
+// Owned by us, a real folder (not a link) and closed to everyone else.
+bool IsPrivateFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 07777) == 0700;
+}
+
+QString RuntimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && IsPrivateFolder(QFile::encodeName(runtime)))
+        return runtime;
+    return QStringLiteral("/tmp");
+}
+
+QString DefaultFolder()
+{
+    return RuntimeFolder() + QStringLiteral("/velumira-") + UserTag() + QLatin1Char('-') + DisplayTag();
+}
+
+quint64 SequenceOf(const QString& socketFileName)
+{
+    // "w-<sequence>-<pid>"
+    const QStringList parts = socketFileName.mid(kSocketPrefix.size()).split(QLatin1Char('-'));
+    bool ok = false;
+    const quint64 seq = parts.isEmpty() ? 0 : parts.first().toULongLong(&ok);
+    return ok ? seq : 0;
+}
+
+// Registered sockets, oldest registration first.
+QStringList RegisteredSockets(const QString& folder)
+{
+    QStringList names = QDir(folder).entryList({kSocketPrefix + QLatin1Char('*')}, QDir::System | QDir::Files | QDir::Hidden);
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return SequenceOf(a) < SequenceOf(b); });
+    QStringList paths;
+    for (const QString& name : names)
+        paths << folder + QLatin1Char('/') + name;
+    return paths;
+}
+
+// Holds an exclusive lock on the folder's lock file while registering.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder)
+    {
+        fd_ = ::open(QFile::encodeName(folder + QStringLiteral("/lock")).constData(),
+                     O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd_ >= 0)
+            ::flock(fd_, LOCK_EX);
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);  // releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+enum class Reply { Answered, Dead, Broken };
+
+// One request over a registered socket. Waits as long as the peer lives: a busy window
+// answers late, a dead one closes the connection.
+Reply Exchange(const QString& path, char request, QByteArray& answer)
+{
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(-1)) {
+        const auto error = socket.error();
+        return error == QLocalSocket::ConnectionRefusedError || error == QLocalSocket::ServerNotFoundError
+                   ? Reply::Dead
+                   : Reply::Broken;
+    }
+    socket.write(&request, 1);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(-1))
+            return Reply::Broken;
+    const auto readExactly = [&socket](qint64 count) -> std::optional<QByteArray> {
+        QByteArray data;
+        while (data.size() < count) {
+            if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(-1))
+                return std::nullopt;
+            data += socket.read(count - data.size());
+        }
+        return data;
+    };
+    if (request == kNotify) {
+        const auto ack = readExactly(1);
+        if (!ack || ack->at(0) != kAcknowledge)
+            return Reply::Broken;
+        answer.clear();
+        return Reply::Answered;
+    }
+    const auto header = readExactly(4);
+    if (!header)
+        return Reply::Broken;
+    const auto* h = reinterpret_cast<const uchar*>(header->constData());
+    const quint32 length = (quint32(h[0]) << 24) | (quint32(h[1]) << 16) | (quint32(h[2]) << 8) | quint32(h[3]);
+    if (length > kMaxTitleBytes)
+        return Reply::Broken;
+    const auto title = readExactly(length);
+    if (!title)
+        return Reply::Broken;
+    answer = *title;
+    return Reply::Answered;
+}
+
+}  // namespace
+
+struct HandoffChannel::Impl {
+    QString folder;
+    QString blockName;
+    char* view = nullptr;
+    bool folderChecked = false;
+    bool folderUsable = false;
+    std::unique_ptr<QLocalServer> server;
+    std::function<QByteArray()> titleProvider;
+    std::function<void()> onNotify;
+
+    ~Impl()
+    {
+        if (view)
+            ::munmap(view, kHandoffBlockSize);
+    }
+
+    // Creates the folder when missing; refuses one that another user could enter or own.
+    bool EnsureFolder()
+    {
+        if (folderChecked)
+            return folderUsable;
+        folderChecked = true;
+        const QByteArray path = QFile::encodeName(folder);
+        if (::mkdir(path.constData(), 0700) == 0)
+            ::chmod(path.constData(), 0700);  // whatever the umask says
+        else if (errno != EEXIST)
+            return false;
+        folderUsable = IsPrivateFolder(path);
+        return folderUsable;
+    }
+
+    void Serve(QLocalSocket* socket)
+    {
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { Answer(socket); });
+        if (socket->bytesAvailable() > 0)
+            Answer(socket);
+    }
+
+    void Answer(QLocalSocket* socket)
+    {
+        char request = 0;
+        if (!socket->getChar(&request))
+            return;
+        QObject::disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
+        QPointer<QLocalSocket> alive(socket);
+        QByteArray reply;
+        // The callbacks belong to the window; they must not throw, but nothing may cross
+        // the event loop if they do.
+        try {
+            if (request == kAskTitle) {
+                const QByteArray title = titleProvider ? titleProvider().left(kMaxTitleBytes) : QByteArray();
+                const quint32 n = quint32(title.size());
+                reply = QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n) + title;
+            } else if (request == kNotify) {
+                if (onNotify)
+                    onNotify();
+                reply = QByteArray(1, kAcknowledge);
+            }
+        } catch (...) {
+            reply = request == kNotify ? QByteArray(1, kAcknowledge) : QByteArray();
+        }
+        if (!alive)
+            return;
+        alive->write(reply);
+        alive->flush();
+        alive->disconnectFromServer();
+    }
+};
+
+HandoffChannel::HandoffChannel(const QString& folder) : impl_(std::make_unique<Impl>())
+{
+    if (folder.isEmpty()) {
+        impl_->folder = DefaultFolder();
+        impl_->blockName = QStringLiteral("/velumira-") + UserTag() + QLatin1Char('-') + DisplayTag();
+    } else {
+        impl_->folder = QDir::cleanPath(QDir(folder).absolutePath());
+        const QByteArray digest =
+            QCryptographicHash::hash(impl_->folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        impl_->blockName = QStringLiteral("/velumira-") + UserTag() + QStringLiteral("-f") + QString::fromLatin1(digest);
+    }
+}
+
+HandoffChannel::~HandoffChannel()
+{
+    if (impl_->server)
+        impl_->server->close();  // removes the socket file
+}
+
+bool HandoffChannel::OpenBlock()
+{
+    if (impl_->view)
+        return true;
+    const QByteArray name = QFile::encodeName(impl_->blockName);
+    int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool created = fd >= 0;
+    if (!created) {
+        if (errno != EEXIST)
+            return false;
+        fd = ::shm_open(name.constData(), O_RDWR | O_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    if (created)
+        ::fchmod(fd, 0600);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    // Someone else's block, or one others may read or write, is not ours to use.
+    if (st.st_uid != ::geteuid() || (st.st_mode & 07777) != 0600)
+        return false;
+    if (st.st_size < kHandoffBlockSize && ::ftruncate(fd, kHandoffBlockSize) != 0)
+        return false;
+    void* view = ::mmap(nullptr, kHandoffBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED)
+        return false;
+    impl_->view = static_cast<char*>(view);
+    return true;
+}
+
+bool HandoffChannel::HasView() const
+{
+    return impl_->view != nullptr;
+}
+
+QString HandoffChannel::FindRunningInstance(const QByteArray& title)
+{
+    if (!impl_->EnsureFolder())
+        return QString();
+    const QString own = SocketName();
+    for (const QString& path : RegisteredSockets(impl_->folder)) {
+        if (path == own)
+            continue;  // asking ourselves would wait for ever
+        QByteArray windowTitle;
+        switch (Exchange(path, kAskTitle, windowTitle)) {
+        case Reply::Dead:
+            QFile::remove(path);  // left behind by a window that ended without closing
+            break;
+        case Reply::Broken:
+            break;
+        case Reply::Answered:
+            if (windowTitle.startsWith(title))
+                return path;
+            break;
+        }
+    }
+    return QString();
+}
+
+void HandoffChannel::WriteArguments(const QStringList& names)
+{
+    if (!impl_->view)
+        return;
+    const QByteArray text = JoinHandoffText(names);
+    std::memcpy(impl_->view, text.constData(), static_cast<size_t>(text.size()));
+    impl_->view[text.size()] = '\0';
+}
+
+bool HandoffChannel::Notify(const QString& socketName)
+{
+    QByteArray unused;
+    return Exchange(socketName, kNotify, unused) == Reply::Answered;
+}
+
+bool HandoffChannel::Register(std::function<QByteArray()> titleProvider, std::function<void()> onNotify)
+{
+    if (impl_->server || !impl_->EnsureFolder())
+        return false;
+    impl_->titleProvider = std::move(titleProvider);
+    impl_->onNotify = std::move(onNotify);
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    {
+        // The lock makes "one more than the newest" a unique, growing sequence number.
+        FolderLock lock(impl_->folder);
+        quint64 newest = 0;
+        for (const QString& path : RegisteredSockets(impl_->folder))
+            newest = std::max(newest, SequenceOf(QFileInfo(path).fileName()));
+        const QString path = impl_->folder + QLatin1Char('/') + kSocketPrefix +
+                             QStringLiteral("%1-%2").arg(newest + 1, 10, 10, QLatin1Char('0')).arg(::getpid());
+        if (!server->listen(path))
+            return false;
+    }
+    Impl* impl = impl_.get();
+    QObject::connect(server.get(), &QLocalServer::newConnection, server.get(), [impl] {
+        while (QLocalSocket* socket = impl->server->nextPendingConnection())
+            impl->Serve(socket);
+    });
+    impl_->server = std::move(server);
+    return true;
+}
+
+QStringList HandoffChannel::ReadArguments() const
+{
+    if (!impl_->view)
+        return {};
+    const size_t length = ::strnlen(impl_->view, kHandoffBlockSize);
+    return SplitHandoffText(QByteArray(impl_->view, static_cast<qsizetype>(length)));
+}
+
+QString HandoffChannel::Folder() const
+{
+    return impl_->folder;
+}
+
+QString HandoffChannel::BlockName() const
+{
+    return impl_->blockName;
+}
+
+QString HandoffChannel::SocketName() const
+{
+    return impl_->server ? impl_->server->fullServerName() : QString();
+}
+
+void HandoffChannel::RemoveBlock()
+{
+    ::shm_unlink(QFile::encodeName(impl_->blockName).constData());
+}
+
+QByteArray JoinHandoffText(const QStringList& names, int maxBytes)
+{
+    QByteArray text;
+    for (const QString& name : names)
+        text += name.toUtf8() + "\r\n";
+    if (text.size() > maxBytes) {
+        qsizetype cut = std::max(maxBytes, 0);
+        // Step back over continuation bytes so no character is split.
+        while (cut > 0 && (static_cast<uchar>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.truncate(cut);
+    }
+    return text;
+}
+
+QStringList SplitHandoffText(const QByteArray& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines << QString::fromUtf8(text.mid(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines << QString::fromUtf8(text.mid(start));
+    return lines;
+}

@@ -1,0 +1,50 @@
+#include "platform/Prompter.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtPrompter::Message(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool QtPrompter::Ask(const QString& text, const QString& title)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompter::ShowError(const QString& message)
+{
+    // The application's own error box: an error icon, the program's name as title.
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), message, QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+QStringList QtPrompter::OpenFiles(const OpenFilesRequest& request)
+{
+    QFileDialog dialog(owner_, request.title, request.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!request.filters.isEmpty()) {
+        dialog.setNameFilters(request.filters);
+        dialog.selectNameFilter(request.filters.first());
+    }
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+int QtPrompter::ShowModal(QDialog& dialog)
+{
+    return dialog.exec() == QDialog::Accepted ? mrOk : mrCancel;
+}

@@ -1,0 +1,104 @@
+#include "shell/Startup.h"
+
+#include "platform/HandoffChannel.h"
+#include "platform/ProfileFile.h"
+#include "platform/Prompter.h"
+
+#include <QDialog>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+// Writes what a box would show to stderr and answers as if the user declined.
+class LoggingPrompter : public Prompter {
+public:
+    void Message(const QString& text, const QString& title) override { Log("Message", title, text); }
+    bool Ask(const QString& text, const QString& title) override
+    {
+        Log("Ask", title, text);
+        return false;
+    }
+    void ShowError(const QString& message) override { Log("Error", QString::fromUtf8(kApplicationTitle), message); }
+    QStringList OpenFiles(const OpenFilesRequest& request) override
+    {
+        Log("OpenFiles", request.title, QString());
+        return {};
+    }
+    int ShowModal(QDialog& dialog) override
+    {
+        Log("Modal", dialog.windowTitle(), QString());
+        return mrCancel;
+    }
+
+private:
+    static void Log(const char* kind, const QString& title, const QString& text)
+    {
+        TestLog(QStringLiteral("PROMPT %1\t%2\t%3").arg(QLatin1String(kind), title, text));
+    }
+};
+
+}  // namespace
+
+QStringList StartupArgumentsFrom(int argc, const char* const* argv)
+{
+    QStringList names;
+    for (int i = 1; i < argc; ++i)
+        names << QFile::decodeName(argv[i]);
+    return names;
+}
+
+QString StartupSettingsPath(const QString& executablePath)
+{
+    const QString fromTest = qEnvironmentVariable("VELUMIRA_SETTINGS");
+    return fromTest.isEmpty() ? SettingsFilePath(executablePath) : fromTest;
+}
+
+QString StartupHandoffFolder()
+{
+    return qEnvironmentVariable("VELUMIRA_HANDOFF_DIR");
+}
+
+bool TestLogEnabled()
+{
+    return qEnvironmentVariableIsSet("VELUMIRA_TEST_LOG");
+}
+
+void TestLog(const QString& line)
+{
+    if (!TestLogEnabled())
+        return;
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+std::unique_ptr<Prompter> MakeStartupPrompter()
+{
+    if (TestLogEnabled())
+        return std::make_unique<LoggingPrompter>();
+    return std::make_unique<QtPrompter>();
+}
+
+StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const QString& settingsPath,
+                            const QStringList& names)
+{
+    const bool multiCheck = ProfileFile(settingsPath).ReadBool(QStringLiteral("DEBUG"), QStringLiteral("MULTICHECK"), true);
+    if (!multiCheck) {
+        prompter.Message(QStringLiteral("多重起動チェックオフです"), QStringLiteral("確認"));
+        return StartPath::NormalStart;
+    }
+    const QString running = channel.FindRunningInstance(QByteArray(kProductTitle));
+    if (running.isEmpty())
+        return StartPath::NormalStart;
+    // A second start: it never opens a window. Without names the running one is left alone.
+    if (names.isEmpty())
+        return StartPath::Ended;
+    if (!channel.HasView()) {
+        prompter.Message(QStringLiteral("メモリ割り当てエラー(多重起動時)"), QStringLiteral("エラー"));
+        return StartPath::Ended;
+    }
+    channel.WriteArguments(names);
+    channel.Notify(running);
+    return StartPath::Ended;
+}

@@ -1,0 +1,83 @@
+// Velumira's entry point: a second start hands its names to the running window and ends;
+// otherwise the main window opens with the names given on the command line.
+#include "platform/Guard.h"
+#include "platform/HandoffChannel.h"
+#include "platform/Prompter.h"
+#include "shell/Startup.h"
+#include "viewer/Mainunit.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <exception>
+#include <memory>
+
+namespace {
+
+QSize ScreenSize()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+// The boxes belong to the main window while it lives, and to nobody after it.
+class BoxOwner {
+public:
+    BoxOwner(Prompter& prompter, QWidget* owner) : boxes_(dynamic_cast<QtPrompter*>(&prompter))
+    {
+        if (boxes_)
+            boxes_->SetOwner(owner);
+    }
+    ~BoxOwner()
+    {
+        if (boxes_)
+            boxes_->SetOwner(nullptr);
+    }
+    BoxOwner(const BoxOwner&) = delete;
+    BoxOwner& operator=(const BoxOwner&) = delete;
+
+private:
+    QtPrompter* boxes_;
+};
+
+void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& channel, const QString& settingsPath,
+                    const QStringList& names)
+{
+    TMainFormEnv env{&prompter, settingsPath, ScreenSize(), &channel, names};
+    TMainForm form(env);
+    const BoxOwner owner(prompter, &form);
+    channel.Register([&form] { return form.windowTitle().toUtf8(); },
+                     [&form, &prompter, &channel] {
+                         RunGuarded(prompter, [&form, &channel] {
+                             for (const QString& name : channel.ReadArguments())
+                                 TestLog(QStringLiteral("HANDOFF ") + name);
+                             form.WMUserArguments();
+                         });
+                     });
+    form.show();
+    TestLog(QStringLiteral("WINDOW ") + form.windowTitle());
+    app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velumira"));
+    const std::unique_ptr<Prompter> prompter = MakeStartupPrompter();
+    // The block lives from the first step to the end on every way out.
+    HandoffChannel channel(StartupHandoffFolder());
+    channel.OpenBlock();
+    try {
+        const QString settingsPath = StartupSettingsPath(QCoreApplication::applicationFilePath());
+        const QStringList names = StartupArgumentsFrom(argc, argv);
+        if (HandOffOrContinue(channel, *prompter, settingsPath, names) == StartPath::Ended)
+            return 0;
+        RunNormalStart(app, *prompter, channel, settingsPath, names);
+    } catch (const std::exception& e) {
+        prompter->ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        prompter->ShowError(QString());
+    }
+    return 0;
+}

@@ -1,0 +1,184 @@
+#include "loading/Bmpmagbase.h"
+#include "loading/LoadErrors.h"
+#include "support/BmpBuilder.h"
+#include "support/JpegBuilder.h"
+#include "support/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QByteArray SmallBmp()
+{
+    BmpSpec s;
+    s.Width = 5;
+    s.Height = 4;
+    s.Bits = 8;
+    s.Palette = {qRgb(1, 2, 3), qRgb(4, 5, 6)};
+    s.Pixels.assign(20, 1);
+    return BuildBmp(s);
+}
+
+enum class Outcome { Jpeg, Bmp, Invalid };
+
+TEST(LoadFromFile, BranchIsChosenByExtensionAlone)
+{
+    TestFolder folder;
+    const QByteArray jpeg = JpegBuilder::EncodePattern(24, 16);
+    const QByteArray bmp = SmallBmp();
+    struct Case { const char* name; const QByteArray* bytes; Outcome outcome; };
+    const Case cases[] = {
+        {"a.jpg", &jpeg, Outcome::Jpeg},
+        {"b.JPG", &jpeg, Outcome::Jpeg},
+        {"c.Jpeg", &jpeg, Outcome::Jpeg},
+        {"d.JPEG", &jpeg, Outcome::Jpeg},
+        {"e.jpe", &jpeg, Outcome::Invalid},      // not ours: the built-in reader refuses it
+        {"f.jfif", &jpeg, Outcome::Invalid},
+        {"g.BMP", &jpeg, Outcome::Invalid},      // JPEG bytes never reach the JPEG decoder
+        {"h.bmp", &bmp, Outcome::Bmp},
+        {"i.ico", &bmp, Outcome::Bmp},
+        {"j.WMF", &bmp, Outcome::Bmp},
+        {"k", &bmp, Outcome::Bmp},
+        {"l.emf", &bmp, Outcome::Bmp},
+        {"m.jpg.bmp", &bmp, Outcome::Bmp},
+        {"dir.jpg/noext", &bmp, Outcome::Bmp},   // a dot in a folder name is no extension
+    };
+    for (const Case& c : cases) {
+        const QString path = folder.Write(c.name, *c.bytes);
+        TBitmapMAGBase picture;
+        try {
+            picture.LoadFromFile(path);
+            ASSERT_NE(c.outcome, Outcome::Invalid) << c.name;
+            if (c.outcome == Outcome::Jpeg) {
+                EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(24, 16)) << c.name;
+                EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf24bit) << c.name;
+                EXPECT_EQ(picture.Image().format(), QImage::Format_BGR888) << c.name;
+            } else {
+                EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(5, 4)) << c.name;
+                EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit) << c.name;
+            }
+        } catch (const EInvalidGraphic&) {
+            EXPECT_EQ(c.outcome, Outcome::Invalid) << c.name;
+        }
+    }
+}
+
+template <class E>
+QString MessageOf(const QString& path)
+{
+    TBitmapMAGBase picture;
+    try {
+        picture.LoadFromFile(path);
+    } catch (const E& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return QStringLiteral("wrong exception: ") + QString::fromUtf8(e.what());
+    }
+    return QStringLiteral("no exception");
+}
+
+TEST(LoadFromFile, FailureMessagesNameTheFile)
+{
+    TestFolder folder;
+    const QByteArray jpeg = JpegBuilder::EncodePattern(32, 32);
+    const QString missingJpg = folder.Path("missing.jpg");
+    const QString missingBmp = folder.Path("missing.bmp");
+    const QString brokenJpg = folder.Write("broken.JPG", QByteArray("not a jpeg"));
+    const QString cutJpg = folder.Write("cut.jpg", JpegBuilder::Cut(jpeg, jpeg.size() / 2));
+    const QString emptyJpg = folder.Write("empty.jpg", QByteArray());
+    const QString hugeJpg = folder.Write("huge.jpg", JpegBuilder::WithFrameSize(jpeg, 65500, 65500));
+    const QString notBmp = folder.Write("text.bmp", QByteArray("hello"));
+    QDir().mkpath(folder.Path("folder.bmp"));
+    const QString folderBmp = folder.Path("folder.bmp");
+
+    EXPECT_EQ(MessageOf<EFOpenError>(missingJpg), QStringLiteral("JPEG : \"%1\" が見つかりません").arg(missingJpg));
+    for (const QString& p : {brokenJpg, cutJpg, emptyJpg, hugeJpg})
+        EXPECT_EQ(MessageOf<EReadError>(p), QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(p));
+    EXPECT_EQ(MessageOf<EFOpenError>(missingBmp), QStringLiteral("ファイル %1 は開けません").arg(missingBmp));
+    EXPECT_EQ(MessageOf<EFOpenError>(folderBmp), QStringLiteral("ファイル %1 は開けません").arg(folderBmp));
+    EXPECT_EQ(MessageOf<EInvalidGraphic>(notBmp), QStringLiteral("ビットマップイメージが不正です"));
+}
+
+TEST(LoadFromFile, ZeroLengthBmpIsAnEmptyPicture)
+{
+    TestFolder folder;
+    TBitmapMAGBase picture;
+    EXPECT_NO_THROW(picture.LoadFromFile(folder.Write("zero.bmp", QByteArray())));
+    EXPECT_TRUE(picture.Empty());
+    EXPECT_EQ(picture.Width(), 0);
+    EXPECT_TRUE(picture.FInfo.isEmpty());
+}
+
+TEST(LoadFromFile, JpegWithoutExifHasNoSummary)
+{
+    TestFolder folder;
+    TBitmapMAGBase picture;
+    picture.LoadFromFile(folder.Write("plain.jpg", JpegBuilder::EncodePattern(16, 16)));
+    EXPECT_TRUE(picture.FInfo.isEmpty());
+    EXPECT_FALSE(picture.Empty());
+}
+
+TEST(PixelFormatBits, TextLineDepths)
+{
+    struct Case { TPixelFormat f; int bits; };
+    for (const Case& c : {Case{TPixelFormat::pf1bit, 1}, Case{TPixelFormat::pf4bit, 4},
+                          Case{TPixelFormat::pf8bit, 8}, Case{TPixelFormat::pf15bit, 15},
+                          Case{TPixelFormat::pf16bit, 16}, Case{TPixelFormat::pf24bit, 24},
+                          Case{TPixelFormat::pf32bit, 32}, Case{TPixelFormat::pfDevice, 24},
+                          Case{TPixelFormat::pfCustom, 24}})
+        EXPECT_EQ(PixelFormatBits(c.f), c.bits);
+}
+
+} // namespace
+
+#include "exif/Exifana.h"
+#include "support/TiffBuilder.h"
+
+#include <QDir>
+
+namespace {
+
+QString SummaryOf(const Bytes& tiff)
+{
+    TExifRootPENTAXistD reader;
+    reader.Parse(tiff.data(), tiff.size(), 8);
+    return QString::fromStdString(MakeSummaryText(reader));
+}
+
+TEST(LoadFromFile, ExifBlockGivesTheSummaryEvenWhenDecodingFails)
+{
+    TestFolder folder;
+    const Bytes tiff = BuildExifTiff(PhotoLikeSpec());
+    const QString expected = SummaryOf(tiff);
+    ASSERT_FALSE(expected.isEmpty());
+    const QByteArray jpeg = JpegBuilder::InsertApp1(JpegBuilder::EncodePattern(30, 20),
+                                                    JpegBuilder::ExifBody(ToQByteArray(tiff)));
+    TBitmapMAGBase picture;
+    picture.LoadFromFile(folder.Write("exif.jpg", jpeg));
+    EXPECT_EQ(picture.FInfo, expected);
+    EXPECT_EQ(picture.Width(), 30);
+
+    TBitmapMAGBase cut;
+    EXPECT_THROW(cut.LoadFromFile(folder.Write("cut.jpg", JpegBuilder::Cut(jpeg, jpeg.size() - 100))),
+                 EReadError);
+    EXPECT_EQ(cut.FInfo, expected);
+}
+
+TEST(LoadFromFile, RealCameraJpegs)
+{
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "no real camera files";
+    for (const QString& name : QDir(dir).entryList({"*.jpg", "*.JPG"}, QDir::Files)) {
+        TBitmapMAGBase picture;
+        picture.LoadFromFile(dir + "/" + name);
+        EXPECT_FALSE(picture.Empty()) << name.toStdString();
+        EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf24bit) << name.toStdString();
+        EXPECT_FALSE(picture.FInfo.isEmpty()) << name.toStdString();
+    }
+}
+
+} // namespace

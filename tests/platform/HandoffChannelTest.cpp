@@ -1,0 +1,289 @@
+// The channel between two windows, exercised inside one test program: each running
+// "window" is a thread with its own event loop, as a real one has its UI thread.
+#include "platform/HandoffChannel.h"
+#include "RunningWindowThread.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uid_t kOtherUser = 65534;
+
+// Accepts a request and hangs up without answering, as a window that dies mid-way.
+class DyingPeer : public QThread {
+public:
+    explicit DyingPeer(QString path) : path_(std::move(path))
+    {
+        start();
+        while (!listening_)
+            QThread::yieldCurrentThread();
+    }
+    ~DyingPeer() override
+    {
+        quit();
+        wait();
+    }
+
+protected:
+    void run() override
+    {
+        QLocalServer server;
+        server.listen(path_);
+        QObject::connect(&server, &QLocalServer::newConnection, &server, [&server] {
+            QLocalSocket* s = server.nextPendingConnection();
+            QObject::connect(s, &QLocalSocket::readyRead, s, [s] { s->abort(); s->deleteLater(); });
+        });
+        listening_ = true;
+        exec();
+    }
+
+private:
+    QString path_;
+    std::atomic<bool> listening_{false};
+};
+
+// A socket file nobody listens on: what a crashed window leaves behind.
+void LeaveDeadSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, QFile::encodeName(path).constData(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::close(fd);
+}
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+class HandoffChannelTest : public ::testing::Test {
+protected:
+    void TearDown() override { HandoffChannel(Folder()).RemoveBlock(); }
+    QString Folder() const { return sandbox.Path("channel"); }
+    TestFolder sandbox;
+};
+
+TEST_F(HandoffChannelTest, FindsTheOldestMatchingWindowByTheLeadingBytesOfItsTitle)
+{
+    RunningWindow other(Folder(), "Other program");
+    RunningWindow first(Folder(), QByteArray("Velumira(PENTAX *ist D RAW 対応)　Version 0.23"));
+    RunningWindow second(Folder(), "Velumira too");
+    ASSERT_TRUE(first.registered() && second.registered() && other.registered());
+    HandoffChannel channel(Folder());
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), first.socketName());
+    EXPECT_EQ(channel.FindRunningInstance("Velumira too"), second.socketName());
+    EXPECT_EQ(channel.FindRunningInstance("velumira"), QString()) << "the comparison is exact";
+    EXPECT_EQ(channel.FindRunningInstance("Velumira too long"), QString()) << "a shorter title never matches";
+}
+
+TEST_F(HandoffChannelTest, RegistrationOrderOutlivesTheOldestWindow)
+{
+    HandoffChannel channel(Folder());
+    auto first = std::make_unique<RunningWindow>(Folder(), "Velumira 1");
+    RunningWindow second(Folder(), "Velumira 2");
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), first->socketName());
+    first.reset();
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), second.socketName());
+    RunningWindow third(Folder(), "Velumira 3");
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), second.socketName());
+}
+
+TEST_F(HandoffChannelTest, DeadSocketsAreSkippedAndRemoved)
+{
+    HandoffChannel channel(Folder());
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), QString());  // creates the folder
+    LeaveDeadSocket(Folder() + "/w-0000000001-1");
+    RunningWindow live(Folder(), "Velumira");
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), live.socketName());
+    EXPECT_FALSE(QFile::exists(Folder() + "/w-0000000001-1"));
+}
+
+TEST_F(HandoffChannelTest, NotifyReturnsAfterTheWindowHandledTheNames)
+{
+    RunningWindow running(Folder(), "Velumira");
+    HandoffChannel sender(Folder());
+    ASSERT_TRUE(sender.OpenBlock());
+    const QString target = sender.FindRunningInstance("Velumira");
+    ASSERT_FALSE(target.isEmpty());
+    sender.WriteArguments({"/pictures/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")});
+    ASSERT_TRUE(sender.Notify(target));
+    // No waiting: the answer comes only after the handler ran.
+    const auto received = running.received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], (QStringList{"/pictures/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")}));
+
+    sender.WriteArguments({"c.jpg"});
+    ASSERT_TRUE(sender.Notify(target));
+    EXPECT_EQ(running.received().back(), QStringList{"c.jpg"}) << "the old, longer text is ended by the NUL";
+}
+
+TEST_F(HandoffChannelTest, NotifyStopsWaitingWhenThePeerDies)
+{
+    HandoffChannel sender(Folder());
+    EXPECT_EQ(sender.FindRunningInstance("x"), QString());  // creates the folder
+    DyingPeer peer(Folder() + "/w-0000000001-1");
+    EXPECT_FALSE(sender.Notify(Folder() + "/w-0000000001-1"));
+    EXPECT_FALSE(sender.Notify(Folder() + "/w-0000000009-9")) << "no such socket";
+}
+
+TEST_F(HandoffChannelTest, BlockIsSharedPerFolderAndNeverMeetsTheDefaultOne)
+{
+    HandoffChannel a(Folder()), b(Folder());
+    ASSERT_TRUE(a.OpenBlock());
+    ASSERT_TRUE(b.OpenBlock());
+    a.WriteArguments({"one", "two"});
+    EXPECT_EQ(b.ReadArguments(), (QStringList{"one", "two"}));
+    EXPECT_NE(a.BlockName(), HandoffChannel().BlockName());
+    TestFolder elsewhere;
+    HandoffChannel c(elsewhere.Path("channel"));
+    EXPECT_NE(c.BlockName(), a.BlockName());
+}
+
+TEST_F(HandoffChannelTest, WithoutViewNothingIsWrittenOrRead)
+{
+    HandoffChannel channel(Folder());
+    EXPECT_FALSE(channel.HasView());
+    channel.WriteArguments({"a"});
+    EXPECT_EQ(channel.ReadArguments(), QStringList());
+}
+
+TEST_F(HandoffChannelTest, ABlockWithoutNulReadsNoFurtherThanItsEnd)
+{
+    HandoffChannel channel(Folder());
+    ASSERT_TRUE(channel.OpenBlock());
+    const int fd = ::shm_open(QFile::encodeName(channel.BlockName()).constData(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    void* raw = ::mmap(nullptr, kHandoffBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    ASSERT_NE(raw, MAP_FAILED);
+    std::memset(raw, 'x', kHandoffBlockSize);
+    ::munmap(raw, kHandoffBlockSize);
+    const QStringList names = channel.ReadArguments();
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(names[0].size(), kHandoffBlockSize);
+}
+
+TEST_F(HandoffChannelTest, OthersCannotReadTheBlockOrReachTheSockets)
+{
+    const mode_t oldMask = ::umask(0);  // the modes must not depend on the user's umask
+    HandoffChannel channel(Folder());
+    const bool opened = channel.OpenBlock();
+    RunningWindow running(Folder(), "Velumira");
+    ::umask(oldMask);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(ModeOf("/dev/shm" + channel.BlockName()), 0600u);
+    EXPECT_EQ(ModeOf(Folder()), 0700u);
+    EXPECT_EQ(ModeOf(running.socketName()) & 077, 0u);
+    EXPECT_TRUE(running.socketName().startsWith(Folder() + "/"));
+}
+
+TEST_F(HandoffChannelTest, BlockWithOtherPermissionsIsRefused)
+{
+    HandoffChannel channel(Folder());
+    const QByteArray name = QFile::encodeName(channel.BlockName());
+    const int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::fchmod(fd, 0644);
+    EXPECT_FALSE(channel.OpenBlock());
+    EXPECT_FALSE(channel.HasView());
+    if (::geteuid() == 0) {
+        ::fchmod(fd, 0600);
+        ASSERT_EQ(::fchown(fd, kOtherUser, kOtherUser), 0);
+        EXPECT_FALSE(channel.OpenBlock()) << "someone else's block";
+    }
+    ::close(fd);
+}
+
+struct FolderCase {
+    const char* name;
+    mode_t mode;
+    bool otherOwner;
+    bool symlink;
+};
+
+class PreparedFolderTest : public HandoffChannelTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(PreparedFolderTest, AFolderOthersCouldUseIsRefused)
+{
+    if (GetParam().otherOwner && ::geteuid() != 0)
+        GTEST_SKIP() << "only the superuser can give a folder away";
+    if (GetParam().symlink) {
+        QDir().mkpath(sandbox.Path("real"));
+        ::chmod(QFile::encodeName(sandbox.Path("real")).constData(), 0700);
+        ASSERT_TRUE(QFile::link(sandbox.Path("real"), Folder()));
+    } else {
+        QDir().mkpath(Folder());
+        ::chmod(QFile::encodeName(Folder()).constData(), GetParam().mode);
+        if (GetParam().otherOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(Folder()).constData(), kOtherUser, kOtherUser), 0);
+        }
+    }
+    HandoffChannel channel(Folder());
+    EXPECT_FALSE(channel.Register([] { return QByteArray("Velumira"); }, [] {}));
+    EXPECT_EQ(channel.FindRunningInstance("Velumira"), QString());
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::System | QDir::Files | QDir::Hidden), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, PreparedFolderTest, ::testing::Values(
+    FolderCase{"OpenToTheGroup", 0750, false, false},
+    FolderCase{"OpenToAll", 0777, false, false},
+    FolderCase{"OwnedBySomeoneElse", 0700, true, false},
+    FolderCase{"SymbolicLink", 0700, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HandoffChannelNames, DefaultNamesCarryTheUserAndTheDisplay)
+{
+    TestFolder runtime;
+    ::chmod(QFile::encodeName(runtime.Path()).constData(), 0700);
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldWayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray oldDisplay = qgetenv("DISPLAY");
+    const QString uid = QString::number(::geteuid());
+
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.Path()));
+    qputenv("WAYLAND_DISPLAY", "/run/wl/wayland-1");
+    qputenv("DISPLAY", ":0");
+    EXPECT_EQ(HandoffChannel().Folder(), runtime.Path("velumira-" + uid + "-_run_wl_wayland-1"));
+    EXPECT_EQ(HandoffChannel().BlockName(), "/velumira-" + uid + "-_run_wl_wayland-1");
+
+    qunsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(HandoffChannel().Folder(), runtime.Path("velumira-" + uid + "-_0"));
+    qputenv("DISPLAY", ":1");
+    EXPECT_NE(HandoffChannel().BlockName(), "/velumira-" + uid + "-_0") << "two desktops, two channels";
+
+    // A runtime folder others can enter is not used.
+    ::chmod(QFile::encodeName(runtime.Path()).constData(), 0755);
+    EXPECT_EQ(HandoffChannel().Folder(), "/tmp/velumira-" + uid + "-_1");
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(HandoffChannel().Folder(), "/tmp/velumira-" + uid + "-_1");
+
+    for (auto [name, value] : {std::pair{"XDG_RUNTIME_DIR", oldRuntime}, std::pair{"WAYLAND_DISPLAY", oldWayland},
+                               std::pair{"DISPLAY", oldDisplay}}) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include "shell/Startup.h"
+
+#include "../platform/RunningWindowThread.h"
+#include "platform/HandoffChannel.h"
+#include "support/FakePrompter.h"
+#include "support/TestFolder.h"
+
+#include <QFile>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(StartupArguments, AreTheNamesAfterTheProgramUnsplit)
+{
+    const char* argv[] = {"/usr/bin/velumira", "/My Pictures/a.jpg", "b.jpg", "\"quoted\"", "", "写真.PEF"};
+    EXPECT_EQ(StartupArgumentsFrom(6, argv),
+              (QStringList{"/My Pictures/a.jpg", "b.jpg", "\"quoted\"", "", QString::fromUtf8("写真.PEF")}));
+    EXPECT_EQ(StartupArgumentsFrom(1, argv), QStringList());
+    EXPECT_EQ(StartupArgumentsFrom(0, nullptr), QStringList());
+}
+
+TEST(StartupSettingsPath, TestSeamOverridesTheExecutablesPath)
+{
+    TestFolder folder;
+    qunsetenv("VELUMIRA_SETTINGS");
+    EXPECT_EQ(StartupSettingsPath(folder.Path("velumira")), folder.Path("velumira.INI"));
+    qputenv("VELUMIRA_SETTINGS", QFile::encodeName(folder.Path("elsewhere.INI")));
+    EXPECT_EQ(StartupSettingsPath(folder.Path("velumira")), folder.Path("elsewhere.INI"));
+    qunsetenv("VELUMIRA_SETTINGS");
+}
+
+const QString kNotice = QString::fromUtf8("多重起動チェックオフです");
+const QString kMemoryError = QString::fromUtf8("メモリ割り当てエラー(多重起動時)");
+const QByteArray kCaption = QByteArray("Velumira(PENTAX *ist D RAW 対応)　Version 0.23");
+
+class HandOffTest : public ::testing::Test {
+protected:
+    void TearDown() override { HandoffChannel(Channel()).RemoveBlock(); }
+    QString Channel() const { return sandbox.Path("channel"); }
+    QString Settings(const QByteArray& text) const { return sandbox.Write("velumira.INI", text); }
+
+    TestFolder sandbox;
+    FakePrompter prompter;
+};
+
+struct CheckCase {
+    const char* name;
+    QByteArray settings;
+    bool checkOn;
+};
+
+class MultiCheckTest : public HandOffTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(MultiCheckTest, DecidesBetweenHandOffAndANewWindow)
+{
+    RunningWindow running(Channel(), kCaption);
+    HandoffChannel channel(Channel());
+    ASSERT_TRUE(channel.OpenBlock());
+    const StartPath path = HandOffOrContinue(channel, prompter, Settings(GetParam().settings), {"a.jpg"});
+    if (GetParam().checkOn) {
+        EXPECT_EQ(path, StartPath::Ended);
+        EXPECT_TRUE(prompter.shown.empty());
+        ASSERT_EQ(running.received().size(), 1u);
+    } else {
+        EXPECT_EQ(path, StartPath::NormalStart);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].kind, FakePrompter::Shown::Message);
+        EXPECT_EQ(prompter.shown[0].title, QString::fromUtf8("確認"));
+        EXPECT_EQ(prompter.shown[0].text, kNotice);
+        EXPECT_TRUE(running.received().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, MultiCheckTest, ::testing::Values(
+    CheckCase{"NoFile", QByteArray(), true},
+    CheckCase{"NoKey", "[DEBUG]\nOTHER=0\n", true},
+    CheckCase{"One", "[DEBUG]\nMULTICHECK=1\n", true},
+    CheckCase{"NotANumber", "[DEBUG]\nMULTICHECK=off\n", true},
+    CheckCase{"Zero", "[DEBUG]\nMULTICHECK=0\n", false},
+    CheckCase{"HexZero", "[debug]\nmulticheck=0x0\n", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HandOffTest, NoRunningWindowMeansANormalStart)
+{
+    RunningWindow stranger(Channel(), "Another program");
+    HandoffChannel channel(Channel());
+    ASSERT_TRUE(channel.OpenBlock());
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {"a.jpg"}), StartPath::NormalStart);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(stranger.received().empty());
+}
+
+TEST_F(HandOffTest, SecondStartHandsTheNamesToTheOldestWindow)
+{
+    RunningWindow first(Channel(), kCaption);
+    RunningWindow second(Channel(), kCaption);
+    HandoffChannel channel(Channel());
+    ASSERT_TRUE(channel.OpenBlock());
+    const QStringList names{"/p/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")};
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), names), StartPath::Ended);
+    ASSERT_EQ(first.received().size(), 1u);
+    EXPECT_EQ(first.received()[0], names);
+    EXPECT_TRUE(second.received().empty());
+}
+
+TEST_F(HandOffTest, SecondStartWithoutNamesLeavesTheWindowAlone)
+{
+    RunningWindow running(Channel(), kCaption);
+    HandoffChannel channel(Channel());
+    ASSERT_TRUE(channel.OpenBlock());
+    channel.WriteArguments({"stale.jpg"});
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {}), StartPath::Ended);
+    EXPECT_TRUE(running.received().empty());
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HandOffTest, SecondStartWithoutBlockReportsTheMemoryError)
+{
+    HandoffChannel channel(Channel());
+    // A block others could read is refused, so this start has no view.
+    const int fd = ::shm_open(QFile::encodeName(channel.BlockName()).constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::fchmod(fd, 0644);
+    ::close(fd);
+    ASSERT_FALSE(channel.OpenBlock());
+    RunningWindow running(Channel(), kCaption);
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {"a.jpg"}), StartPath::Ended);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, QString::fromUtf8("エラー"));
+    EXPECT_EQ(prompter.shown[0].text, kMemoryError);
+    EXPECT_TRUE(running.received().empty());
+
+    // Without names there is nothing to report.
+    prompter.shown.clear();
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {}), StartPath::Ended);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+}  // namespace

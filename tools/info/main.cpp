@@ -1,0 +1,84 @@
+// velumira-info FILE...            path, tab, the viewer panel's text line
+// velumira-info --chooser FILE...  path, tab, the chooser's date, exposure and camera texts
+// Sizes come from the headers; no pixels are decoded where the header tells the size.
+#include "exif/Exifana.h"
+#include "loading/Bmpmagbase.h"
+#include "loading/LoadErrors.h"
+#include "loading/MappedFile.h"
+#include "loading/PictureProbe.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+void Print(std::FILE* out, const QString& line)
+{
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+    std::fputc('\n', out);
+}
+
+bool PanelLine(const QString& path)
+{
+    try {
+        const TPictureProbe p = ProbePictureFile(path);
+        Print(stdout, path + '\t' + PanelText(p.Size.width(), p.Size.height(), p.Info, p.PixelFormat));
+        return true;
+    } catch (const EStreamError& e) {
+        Print(stderr, path + '\t' + e.Message());
+        return false;
+    }
+}
+
+// As the chooser's reader: the Exif block of a JPEG, or the PEF file's own TIFF structure.
+bool ChooserLine(const QString& path)
+{
+    const QString ext = PictureExtension(path);
+    const bool jpeg = ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG");
+    const bool pef = ext == QLatin1String(".PEF");
+    if (!jpeg && !pef) {
+        Print(stdout, path);
+        return true;
+    }
+    TMappedFile record;
+    if (MapFile(record, path) == nullptr) {
+        Print(stderr, path + '\t' +
+                          (jpeg ? QStringLiteral("JPEG : \"%1\" が見つかりません").arg(path)
+                                : QStringLiteral("PEF : \"%1\" が開けません").arg(path)));
+        return false;
+    }
+    const unsigned char* tiff = pef ? record.View : FindExifBlock(record.View, record.Size);
+    if (tiff == nullptr) {
+        Print(stdout, path);
+        return true;
+    }
+    TExifRootPENTAXistD reader;
+    reader.Parse(tiff, record.Size - static_cast<std::size_t>(tiff - record.View), 8);
+    const TChooserTexts t = MakeChooserTexts(reader);
+    Print(stdout, path + '\t' + QString::fromStdString(t.ShotDate) + '\t' +
+                      QString::fromStdString(t.ShotExposure) + '\t' + QString::fromStdString(t.ShotCamera));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    bool chooser = false;
+    if (!args.isEmpty() && args.first() == QLatin1String("--chooser")) {
+        chooser = true;
+        args.removeFirst();
+    }
+    if (args.isEmpty()) {
+        Print(stderr, QStringLiteral("usage: velumira-info [--chooser] FILE..."));
+        return 2;
+    }
+    bool ok = true;
+    for (const QString& path : args)
+        ok = (chooser ? ChooserLine(path) : PanelLine(path)) && ok;
+    return ok ? 0 : 1;
+}
