@@ -1,5 +1,5 @@
 # The decoder plug-in host and its folder dialog, a library the picture loader links.
-# Included once, from loading/CMakeLists.txt (or from plugins/ while the loader has none).
+# Included once, from loading/CMakeLists.txt.
 add_library(velumira_spihost STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SpiContract.h
   ${CMAKE_CURRENT_LIST_DIR}/SpiHost.h ${CMAKE_CURRENT_LIST_DIR}/SpiHost.cpp

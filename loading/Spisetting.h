@@ -1,6 +1,7 @@
 #pragma once
 // The decoder plug-in host (loading/SpiHost.h) and the dialog that sets its folder.
 #include "loading/Bmpmagbase.h"
+#include "loading/BmpReader.h"
 #include "loading/SpiHost.h"
 
 #include <QDialog>
@@ -50,9 +51,10 @@ bool ChangePluginFolder(TSpiSetDlg& dialog, QString& spiDirectory, TSpiHost& hos
 
 // The loader's plug-in branch: true when a plug-in delivered and picture took it over (tag
 // pfDevice, shown as "(24)"); false on no host, no plug-in, or any failure, and the caller
-// then reads the file with its built-in reader.
+// then reads the file with its built-in reader. ".EMF" reaches the built-in reader here too.
 inline bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& picture)
 {
+    if (host && !host->BuiltinReader) host->BuiltinReader = ReadBmpFile;
     QImage image;
     TPixelFormat format = TPixelFormat::pfDevice;
     if (!TryPluginDecode(host, fileName, image, format)) return false;
