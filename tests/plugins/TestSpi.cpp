@@ -1,5 +1,6 @@
-// Small plug-ins the host tests load, one library per SPI_VARIANT. They read a tiny test
-// format: 4 magic bytes, width and height (int32, little-endian), one mode byte.
+// Small plug-ins the host tests load, one library per set of SPI_* definitions (see the
+// CMakeLists.txt here). They read a tiny test format: 4 magic bytes, width and height
+// (int32, little-endian), one mode byte.
 //
 //   palette      accepts "TPAL": 8-bit bottom-up DIB with a 4-entry table, text block in hInfo
 //   topdown24    accepts "T24D": 24-bit top-down DIB
@@ -125,25 +126,10 @@ namespace {
         *header = Header(w, h, 24, 0, 40);
         *bits = std::calloc(h - 1, stride);   // last row missing
         break;
-    case MalformedMode::WidthDisagrees:
-        *header = Header(w + 1, h, 24, 0, 40);
-        *bits = std::calloc(h, Stride(w + 1, 24));
-        break;
     case MalformedMode::HeightDisagrees:
         *header = Header(w, -(h + 1), 24, 0, 40);
         *bits = std::calloc(h + 1, stride);
         break;
-    case MalformedMode::BadBitCount:
-        *header = Header(w, h, 7, 0, 40);
-        *bits = std::calloc(h, stride);
-        break;
-    case MalformedMode::Compressed: {
-        *header = Header(w, h, 8, 0, 40 + 1024);
-        const uint32_t rle8 = 1;
-        std::memcpy(static_cast<unsigned char*>(*header) + 16, &rle8, 4);
-        *bits = std::calloc(h, stride);
-        break;
-    }
     default:
         return SPI_NOT_SUPPORTED;
     }

@@ -35,8 +35,5 @@ enum class MalformedMode : uint8_t {
     HeaderLargerThanBlock,
     TableBeyondBlock,
     BitsTooShort,
-    WidthDisagrees,
     HeightDisagrees,
-    BadBitCount,
-    Compressed,
 };
