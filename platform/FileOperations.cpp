@@ -1,0 +1,226 @@
+#include "platform/FileOperations.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fileops {
+namespace {
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const { return fd_; }
+    // Closes now and reports whether the kernel accepted the last writes.
+    bool Close()
+    {
+        if (fd_ < 0) return true;
+        const int r = ::close(fd_);
+        fd_ = -1;
+        return r == 0;
+    }
+
+private:
+    void Reset()
+    {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    int fd_;
+};
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+QByteArray FolderOf(const QString& path) { return Native(QFileInfo(path).absolutePath()); }
+
+bool LStat(const QByteArray& path, struct stat& st) { return ::lstat(path.constData(), &st) == 0; }
+
+bool IsFolder(const QByteArray& path)
+{
+    struct stat st;
+    return LStat(path, st) && S_ISDIR(st.st_mode);
+}
+
+// Flushes a folder's entries so a rename survives a crash; a folder that cannot be opened
+// for this (some network file systems) is not a failure of the operation.
+void SyncFolder(const QByteArray& folder)
+{
+    UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Get() >= 0) ::fsync(fd.Get());
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CopyBytes(int from, int to)
+{
+    std::vector<char> buffer(1 << 18);
+    for (;;) {
+        const ssize_t n = ::read(from, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        if (!WriteAll(to, buffer.data(), static_cast<size_t>(n))) return false;
+    }
+}
+
+// Copies a regular file into a new hidden file in folder, with the source's permission bits and
+// times, flushed to disk. Returns the new file's path, or an empty array with nothing left behind.
+QByteArray CopyToTemporary(const QByteArray& source, const QByteArray& folder)
+{
+    UniqueFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    if (in.Get() < 0) return {};
+    struct stat st;
+    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+
+    QByteArray temp = folder + "/.velumira-copy-XXXXXX";
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.Get() < 0) return {};
+
+    const bool ok = CopyBytes(in.Get(), out.Get()) && ::fchmod(out.Get(), st.st_mode & 07777) == 0
+        && ::fsync(out.Get()) == 0;
+    if (ok) {
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out.Get(), times);  // times are a courtesy; the bytes are what matters
+    }
+    if (!out.Close() || !ok) {
+        ::unlink(temp.constData());
+        return {};
+    }
+    return temp;
+}
+
+// Gives a finished temporary copy the target's name, refusing when the target exists.
+bool PlaceWithoutReplacing(const QByteArray& temp, const QByteArray& target)
+{
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the flag: a hard link fails on an existing name as well.
+    if (::link(temp.constData(), target.constData()) != 0) return false;
+    ::unlink(temp.constData());
+    return true;
+}
+
+}  // namespace
+
+bool Exists(const QString& path)
+{
+    if (path.isEmpty()) return false;
+    struct stat st;
+    return LStat(Native(path), st);
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty()) return false;
+    struct stat sa, sb;
+    if (::stat(Native(a).constData(), &sa) != 0 || ::stat(Native(b).constData(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool CopyFileReplacing(const QString& source, const QString& target)
+{
+    if (source.isEmpty() || target.isEmpty() || SameFile(source, target)) return false;
+    const QByteArray to = Native(target);
+    if (IsFolder(to)) return false;
+    const QByteArray folder = FolderOf(target);
+    const QByteArray temp = CopyToTemporary(Native(source), folder);
+    if (temp.isEmpty()) return false;
+    if (::rename(temp.constData(), to.constData()) != 0) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    SyncFolder(folder);
+    return true;
+}
+
+bool MoveFileNoReplace(const QString& source, const QString& target)
+{
+    if (source.isEmpty() || target.isEmpty() || SameFile(source, target)) return false;
+    const QByteArray from = Native(source);
+    const QByteArray to = Native(target);
+    struct stat st;
+    if (!LStat(from, st) || S_ISDIR(st.st_mode)) return false;
+
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) == 0) return true;
+            ::unlink(to.constData());  // the source stays; take back the second name
+            return false;
+        }
+        error = errno;
+    }
+    if (error != EXDEV) return false;
+
+    // Across file systems: copy, place without replacing, then let go of the source.
+    const QByteArray folder = FolderOf(target);
+    const QByteArray temp = CopyToTemporary(from, folder);
+    if (temp.isEmpty()) return false;
+    if (!PlaceWithoutReplacing(temp, to)) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    SyncFolder(folder);
+    if (::unlink(from.constData()) != 0) {
+        ::unlink(to.constData());  // the copy we just made; the source is still whole
+        return false;
+    }
+    return true;
+}
+
+bool MoveFileReplacing(const QString& source, const QString& target)
+{
+    if (source.isEmpty() || target.isEmpty() || SameFile(source, target)) return false;
+    const QByteArray from = Native(source);
+    const QByteArray to = Native(target);
+    struct stat st;
+    if (!LStat(from, st) || S_ISDIR(st.st_mode) || IsFolder(to)) return false;
+
+    if (::rename(from.constData(), to.constData()) == 0) return true;
+    if (errno != EXDEV) return false;
+
+    const QByteArray folder = FolderOf(target);
+    const QByteArray temp = CopyToTemporary(from, folder);
+    if (temp.isEmpty()) return false;
+    if (::rename(temp.constData(), to.constData()) != 0) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    SyncFolder(folder);
+    // The target now holds the source's bytes; a source that cannot be removed is reported,
+    // and both copies stay.
+    return ::unlink(from.constData()) == 0;
+}
+
+bool DeleteFile(const QString& path)
+{
+    if (path.isEmpty()) return false;
+    return ::unlink(Native(path).constData()) == 0;
+}
+
+}  // namespace fileops
