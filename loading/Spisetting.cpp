@@ -1,29 +1,17 @@
 #include "loading/Spisetting.h"
 
-#include "platform/Prompter.h"
-
-#if __has_include("dialogs/Dirselform.h")
+#include "dialogs/DialogFont.h"
 #include "dialogs/Dirselform.h"
-#define VELUMIRA_HAVE_DIRSEL 1
-#endif
+#include "platform/Prompter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
-
-QFont DialogFont(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 QString ExecutableFolder()
 {
@@ -53,11 +41,11 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
     : QDialog(parent), prompter_(prompter), dirSel_(dirSel)
 {
     setWindowTitle(QStringLiteral("Susieプラグインの設定"));
-    setFont(DialogFont(15));
+    setFont(FormFont(15));
     setFixedSize(452, 120);
 
     Label1 = new QLabel(QStringLiteral("Susieプラグインのあるディレクトリ"), this);
-    Label1->setFont(DialogFont(13));
+    Label1->setFont(FormFont(13));
     Label1->setGeometry(8, 18, 180, 13);
 
     EdSPIPath = new QLineEdit(this);
@@ -66,7 +54,7 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
 
     const auto makeButton = [this](const QString& caption, int left, int top) {
         auto* button = new QPushButton(caption, this);
-        button->setFont(DialogFont(13));
+        button->setFont(FormFont(13));
         button->setGeometry(left, top, 75, 21);
         button->setAutoDefault(false);
         return button;
@@ -94,14 +82,10 @@ void TSpiSetDlg::Button1Click()
 
 void TSpiSetDlg::Button2Click()
 {
-#ifdef VELUMIRA_HAVE_DIRSEL
     if (!dirSel_) return;
     dirSel_->Prompt = QStringLiteral("Susieプラグイン格納ディレクトリ設定の変更");
     dirSel_->SelectedDir = EdSPIPath->text();
     if (dirSel_->Execute() == Prompter::mrOk) EdSPIPath->setText(dirSel_->SelectedDir);
-#else
-    // GAP: the folder chooser is not in this tree yet; the button does nothing until it is.
-#endif
 }
 
 int TSpiSetDlg::Execute(const QString& folder)

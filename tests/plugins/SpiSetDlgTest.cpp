@@ -1,4 +1,5 @@
 #include "loading/Spisetting.h"
+#include "dialogs/Dirselform.h"
 #include "support/FakePrompter.h"
 #include "tests/plugins/SpiTestSupport.h"
 
@@ -154,6 +155,39 @@ TEST_F(ChangeFolder, AutomaticSettingTakesTheShippedFolder)
     Script([](TSpiSetDlg& d) { d.Button1->click(); }, Prompter::mrOk);
     EXPECT_TRUE(ChangePluginFolder(dialog_, spiDirectory_, host_));
     EXPECT_EQ(spiDirectory_, QString());
+}
+
+// "手動設定" goes through the program's folder chooser.
+TEST(SpiSetDlg, ManualSettingTakesTheChosenFolderOnlyOnOk)
+{
+    SpiFolder start;
+    SpiFolder chosen;
+    FakePrompter prompter;
+    TDirSel dirSel(prompter);
+    TSpiSetDlg dialog(prompter, &dirSel);
+    dialog.EdSPIPath->setText(start.Path());
+
+    QString prompt;
+    QString startedAt;
+    prompter.modalHandlers.push_back([&](QDialog& d) {
+        auto& chooser = static_cast<TDirSel&>(d);
+        prompt = chooser.Panel1->text();
+        startedAt = chooser.CurrentFolder();
+        chooser.SetCurrentFolder(chosen.Path());
+        chooser.Button1Click();
+        return int(Prompter::mrOk);
+    });
+    dialog.Button2->click();
+    EXPECT_EQ(prompt, QStringLiteral("Susieプラグイン格納ディレクトリ設定の変更"));
+    EXPECT_EQ(startedAt, start.Path());
+    EXPECT_EQ(dialog.EdSPIPath->text(), chosen.Path());
+
+    prompter.modalHandlers.push_back([&](QDialog& d) {
+        static_cast<TDirSel&>(d).SetCurrentFolder(start.Path());
+        return int(Prompter::mrCancel);
+    });
+    dialog.Button2Click();
+    EXPECT_EQ(dialog.EdSPIPath->text(), chosen.Path());
 }
 
 } // namespace
