@@ -1,0 +1,102 @@
+#pragma once
+// TSpiHost: loads the decoder plug-ins of one folder, picks the one that accepts a file and
+// lets it decode into a working bitmap. One host per program, used on the UI thread only.
+// The entry points' contract is loading/SpiContract.h and docs/plugins.md.
+#include "loading/Bmpmagbase.h"
+#include "loading/SpiContract.h"
+
+#include <QImage>
+#include <QString>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Owns one dlopen handle; dlclose on destruction.
+class TSpiModule {
+public:
+    explicit TSpiModule(void* handle = nullptr) : handle_(handle) {}
+    ~TSpiModule();
+    TSpiModule(TSpiModule&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    TSpiModule& operator=(TSpiModule&& other) noexcept;
+    TSpiModule(const TSpiModule&) = delete;
+    TSpiModule& operator=(const TSpiModule&) = delete;
+
+    void* Handle() const { return handle_; }
+    void* Symbol(const char* name) const;
+
+private:
+    void* handle_;
+};
+
+// One loaded library, a node of the singly linked list in scan order.
+struct TSpiPlugin {
+    TSpiModule Module;
+    TSpiPlugin* Next = nullptr;
+    QString Path;                                   // library path as loaded
+    SpiIsSupportedFn IsSupported = nullptr;
+    SpiGetPictureInfoFn GetPictureInfo = nullptr;   // may be missing
+    SpiGetPictureFn GetPicture = nullptr;
+    void* GetPreview = nullptr;                     // looked up, never called
+    void* GetArchiveInfo = nullptr;
+    void* GetFile = nullptr;
+};
+
+// Reads a built-in format (BMP data) into image and format; throws the reader's failures.
+using TBuiltinReader = std::function<void(const QString& fileName, QImage& image, TPixelFormat& format)>;
+
+class TSpiHost {
+public:
+    TSpiHost() = default;
+    TSpiHost(const TSpiHost&) = delete;
+    TSpiHost& operator=(const TSpiHost&) = delete;
+
+    static constexpr int kMaxExtension = 31;
+
+    QString Folder;                       // folder of the last scan
+    QString CurrentFile;                  // file being loaded
+    QString Extension;                    // upper-cased, dot included, at most 31 characters
+    TSpiPlugin* Plugins = nullptr;        // first node of the list in use
+    TSpiPlugin* Selected = nullptr;       // plug-in that accepted CurrentFile
+    std::unique_ptr<QImage> WorkBitmap;   // receives a decoded picture; none when idle
+    TPixelFormat WorkFormat = TPixelFormat::pfDevice;
+    // Used for the built-in extensions; when unset those answer no and the loader's own
+    // reader takes the file, which gives the same picture.
+    TBuiltinReader BuiltinReader;
+
+    // Every node of every scan: nodes are never freed while the host lives, so Selected
+    // and older lists never dangle; the libraries close with the host.
+    std::vector<std::unique_ptr<TSpiPlugin>> AllNodes;
+};
+
+// Builds the plug-in list from folder. A scan that accepts nothing keeps the earlier list.
+// An empty folder scans nothing (it does not mean the file-system root).
+void LoadPlugins(TSpiHost& host, const QString& folder);
+
+// Remembers fileName and picks the plug-in for it; the four built-in extensions answer yes
+// without asking any plug-in.
+bool SelectPlugin(TSpiHost& host, const QString& fileName);
+
+// Decodes CurrentFile into WorkBitmap (Format_RGB32, tag pfDevice). Answers no on every
+// reported failure and every malformed answer; frees every block the plug-in hands over.
+bool DecodeWithPlugin(TSpiHost& host);
+
+void ReleaseWorkBitmap(TSpiHost& host);
+
+// Extension as the host keeps it: from the last dot after the last '/', upper-cased, cut to
+// 31 characters.
+QString SpiExtensionOf(const QString& fileName);
+
+// The loader's plug-in branch without the picture class: select, decode, take over the
+// working bitmap, release it. Any failure or exception gives false and leaves image as it
+// was; true only when the picture was delivered.
+bool TryPluginDecode(TSpiHost* host, const QString& fileName, QImage& image, TPixelFormat& format);
+
+// Converts a DIB (header block + bits block, as GetPicture returns them) of the expected
+// size into target (Format_RGB32, width x height). The block sizes are what the blocks
+// really hold; anything that does not fit them, or disagrees with width/height, is refused.
+bool ConvertDibToImage(const void* header, std::size_t headerSize, const void* bits,
+                       std::size_t bitsSize, int width, int height, QImage& target);
+
+// Largest picture a plug-in may report, in pixels (1 GiB as Format_RGB32).
+inline constexpr long long kSpiMaxPixels = 1LL << 28;

@@ -1,0 +1,103 @@
+#include "loading/Spisetting.h"
+
+#include "dialogs/DialogFont.h"
+#include "dialogs/Dirselform.h"
+#include "platform/Prompter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QString ExecutableFolder()
+{
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
+} // namespace
+
+QString DefaultPluginFolder(const QString& executableFolder)
+{
+    if (executableFolder.isEmpty()) return QString();
+    const QDir here(executableFolder);
+    for (const QString& relative : {QStringLiteral("plugins"), QStringLiteral("../lib/velumira/plugins")}) {
+        const QFileInfo candidate(here.filePath(relative));
+        if (candidate.isDir()) return QDir::cleanPath(candidate.absoluteFilePath());
+    }
+    return QString();
+}
+
+QString DefaultPluginFolder()
+{
+    return DefaultPluginFolder(ExecutableFolder());
+}
+
+TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), dirSel_(dirSel)
+{
+    setWindowTitle(QStringLiteral("Susieプラグインの設定"));
+    setFont(FormFont(15));
+    setFixedSize(452, 120);
+
+    Label1 = new QLabel(QStringLiteral("Susieプラグインのあるディレクトリ"), this);
+    Label1->setFont(FormFont(13));
+    Label1->setGeometry(8, 18, 180, 13);
+
+    EdSPIPath = new QLineEdit(this);
+    EdSPIPath->setReadOnly(true);
+    EdSPIPath->setGeometry(8, 40, 433, 23);
+
+    const auto makeButton = [this](const QString& caption, int left, int top) {
+        auto* button = new QPushButton(caption, this);
+        button->setFont(FormFont(13));
+        button->setGeometry(left, top, 75, 21);
+        button->setAutoDefault(false);
+        return button;
+    };
+    Button1 = makeButton(QStringLiteral("自動設定"), 272, 14);
+    Button2 = makeButton(QStringLiteral("手動設定"), 366, 14);
+    Button3 = makeButton(QStringLiteral("Ok(&O)"), 104, 86);
+    Button4 = makeButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), 248, 86);
+
+    setTabOrder(EdSPIPath, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+
+    connect(Button1, &QPushButton::clicked, this, &TSpiSetDlg::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TSpiSetDlg::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Button4, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TSpiSetDlg::Button1Click()
+{
+    EdSPIPath->setText(DefaultPluginFolder());
+}
+
+void TSpiSetDlg::Button2Click()
+{
+    if (!dirSel_) return;
+    dirSel_->Prompt = QStringLiteral("Susieプラグイン格納ディレクトリ設定の変更");
+    dirSel_->SelectedDir = EdSPIPath->text();
+    if (dirSel_->Execute() == Prompter::mrOk) EdSPIPath->setText(dirSel_->SelectedDir);
+}
+
+int TSpiSetDlg::Execute(const QString& folder)
+{
+    EdSPIPath->setText(folder);
+    return prompter_.ShowModal(*this);
+}
+
+bool ChangePluginFolder(TSpiSetDlg& dialog, QString& spiDirectory, TSpiHost& host)
+{
+    if (dialog.Execute(spiDirectory) != Prompter::mrOk) return false;
+    spiDirectory = dialog.EdSPIPath->text();
+    LoadPlugins(host, spiDirectory);
+    return true;
+}
