@@ -23,13 +23,6 @@ protected:
         form->BtnX1Click();
         ASSERT_EQ(form->View.Magnification, 1.0f);
     }
-    int Errors() const
-    {
-        int n = 0;
-        for (const auto& s : prompter.shown)
-            n += s.kind == FakePrompter::Shown::Error;
-        return n;
-    }
     QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
     {
