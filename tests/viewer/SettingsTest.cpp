@@ -2,6 +2,7 @@
 
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
+#include "dialogs/Dirselform.h"
 #include "loading/Spisetting.h"
 #include "platform/ProfileFile.h"
 
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
 
 namespace {
 
@@ -135,6 +138,47 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     for (const auto& e : expected)
         EXPECT_EQ(Value(e.section, e.key), QString::fromUtf8(e.value)) << e.section << "/" << e.key;
     EXPECT_TRUE(ReadSettingsText().contains(QStringLiteral("; kept comment")));
+}
+
+TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
+{
+    OpenBounds(QSize(1280, 1024));
+    QDir().mkpath(folder.Path("sorted"));
+    QDir().mkpath(folder.Path("pictures"));
+    prompter.modalHandlers.push_back([](QDialog& d) {  // registration list
+        auto& list = dynamic_cast<TTAppDialog&>(d);
+        list.List->topLevelItem(1)->setText(1, QStringLiteral("Editor"));
+        list.List->topLevelItem(1)->setText(2, QStringLiteral("/opt/ed"));
+        return int(Prompter::mrOk);
+    });
+    form->R1Click();
+    prompter.modalHandlers.push_back([this](QDialog& d) {  // organise destination
+        auto& dirSel = dynamic_cast<TDirSel&>(d);
+        dirSel.SetCurrentFolder(folder.Path("sorted"));
+        dirSel.Button1Click();
+        return int(Prompter::mrOk);
+    });
+    form->Button1Click();
+    prompter.modalHandlers.push_back([this](QDialog& d) {  // plug-in folder
+        dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(folder.Path("spi"));
+        return int(Prompter::mrOk);
+    });
+    form->Susie1Click();
+    form->PictSelectDialog->setGeometry(250, 140, 700, 560);
+    form->PictSelectDialog->SetDirListBox(folder.Path("pictures"));
+    form->close();
+    EXPECT_EQ(Value("APPLICATIONS", "NAME2"), QStringLiteral("Editor"));
+    EXPECT_EQ(Value("SUSIE", "SPIDIR"), folder.Path("spi"));
+
+    OpenBounds(QSize(1280, 1024));
+    EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("Editor"));
+    EXPECT_EQ(form->TAppDialog->AppPaths[1], QStringLiteral("/opt/ed"));
+    EXPECT_EQ(form->TAppDialog->AppPaths[0], QStringLiteral("-"));
+    EXPECT_EQ(QDir(form->LbDistnation->text()), QDir(folder.Path("sorted")));
+    EXPECT_EQ(form->SpiDirectory, folder.Path("spi"));
+    EXPECT_EQ(form->SpiHost->Folder, folder.Path("spi")) << "the host scans the stored folder";
+    EXPECT_EQ(form->PictSelectDialog->geometry(), QRect(250, 140, 700, 560));
+    EXPECT_EQ(QDir(form->PictSelectDialog->Directory), QDir(folder.Path("pictures")));
 }
 
 TEST_F(Settings, WindowNeverShownWritesNothing)
