@@ -14,11 +14,12 @@ constexpr std::size_t EntrySize = 12;
 constexpr std::size_t MaxEntries = 256;
 constexpr int MaxChain = 8;
 
+// Slots from Count on are always empty, so only the used ones need clearing.
 void ClearDirectory(TExifDirectory& d, const unsigned char* origin)
 {
+    std::fill(d.Entries, d.Entries + std::min<std::size_t>(d.Count, MaxEntries), nullptr);
     d.Origin = origin;
     d.Count = 0;
-    std::fill(std::begin(d.Entries), std::end(d.Entries), nullptr);
 }
 
 } // namespace

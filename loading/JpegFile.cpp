@@ -2,17 +2,33 @@
 
 #include "loading/JpegDecoder.h"
 #include "loading/LoadErrors.h"
+#include "loading/MappedFile.h"
 #include "loading/ShotSummary.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 void WithJpegFile(const QString& fileName, QString& info,
-                  const std::function<void(const unsigned char*, std::size_t)>& use)
+                  const std::function<void(const unsigned char*, std::size_t)>& use, JpegBytes how)
 {
-    if (!QFileInfo::exists(fileName))
-        throw EFOpenError(QStringLiteral("JPEG : \"%1\" が見つかりません").arg(fileName));
+    const auto missing = [&] {
+        return EFOpenError(QStringLiteral("JPEG : \"%1\" が見つかりません").arg(fileName));
+    };
     try {
+        if (how == JpegBytes::Mapped) {
+            // Mapping first spares probes a separate existence test per file.
+            TMappedFile record;
+            if (MapFile(record, fileName) == nullptr) {
+                if (!QFileInfo::exists(fileName))
+                    throw missing();
+                throw EJpegError("cannot map");
+            }
+            info = JpegShotSummary(record.View, record.Size);
+            use(record.View, record.Size);
+            return;
+        }
+        if (!QFileInfo::exists(fileName))
+            throw missing();
         QByteArray bytes;
         {
             QFile file(fileName);
@@ -26,6 +42,8 @@ void WithJpegFile(const QString& fileName, QString& info,
         const auto length = static_cast<std::size_t>(bytes.size());
         info = JpegShotSummary(data, length);   // before decoding: it stays if decoding fails
         use(data, length);
+    } catch (const EFOpenError&) {
+        throw;
     } catch (...) {
         throw EReadError(QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(fileName));
     }

@@ -6,7 +6,12 @@
 #include <cstddef>
 #include <functional>
 
+// How use() gets the bytes: one read of the whole file for decoding (every byte is
+// needed), a mapping for header probes (only the pages of the headers are touched).
+enum class JpegBytes { Read, Mapped };
+
 // Throws EFOpenError ("JPEG : \"%s\" が見つかりません") or EReadError
 // ("JPEG : \"%s\" の展開に失敗しました"); use() receives the file's bytes.
 void WithJpegFile(const QString& fileName, QString& info,
-                  const std::function<void(const unsigned char*, std::size_t)>& use);
+                  const std::function<void(const unsigned char*, std::size_t)>& use,
+                  JpegBytes how = JpegBytes::Read);

@@ -19,7 +19,8 @@ const unsigned char* MapFile(TMappedFile& record, const QString& fileName)
     if (fileName.isEmpty())
         return nullptr;
     const QByteArray path = QFile::encodeName(fileName);
-    record.FileHandle = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO named like a picture must not hang the open; fstat refuses it below.
+    record.FileHandle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (record.FileHandle >= 0) {
         struct stat st {};
         if (::fstat(record.FileHandle, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&

@@ -12,7 +12,7 @@ TPictureProbe ProbePictureFile(const QString& fileName)
     if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
         WithJpegFile(fileName, probe.Info, [&](const unsigned char* data, std::size_t length) {
             probe.Size = ReadJpegSize(data, length);
-        });
+        }, JpegBytes::Mapped);
     } else if (ext == QLatin1String(".PEF")) {
         ProbePefFile(fileName, probe.Size, probe.Info);
     } else {

@@ -20,8 +20,8 @@ bool QtPrompter::Ask(const QString& text, const QString& title)
 
 void QtPrompter::ShowError(const QString& message)
 {
-    // The application's own error box: an error icon, the program's name as title.
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), message, QMessageBox::Ok, owner_);
+    // The application's own error box: the program's name as title, no icon like every box.
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), message, QMessageBox::Ok, owner_);
     box.exec();
 }
 

@@ -7,7 +7,6 @@
 #include "loading/MappedFile.h"
 #include "loading/PictureProbe.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 
@@ -66,8 +65,10 @@ bool ChooserLine(const QString& path)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // No application object: a tool run over thousands of files should start at once.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     bool chooser = false;
     if (!args.isEmpty() && args.first() == QLatin1String("--chooser")) {
         chooser = true;

@@ -1,0 +1,142 @@
+// velumira-info run as users run it: a real process over files made in code, its lines,
+// its error stream and its exit status.
+#include "support/BmpBuilder.h"
+#include "support/JpegBuilder.h"
+#include "support/PefBuilder.h"
+#include "support/TestFolder.h"
+#include "support/TiffBuilder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct InfoRun {
+    int exitCode = -1;
+    QStringList out;
+    QStringList err;
+};
+
+InfoRun Info(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(VELUMIRA_INFO_EXE), args);
+    EXPECT_TRUE(p.waitForFinished(30000));
+    InfoRun r;
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    r.err = QString::fromUtf8(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    return r;
+}
+
+// The summary of the builders' photo-like block, as the panel shows it.
+const QString kPhotoSummary = QString::fromUtf8(
+    "1/125 F5.6 50.0(75)mm \"smc PENTAX-F 50mmF1.4\" ISO200 EV-1/3 Av 多分割 AF-S WBｵｰﾄ F非発光 ");
+
+QByteArray PhotoJpeg(int w, int h)
+{
+    const QByteArray tiff = ToQByteArray(BuildExifTiff(PhotoLikeSpec()));
+    return JpegBuilder::InsertApp1(JpegBuilder::EncodePattern(w, h), JpegBuilder::ExifBody(tiff));
+}
+
+QByteArray Bmp8(int w, int h)
+{
+    BmpSpec s;
+    s.Width = w;
+    s.Height = h;
+    s.Bits = 8;
+    s.Palette = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    s.Pixels.assign(std::size_t(w) * h, 1);
+    return BuildBmp(s);
+}
+
+TEST(InfoTool, PrintsThePanelLineOfEachKind)
+{
+    TestFolder dir;
+    const QString jpeg = dir.Write("shot.JPG", PhotoJpeg(120, 80));
+    const QString plain = dir.Write("plain.jpeg", JpegBuilder::EncodePattern(33, 17));
+    const QString bmp = dir.Write("scan.bmp", Bmp8(640, 480));
+    const QString pef = dir.Write("raw.PEF", BuildPefWithExif(JpegBuilder::EncodePattern(96, 64), true));
+
+    const InfoRun r = Info({jpeg, plain, bmp, pef});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.join('\n').toStdString();
+    ASSERT_EQ(r.out.size(), 4);
+    EXPECT_EQ(r.out[0], jpeg + QString::fromUtf8("\t120×80 ") + kPhotoSummary);
+    EXPECT_EQ(r.out[1], plain + QString::fromUtf8("\t33×17 (24)"));
+    EXPECT_EQ(r.out[2], bmp + QString::fromUtf8("\t640×480 (8)"));
+    EXPECT_EQ(r.out[3], pef + QString::fromUtf8("\t96×64 ") + kPhotoSummary);
+}
+
+TEST(InfoTool, AFailingFileGoesToStandardErrorAndTheOthersStillPrint)
+{
+    TestFolder dir;
+    const QString good = dir.Write("a.jpg", JpegBuilder::EncodePattern(10, 10));
+    const QString missing = dir.Path("gone.jpg");
+    const QString notBmp = dir.Write("fake.bmp", JpegBuilder::EncodePattern(10, 10));
+    const QString emptyPef = dir.Write("empty.pef", QByteArray());
+
+    const InfoRun r = Info({missing, good, notBmp, emptyPef});
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_EQ(r.out.size(), 1);
+    EXPECT_EQ(r.out[0], good + QString::fromUtf8("\t10×10 (24)"));
+    ASSERT_EQ(r.err.size(), 3);
+    EXPECT_EQ(r.err[0], missing + QString::fromUtf8("\tJPEG : \"%1\" が見つかりません").arg(missing));
+    EXPECT_EQ(r.err[1], notBmp + QString::fromUtf8("\tビットマップイメージが不正です"));
+    EXPECT_EQ(r.err[2], emptyPef + QString::fromUtf8("\tPEF : \"%1\" が開けません").arg(emptyPef));
+}
+
+TEST(InfoTool, ChooserTextsAreTabSeparatedAndFilesWithoutTiffPrintThePathAlone)
+{
+    TestFolder dir;
+    const QString jpeg = dir.Write("shot.jpg", PhotoJpeg(40, 30));
+    const QString plain = dir.Write("plain.jpg", JpegBuilder::EncodePattern(8, 8));
+    const QString bmp = dir.Write("scan.bmp", Bmp8(4, 4));
+
+    const InfoRun r = Info({"--chooser", jpeg, plain, bmp});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.out.size(), 3);
+    EXPECT_EQ(r.out[0], jpeg + QString::fromUtf8("\t2004:05:06 07:08:09\t"
+                                                 "1/125 F5.6 50.0(75)mm ISO200 EV-1/3 Av 多分割 AF-S WBｵｰﾄ F非発光 \t"
+                                                 "PENTAX *ist D smc PENTAX-F 50mmF1.4"));
+    EXPECT_EQ(r.out[1], plain);
+    EXPECT_EQ(r.out[2], bmp);
+}
+
+TEST(InfoTool, NoFilesIsAUsageError)
+{
+    const InfoRun r = Info({});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+// The camera files beside the project, with the lines their notes give.
+TEST(InfoTool, RealCameraFilesGiveTheirNotedLines)
+{
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "real camera files not present";
+    const QString a = dir + "/pentax-k10d-makernote.jpg";
+    const QString b = dir + "/pentax-k10d-no-makernote.jpg";
+    const QString c = dir + "/pentax-optio330.jpg";
+    const InfoRun r = Info({a, b, c});
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.out.size(), 3);
+    EXPECT_EQ(r.out[0], a + QString::fromUtf8("\t8×8 1/100 F13.0 10.0(15)mm \"不明なレンズ\" ISO100 EV+7/10 Av "
+                                              "多分割 AF-S WBｵｰﾄ F非発光 "));
+    EXPECT_EQ(r.out[1], b + QString::fromUtf8("\t100×72 1/180 F11.0 90.0mm \"PENTAX K10D        \" ISO200 "
+                                              "EV±0 Av 多分割 F非発光 "));
+    EXPECT_EQ(r.out[2], c + QString::fromUtf8("\t1536×2048 1/500 F2.6 7.6mm \"PENTAX Optio 330 \" EV±0 P "
+                                              "多分割 F非発光 "));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
