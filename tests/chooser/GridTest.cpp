@@ -13,6 +13,9 @@ struct LayoutCase {
     bool scrollEnabled;
     int scrollMax, scrollPage;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 
 class GridLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -96,6 +99,8 @@ struct CellCase {
     uint8_t marks;
     QColor colour;
 };
+inline void PrintTo(const CellCase& c, std::ostream* os) { *os << "marks " << int(c.marks); }
+
 
 class CellColours : public ::testing::TestWithParam<CellCase> {};
 
@@ -161,6 +166,9 @@ struct CutCase {
     const char* name;
     const char* cut;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
+
 
 class NameCut : public ::testing::TestWithParam<CutCase> {};
 

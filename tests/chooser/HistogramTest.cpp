@@ -24,6 +24,9 @@ struct CountCase {
     int w, h, firstRow, lastRow;
     int pixels;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
 
 class HistogramCount : public ::testing::TestWithParam<CountCase> {};
 
@@ -174,6 +177,8 @@ struct ThumbCase {
     QSize thumb;
     int shape;
 };
+inline void PrintTo(const ThumbCase& c, std::ostream* os) { *os << c.w << "x" << c.h; }
+
 
 class ThumbnailSizing : public ::testing::TestWithParam<ThumbCase> {};
 

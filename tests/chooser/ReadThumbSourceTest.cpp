@@ -44,6 +44,8 @@ Bytes TiffWithThumbnail(const Bytes& thumb, bool withTags = true, uint32_t badOf
 struct ReductionCase {
     int w, h, denom;
 };
+inline void PrintTo(const ReductionCase& c, std::ostream* os) { *os << c.w << "x" << c.h; }
+
 
 class Reduction : public ::testing::TestWithParam<ReductionCase> {};
 

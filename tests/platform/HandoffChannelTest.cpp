@@ -220,6 +220,9 @@ struct FolderCase {
     bool otherOwner;
     bool symlink;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
+
 
 class PreparedFolderTest : public HandoffChannelTest, public ::testing::WithParamInterface<FolderCase> {};
 

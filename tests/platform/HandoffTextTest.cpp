@@ -9,6 +9,9 @@ struct SplitCase {
     QByteArray text;
     QStringList expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 
 class SplitHandoffTextTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -41,6 +44,9 @@ struct CutCase {
     int maxBytes;
     QByteArray expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
+
 
 class JoinHandoffCutTest : public ::testing::TestWithParam<CutCase> {};
 

@@ -22,6 +22,9 @@ struct IntegerCase {
     const char* stored;  // nullptr: key absent
     int expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const IntegerCase& c, std::ostream* os) { *os << c.name; }
+
 
 class ReadIntegerTest : public ::testing::TestWithParam<IntegerCase> {};
 
@@ -63,6 +66,9 @@ struct BoolCase {
     bool defaultValue;
     bool expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const BoolCase& c, std::ostream* os) { *os << c.name; }
+
 
 class ReadBoolTest : public ::testing::TestWithParam<BoolCase> {};
 
@@ -255,6 +261,9 @@ struct PathCase {
     const char* executable;  // relative to the test folder
     const char* expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
+
 
 class SettingsFilePathTest : public ::testing::TestWithParam<PathCase> {};
 

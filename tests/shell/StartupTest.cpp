@@ -52,6 +52,9 @@ struct CheckCase {
     QByteArray settings;
     bool checkOn;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
 
 class MultiCheckTest : public HandOffTest, public ::testing::WithParamInterface<CheckCase> {};
 

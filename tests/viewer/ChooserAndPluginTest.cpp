@@ -42,6 +42,9 @@ struct RouteCase {
     QStringList captions;
     const char* message;  // "title: text", nullptr for none
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.name; }
+
 
 class RouteTable : public ChooserRoute, public ::testing::WithParamInterface<RouteCase> {};
 

@@ -92,6 +92,9 @@ struct RefusedCase {
     const char* text;
     const char* message;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
 
 class RefusedText : public Magnify, public ::testing::WithParamInterface<RefusedCase> {};
 
@@ -125,6 +128,9 @@ struct TypingCase {
     const char* typed;
     float applied;  // the magnification afterwards
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.name; }
+
 
 class TypingTable : public Magnify, public ::testing::WithParamInterface<TypingCase> {};
 

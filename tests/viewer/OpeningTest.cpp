@@ -46,6 +46,9 @@ struct DialogCase {
     const char* message;  // nullptr: none
     const char* title;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const DialogCase& c, std::ostream* os) { *os << c.name; }
+
 
 class OpenDialogTable : public Opening, public ::testing::WithParamInterface<DialogCase> {};
 

@@ -57,6 +57,9 @@ struct TurnCase {
     QRgb topLeft;
     bool quarter;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const TurnCase& c, std::ostream* os) { *os << c.name; }
+
 
 class TurnTable : public Rotation, public ::testing::WithParamInterface<TurnCase> {};
 

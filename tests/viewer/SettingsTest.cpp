@@ -59,6 +59,9 @@ struct BoundsCase {
     QSize screen;
     QRect expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const BoundsCase& c, std::ostream* os) { *os << c.name; }
+
 
 class BoundsTable : public Settings, public ::testing::WithParamInterface<BoundsCase> {};
 

@@ -16,6 +16,9 @@ struct TextCase {
     const char* info;
     const char* expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+
 
 class TextLineTable : public ::testing::TestWithParam<TextCase> {};
 

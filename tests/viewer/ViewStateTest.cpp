@@ -11,6 +11,9 @@ struct FitCase {
     QSize control;
     const char* shown;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
 
 class FitTable : public ::testing::TestWithParam<FitCase> {};
 
@@ -36,6 +39,9 @@ struct WheelCase {
     bool away;
     const char* shown;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const WheelCase& c, std::ostream* os) { *os << c.name; }
+
 
 class WheelTable : public ::testing::TestWithParam<WheelCase> {};
 
@@ -63,6 +69,9 @@ struct ParseCase {
     bool valid;
     double value;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
 
 class ParseTable : public ::testing::TestWithParam<ParseCase> {};
 
@@ -165,6 +174,9 @@ struct LayoutCase {
     int cw, ch;
     std::vector<QRect> expected;
 };
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 
 class LayoutTable : public ::testing::TestWithParam<LayoutCase> {};
 
