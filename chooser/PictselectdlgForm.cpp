@@ -3,6 +3,7 @@
 #include "chooser/Histogram.h"
 #include "chooser/Pictselectdlg.h"
 #include "chooser/ReadThumbSource.h"
+#include "dialogs/DialogFont.h"
 #include "platform/Guard.h"
 #include "platform/ProfileFile.h"
 
@@ -22,14 +23,6 @@
 
 namespace {
 
-QFont ChooserFont(int pixels)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(pixels);
-    return font;
-}
-
 constexpr int HistWidth = 130;
 constexpr int HistHeight = 60;
 
@@ -46,7 +39,7 @@ TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool r
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(ChooserFont(15));
+    setFont(FormFont(15));
     BuildControls();
     setMinimumSize(600, 400);
     setGeometry(200, 130, 600, 520);
@@ -121,7 +114,7 @@ void TPictSelectDialog::BuildControls()
     LVFileInf->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVFileInf->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVFileInf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LVFileInf->setFont(ChooserFont(13));
+    LVFileInf->setFont(FormFont(13));
     LVFileInf->verticalHeader()->setDefaultSectionSize(17);
     infoLayout->addWidget(LVFileInf);
     auto makeHist = [this] {
@@ -171,7 +164,7 @@ void TPictSelectDialog::BuildControls()
     buttons->setContentsMargins(8, 0, 20, 0);
     auto makeButton = [this](const QString& text, int width) {
         auto* b = new QPushButton(text, ScrollBox4);
-        b->setFont(ChooserFont(13));
+        b->setFont(FormFont(13));
         b->setFixedSize(width, 21);
         b->setAutoDefault(false);
         return b;

@@ -2,6 +2,7 @@
 
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
+#include "dialogs/DialogFont.h"
 #include "dialogs/Appsetting.h"
 #include "dialogs/Dirselform.h"
 #include "loading/Spisetting.h"
@@ -26,13 +27,6 @@
 
 namespace {
 
-QFont FormFont(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 // A sunken line along the top edge under the menu.
 class TBevelLine : public QWidget {
