@@ -183,4 +183,32 @@ TEST_F(InstalledCopy, InstalledViewerOpensPngThroughItsPlugins)
     EXPECT_NEAR(run.end, control.left() + m * png.width() / 2, 2);
 }
 
+// The package holds the same layout under /usr and names the libraries the programs and the
+// plug-in link against, so that apt pulls them in.
+TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheirLibraries)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+        GTEST_SKIP() << "dpkg-shlibdeps (dpkg-dev) is not installed";
+    TestFolder out;
+    const ToolResult pack = RunTool(QStringLiteral(VELUMIRA_CPACK),
+                                    {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                                     QStringLiteral(VELUMIRA_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out.Path()});
+    ASSERT_TRUE(pack.finished && pack.exitCode == 0) << pack.out.toStdString() << pack.err.toStdString();
+    const QString deb = out.Path(QStringLiteral("velumira_0.23_amd64.deb"));
+    ASSERT_TRUE(QFileInfo(deb).isFile()) << QDir(out.Path()).entryList().join(' ').toStdString();
+
+    const ToolResult depends = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
+    ASSERT_EQ(depends.exitCode, 0);
+    for (const char* package : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6", "libjpeg62-turbo",
+                                "libpng16-16", "libstdc++6", "fonts-noto-cjk"})
+        EXPECT_TRUE(depends.out.contains(QLatin1String(package))) << package << " missing from " << depends.out.toStdString();
+
+    const ToolResult contents = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+    ASSERT_EQ(contents.exitCode, 0);
+    for (const char* path : {"./usr/bin/velumira", "./usr/bin/velumira-info", "./usr/lib/velumira/plugins/png.spi",
+                             "./usr/share/applications/velumira.desktop",
+                             "./usr/share/icons/hicolor/scalable/apps/velumira.svg"})
+        EXPECT_TRUE(contents.out.contains(QLatin1String(path))) << path;
+}
+
 }  // namespace
