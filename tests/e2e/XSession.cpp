@@ -41,11 +41,12 @@ bool XSession::Start(QString* error)
 {
     server_ = std::make_unique<QProcess>();
     // -displayfd 1: the server takes the first free display and prints its number once it
-    // accepts connections, so parallel tests never pick the same one.
+    // accepts connections, so parallel tests never pick the same one. -noreset: a program
+    // that ends (a second start) must not reset the server under the next one.
     server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-screen"), QStringLiteral("0"),
                                             QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                            QStringLiteral("tcp")});
+                                            QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!server_->waitForStarted(10000)) {
         *error = QStringLiteral("Xvfb did not start: ") + server_->errorString();
         return false;
