@@ -74,6 +74,8 @@ QProcessEnvironment XSession::Environment() const
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("XAUTHORITY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // Sanitizer builds: leaks inside system libraries are not ours to report.
+    env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" VELUMIRA_LSAN_SUPPRESSIONS));
     return env;
 }
 
