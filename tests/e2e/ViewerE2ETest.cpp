@@ -238,6 +238,43 @@ TEST_F(ViewerE2E, DragMovesAllFour)
     }
 }
 
+// With Ctrl held, a drag moves the dragged panel's view alone.
+TEST_F(ViewerE2E, CtrlDragMovesOnlyThatPanel)
+{
+    StartWithFour();
+    const float m = FitOf(4);
+    const QPoint drag(-24, 16);
+    const int dragged = 2;
+    const QPoint from = ImageOnScreen(4, dragged).topLeft() + QPoint(60, 40);
+    viewer_->Focus();
+    x_.Xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl")});
+    viewer_->Drag(from, from + drag, 3);
+    x_.Xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl")});
+
+    // Dragged left and down: that picture's left colour now starts at the control's left
+    // edge and ends 24 px sooner, under a grey band of 16 px; the others stay at the fit.
+    std::array<ColourRun, 4> columns;
+    std::array<ColourRun, 4> rows;
+    const auto onlyOne = [&] {
+        const QImage shot = x_.Screenshot();
+        bool all = true;
+        for (int i = 0; i < 4; ++i) {
+            const QRect r = ImageOnScreen(4, i);
+            const QPoint moved = i == dragged ? drag : QPoint();
+            columns[i] = LeftColourColumn(shot, 4, i, kFour[i].left, m);
+            rows[i] = LeftColourRow(shot, 4, i, kFour[i].left, m, moved.y());
+            all = all && columns[i].begin == r.top() + moved.y() && rows[i].begin == r.left()
+                && std::abs(rows[i].end - (r.left() + static_cast<int>(m * 400) + moved.x())) <= 2;
+        }
+        return all;
+    };
+    const bool ok = PollUntil(onlyOne, 10000);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(ok) << "panel " << i + 1 << ": row " << Describe(rows[i]) << " column " << Describe(columns[i])
+                        << ", image control at " << ImageOnScreen(4, i).left() << "," << ImageOnScreen(4, i).top();
+    }
+}
+
 // A second start hands its two names to the running window, which shows just those two
 // side by side, and ends by itself; one window remains.
 TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
