@@ -4,6 +4,7 @@
 #include "loading/JpegDecoder.h"
 #include "loading/LoadErrors.h"
 #include "loading/PefPreview.h"
+#include "loading/Spisetting.h"
 #include "loading/JpegFile.h"
 
 #include <cmath>
@@ -50,9 +51,9 @@ void TBitmapMAGBase::LoadFromFile(const QString& fileName)
         LoadJpegFile(fileName);
     } else if (ext == QLatin1String(".PEF")) {
         LoadPefFile(*this, fileName);
-    } else {
-        // Every other extension would first be offered to the plug-in host; until one
-        // exists the built-in reader answers for all of them.
+    } else if (!TryPluginLoad(FSpiHost, fileName, *this)) {
+        // No plug-in took the file (or none is loaded): the built-in reader answers, and
+        // its failure is the one the user sees.
         ReadBmpFile(fileName, FImage, FPixelFormat);
     }
 }

@@ -33,6 +33,7 @@ void TMainForm::SetMagnificationText(const QString& text)
 {
     // setEditText emits no textEdited and no activated, so this never applies the value.
     CBMag->setEditText(text);
+    FMagTextUnapplied = false;  // the user's unfinished text is gone
 }
 
 void TMainForm::FitMagnification()
@@ -66,6 +67,28 @@ void TMainForm::ApplyMagnificationText()
 void TMainForm::CBMagChange()
 {
     RunGuarded(*FPrompter, [this] { ApplyMagnificationText(); });
+}
+
+void TMainForm::CBMagEdited()
+{
+    // The same rule ApplyMagnificationText enforces, without its error box.
+    const std::optional<double> value = ParseMagnificationText(MagnificationText());
+    const float m = value ? float(*value) : 0.0f;
+    if (!(m > 0.0f) || !std::isfinite(m)) {
+        FMagTextUnapplied = true;
+        return;
+    }
+    FMagTextUnapplied = false;
+    CBMagChange();
+}
+
+void TMainForm::CBMagCommitted()
+{
+    if (!FMagTextUnapplied)
+        return;
+    // Cleared first: the error box takes the focus, which would commit the text again.
+    FMagTextUnapplied = false;
+    CBMagChange();
 }
 
 void TMainForm::BtnFitClick()
@@ -126,6 +149,14 @@ void TMainForm::Image1MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardM
         LastY = y;
         Dragging = true;
         Panels[panel].TextLine->setFocus(Qt::MouseFocusReason);
+    } else if (button == Qt::RightButton) {
+        ShowCrossCursor(false);
+        UpdateApplicationMenu();
+        if (panel >= PanelCount)
+            return;
+        CurrentFile = Panels[panel].Path;
+        if (OpenPopup)
+            OpenPopup(PopupPosition(panel));
     }
 }
 

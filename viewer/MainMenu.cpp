@@ -109,9 +109,3 @@ void TMainForm::CreateMainMenu()
     connect(Susie1, &QAction::triggered, this, &TMainForm::Susie1Click);
 }
 
-// Turning the pictures, the organise destination, the registered applications and the
-// plug-in folder arrive with their own features; until then their commands do nothing.
-void TMainForm::BtnRightRClick(QObject*) {}
-void TMainForm::Button1Click() {}
-void TMainForm::R1Click() {}
-void TMainForm::Susie1Click() {}

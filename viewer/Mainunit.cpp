@@ -1,5 +1,10 @@
 #include "viewer/Mainunit.h"
 
+#include "chooser/Pictselectdlg.h"
+#include "dialogs/Appdialog.h"
+#include "dialogs/Appsetting.h"
+#include "dialogs/Dirselform.h"
+#include "loading/Spisetting.h"
 #include "platform/Guard.h"
 #include "platform/Prompter.h"
 #include "viewer/PanelLayout.h"
@@ -68,14 +73,10 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     Client->installEventFilter(this);
     setCentralWidget(Client);
 
-    for (int i = 0; i < 8; ++i) {
-        AppNames << QStringLiteral("-");
-        AppPaths << QStringLiteral("-");
-    }
-
     CreateControls();
     CreatePanels();
     CreateMainMenu();
+    CreatePopupMenu();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -87,6 +88,23 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     qApp->installEventFilter(this);
 
     SetOuterBounds(kDesignBounds);
+
+    CreateDialogs();
+}
+
+void TMainForm::CreateDialogs()
+{
+    // The list dialog keeps a reference to its edit dialog, so that one has to exist first;
+    // the others follow in their usual order. All live as long as the window.
+    AppSetDlg = new TAppSetDlg(*FPrompter, this);
+    TAppDialog = new TTAppDialog(*FPrompter, *AppSetDlg, this);
+    for (int slot = 0; slot < kAppSlotCount; ++slot) {
+        TAppDialog->AppNames[slot] = QStringLiteral("-");
+        TAppDialog->AppPaths[slot] = QStringLiteral("-");
+    }
+    DirSel = new TDirSel(*FPrompter, this);
+    SpiSetDlg = new TSpiSetDlg(*FPrompter, DirSel, this);
+    PictSelectDialog = new TPictSelectDialog(*FPrompter, this, FEnv.chooserTimer, FEnv.chooserJob);
 }
 
 TMainForm::~TMainForm()
@@ -136,8 +154,14 @@ void TMainForm::CreateControls()
     LbDistnation->setText(QDir::homePath());
 
     // The program writes the box's text without applying it; only the user's edits apply.
-    connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { CBMagChange(); });
-    connect(CBMag, &QComboBox::activated, this, [this] { CBMagChange(); });
+    // A typed text applies as soon as it is a magnification; one that is not yet (empty,
+    // "0", "1e") waits quietly and is refused only when the user commits it.
+    connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { CBMagEdited(); });
+    connect(CBMag->lineEdit(), &QLineEdit::editingFinished, this, [this] { CBMagCommitted(); });
+    connect(CBMag, &QComboBox::activated, this, [this] {
+        FMagTextUnapplied = false;
+        CBMagChange();
+    });
     connect(BtnFit, &QPushButton::clicked, this, &TMainForm::BtnFitClick);
     connect(BtnX1, &QPushButton::clicked, this, &TMainForm::BtnX1Click);
     connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);

@@ -1,6 +1,7 @@
 #pragma once
 // TMainForm: the comparison window. Up to four pictures in panels under a strip of
 // controls, one shared magnification, views panned together.
+#include "chooser/PictFileRead.h"
 #include "viewer/ViewPanel.h"
 #include "viewer/ViewState.h"
 
@@ -9,7 +10,8 @@
 #include <QSize>
 #include <QStringList>
 #include <array>
-#include <vector>
+#include <functional>
+#include <memory>
 
 class HandoffChannel;
 class Prompter;
@@ -18,8 +20,15 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTimer;
+class TAppSetDlg;
+class TDirSel;
+class TPictSelectDialog;
+class TSpiHost;
+class TSpiSetDlg;
+class TTAppDialog;
 
 struct TMainFormEnv {
     Prompter* prompter;
@@ -27,6 +36,10 @@ struct TMainFormEnv {
     QSize screenSize;
     HandoffChannel* handoff = nullptr;
     QStringList startupArguments;
+    // The chooser's 30 ms timer and its reader's work per file; tests turn the timer off
+    // and script the reader. An empty job reads thumbnails from the files.
+    bool chooserTimer = true;
+    TReadJob chooserJob = {};
 };
 
 class TMainForm : public QMainWindow {
@@ -75,11 +88,22 @@ public:
     void FormShow();
     void FormClose();
 
-    // Commands whose work comes with later features; the controls exist already.
+    // Turning all pictures: the sender tells the direction.
     void BtnRightRClick(QObject* sender);
+
+    // The picture popup: file organisation and outside programs.
+    QPoint PopupPosition(int panel) const;  // screen point the popup opens at
+    void N3Click();
+    void M1Click();
+    void N5Click();
     void Button1Click();
+    void UpdateApplicationMenu();
+    void Nx1Click(QObject* sender);
     void R1Click();
     void Susie1Click();
+    // Opens PopupOp at a screen point without waiting for it; tests replace it so that
+    // nothing waits in a menu's own event loop.
+    std::function<void(const QPoint& screenPoint)> OpenPopup;
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
@@ -97,9 +121,17 @@ public:
     int LastX = 0;
     int LastY = 0;
     TViewState View;
-    QString CurrentFile;
-    QStringList AppNames;  // registered applications; "-" marks a free entry
-    QStringList AppPaths;
+    QString CurrentFile;        // file of the panel whose popup was opened last
+    QString SpiDirectory;       // folder of the decoder plug-ins
+    std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
+
+    // The dialogs, made with the window and owned by it. TAppDialog holds the table of
+    // registered applications.
+    TTAppDialog* TAppDialog = nullptr;
+    TAppSetDlg* AppSetDlg = nullptr;
+    TDirSel* DirSel = nullptr;
+    TSpiSetDlg* SpiSetDlg = nullptr;
+    TPictSelectDialog* PictSelectDialog = nullptr;
 
     // Controls.
     QWidget* Client = nullptr;
@@ -132,6 +164,26 @@ public:
     QAction* StyleTate = nullptr;
     QAction* Susie1 = nullptr;
 
+    // Picture popup, in menu order.
+    QMenu* PopupOp = nullptr;
+    QAction* N3 = nullptr;
+    QAction* M1 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* N21 = nullptr;
+    QAction* N31 = nullptr;
+    QAction* N41 = nullptr;
+    QAction* N51 = nullptr;
+    QAction* N61 = nullptr;
+    QAction* N71 = nullptr;
+    QAction* N81 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N8 = nullptr;
+    // N11 .. N81 in slot order.
+    std::array<QAction*, 8> ApplicationItems() const;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -145,9 +197,13 @@ private:
     void CreateControls();
     void CreatePanels();
     void CreateMainMenu();
+    void CreatePopupMenu();
+    void CreateDialogs();
     void ApplyMinimumSize();
     QMargins FrameMargins() const;
     void ApplyMagnificationText();
+    void CBMagEdited();
+    void CBMagCommitted();
     void WheelStep(bool awayFromUser);
     void ShowCrossCursor(bool on);
     bool IsOwnWidget(QObject* object) const;
@@ -160,8 +216,5 @@ private:
     bool FCrossCursor = false;    // our cross cursor is on the override stack
     bool FHandlingDrop = false;
     int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)
-    struct KeptSetting {
-        QString section, key, value;
-    };
-    std::vector<KeptSetting> FKeptSettings;  // values whose owners come later: written back unchanged
+    bool FMagTextUnapplied = false;  // the user's text in CBMag is not a magnification yet
 };

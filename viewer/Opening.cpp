@@ -1,6 +1,7 @@
 // Every way pictures arrive ends in LoadPictures, which replaces the whole set.
 #include "viewer/Mainunit.h"
 
+#include "chooser/ChooserRoute.h"
 #include "platform/Guard.h"
 #include "platform/HandoffChannel.h"
 #include "platform/Prompter.h"
@@ -90,7 +91,12 @@ void TMainForm::N1Click()
 
 void TMainForm::O1Click()
 {
-    // Opening through the thumbnail chooser arrives with the chooser.
+    RunGuarded(*FPrompter, [this] {
+        RunChooserRoute(*PictSelectDialog, *FPrompter, [this](const QStringList& names) {
+            LoadPictures(names);
+            return PanelCount;
+        });
+    });
 }
 
 void TMainForm::WMDropFiles(const QStringList& dropped)

@@ -1,6 +1,9 @@
 // The settings file: read once at the first show, written at every close.
 #include "viewer/Mainunit.h"
 
+#include "chooser/Pictselectdlg.h"
+#include "dialogs/Appdialog.h"
+#include "loading/Spisetting.h"
 #include "platform/Guard.h"
 #include "platform/ProfileFile.h"
 #include "platform/Prompter.h"
@@ -15,26 +18,9 @@ namespace {
 const QString kApplications = QStringLiteral("APPLICATIONS");
 const QString kStyle = QStringLiteral("STYLE");
 const QString kWindow = QStringLiteral("WINDOW");
+const QString kSusie = QStringLiteral("SUSIE");
+const QString kPicSelect = QStringLiteral("PIC_SELECT");
 const QString kOther = QStringLiteral("OTHER");
-
-// Keys whose owners (plug-in folder dialog, chooser) come later: whatever they hold is
-// written back as it was, and nothing is written for a key that is absent.
-const struct {
-    const char* section;
-    const char* key;
-} kKeptKeys[] = {
-    {"SUSIE", "SPIDIR"},
-    {"PIC_SELECT", "Left"},
-    {"PIC_SELECT", "Top"},
-    {"PIC_SELECT", "Width"},
-    {"PIC_SELECT", "Height"},
-    {"PIC_SELECT", "SplitHpos"},
-    {"PIC_SELECT", "SplitVpos"},
-    {"PIC_SELECT", "Directory"},
-};
-
-// No text a user writes into a settings file: tells an absent key from an empty one.
-const QString kAbsent = QStringLiteral("\x01absent\x01");
 
 }  // namespace
 
@@ -43,6 +29,13 @@ void TMainForm::FormShow()
     if (ShownOnce)
         return;
     RunGuarded(*FPrompter, [this] { ReadSettings(); });
+    // Pictures of any format still open when the settings could not be read; they just
+    // have no plug-ins then.
+    if (!SpiHost) {
+        SpiHost = std::make_unique<TSpiHost>();
+        for (TViewPanel& panel : Panels)
+            panel.SetPluginHost(SpiHost.get());
+    }
     if (!FEnv.startupArguments.isEmpty())
         LoadPictures(FEnv.startupArguments);
     setAcceptDrops(true);
@@ -51,11 +44,13 @@ void TMainForm::FormShow()
 
 void TMainForm::ReadSettings()
 {
-    const ProfileFile file(FEnv.settingsPath);
+    ProfileFile file(FEnv.settingsPath);
 
-    for (int n = 1; n <= 8; ++n) {
-        AppNames[n - 1] = file.ReadString(kApplications, QStringLiteral("NAME%1").arg(n), QStringLiteral("-"));
-        AppPaths[n - 1] = file.ReadString(kApplications, QStringLiteral("PATH%1").arg(n), QStringLiteral("-"));
+    for (int n = 1; n <= kAppSlotCount; ++n) {
+        TAppDialog->AppNames[n - 1] =
+            file.ReadString(kApplications, QStringLiteral("NAME%1").arg(n), QStringLiteral("-"));
+        TAppDialog->AppPaths[n - 1] =
+            file.ReadString(kApplications, QStringLiteral("PATH%1").arg(n), QStringLiteral("-"));
     }
 
     StyleTate->setChecked(file.ReadBool(kStyle, QStringLiteral("TATE"), false));
@@ -74,14 +69,14 @@ void TMainForm::ReadSettings()
     height = std::min(std::max(height, kDesignBounds.height()), dh);
     SetOuterBounds(QRect(left, top, width, height));
 
-    FKeptSettings.clear();
-    for (const auto& kept : kKeptKeys) {
-        const QString section = QString::fromLatin1(kept.section);
-        const QString key = QString::fromLatin1(kept.key);
-        const QString value = file.ReadString(section, key, kAbsent);
-        if (value != kAbsent)
-            FKeptSettings.push_back({section, key, value});
-    }
+    // One host for the program; every picture loaded from now on is offered to it.
+    SpiHost = std::make_unique<TSpiHost>();
+    for (TViewPanel& panel : Panels)
+        panel.SetPluginHost(SpiHost.get());
+    SpiDirectory = file.ReadString(kSusie, QStringLiteral("SPIDIR"), DefaultPluginFolder());
+    LoadPlugins(*SpiHost, SpiDirectory);
+
+    PictSelectDialog->LoadSettings(file, kPicSelect);
 
     LbDistnation->setText(file.ReadString(kOther, QStringLiteral("DISTPATH"), QDir::homePath()));
 }
@@ -100,9 +95,9 @@ void TMainForm::WriteSettings()
 {
     ProfileFile file(FEnv.settingsPath);
 
-    for (int n = 1; n <= 8; ++n) {
-        file.WriteString(kApplications, QStringLiteral("NAME%1").arg(n), AppNames.value(n - 1, QStringLiteral("-")));
-        file.WriteString(kApplications, QStringLiteral("PATH%1").arg(n), AppPaths.value(n - 1, QStringLiteral("-")));
+    for (int n = 1; n <= kAppSlotCount; ++n) {
+        file.WriteString(kApplications, QStringLiteral("NAME%1").arg(n), TAppDialog->AppNames[n - 1]);
+        file.WriteString(kApplications, QStringLiteral("PATH%1").arg(n), TAppDialog->AppPaths[n - 1]);
     }
 
     file.WriteBool(kStyle, QStringLiteral("TATE"), StyleTate->isChecked());
@@ -113,9 +108,16 @@ void TMainForm::WriteSettings()
     file.WriteInteger(kWindow, QStringLiteral("WIDTH"), bounds.width());
     file.WriteInteger(kWindow, QStringLiteral("HEIGHT"), bounds.height());
 
-    for (const KeptSetting& kept : FKeptSettings)
-        file.WriteString(kept.section, kept.key, kept.value);
+    file.WriteString(kSusie, QStringLiteral("SPIDIR"), SpiDirectory);
+    PictSelectDialog->SaveSettings(file, kPicSelect);
 
     file.WriteString(kOther, QStringLiteral("DISTPATH"), LbDistnation->text());
     file.UpdateFile();
+}
+
+void TMainForm::Susie1Click()
+{
+    if (!SpiHost)
+        return;  // the host comes with the first show, and the menu with it
+    RunGuarded(*FPrompter, [this] { ChangePluginFolder(*SpiSetDlg, SpiDirectory, *SpiHost); });
 }

@@ -13,17 +13,23 @@
 TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), index_(index)
 {
     setMouseTracking(true);
+    // The control paints every pixel itself: nothing under it needs painting first, which
+    // would double the work of every redraw during a drag.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TPanelImage::paintEvent(QPaintEvent* event)
 {
-    if (!display_ || display_->isNull())
-        return;
     QPainter painter(this);
+    const QRect display = display_ && !display_->isNull() ? display_->rect() : QRect();
     // Only the part the control shows; both are RGB32, so this is a plain copy.
-    const QRect area = event->rect() & display_->rect();
+    const QRect area = event->rect() & display;
     if (!area.isEmpty())
         painter.drawImage(area.topLeft(), *display_, area);
+    // Whatever the display image does not cover shows the window background.
+    const QRegion rest = QRegion(event->rect()) - QRegion(area);
+    for (const QRect& r : rest)
+        painter.fillRect(r, palette().window());
 }
 
 void TPanelImage::mousePressEvent(QMouseEvent* event)

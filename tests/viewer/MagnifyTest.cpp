@@ -23,13 +23,6 @@ protected:
         form->BtnX1Click();
         ASSERT_EQ(form->View.Magnification, 1.0f);
     }
-    int Errors() const
-    {
-        int n = 0;
-        for (const auto& s : prompter.shown)
-            n += s.kind == FakePrompter::Shown::Error;
-        return n;
-    }
     QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
     {
@@ -124,6 +117,88 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"Zero", "0", "'0' is not a valid magnification (it must be above 0)"},
                       RefusedCase{"Negative", " -1.5", "' -1.5' is not a valid magnification (it must be above 0)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Typing over the selected text: every keystroke that leaves a magnification applies it,
+// the texts in between wait without a word.
+struct TypingCase {
+    const char* name;
+    const char* typed;
+    float applied;  // the magnification afterwards
+};
+
+class TypingTable : public Magnify, public ::testing::WithParamInterface<TypingCase> {};
+
+TEST_P(TypingTable, ValidTextAppliesWhileTyping)
+{
+    TwoPicturesAtOne();
+    std::vector<QString> seen;
+    QObject::connect(form->CBMag->lineEdit(), &QLineEdit::textEdited, form.get(),
+                     [&](const QString& t) { seen.push_back(t); });
+    TypeInBox(QString::fromUtf8(GetParam().typed));
+    EXPECT_EQ(Errors(), 0) << "no box while typing";
+    EXPECT_EQ(form->View.Magnification, GetParam().applied);
+    EXPECT_EQ(form->Panels[0].Picture->FMagnification, GetParam().applied);
+    EXPECT_FALSE(seen.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Magnify, TypingTable,
+                         ::testing::Values(TypingCase{"Half", "0.5", 0.5f}, TypingCase{"Three", "3", 3.0f},
+                                           TypingCase{"Exponent", "2e-1", 0.2f},
+                                           TypingCase{"NegativeStaysUnapplied", "-2", 1.0f},
+                                           TypingCase{"ZeroStaysUnapplied", "0.00", 1.0f},
+                                           TypingCase{"LetterAfterNumber", "1x", 1.0f}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Magnify, EmptyTextWaitsUntilTheNextDigit)
+{
+    TwoPicturesAtOne();
+    form->CBMag->lineEdit()->selectAll();
+    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(form->MagnificationText(), QString());
+    EXPECT_EQ(Errors(), 0);
+    QTest::keyClicks(form->CBMag->lineEdit(), QStringLiteral("2"));
+    EXPECT_EQ(form->View.Magnification, 2.0f);
+    EXPECT_EQ(Errors(), 0);
+}
+
+TEST_F(Magnify, CommittingAnUnfinishedTextReportsItOnce)
+{
+    TwoPicturesAtOne();
+    for (const char* text : {"-", "1e", "abc", "0"}) {
+        prompter.shown.clear();
+        TypeInBox(QString::fromUtf8(text));
+        ASSERT_EQ(Errors(), 0) << text;
+        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(Errors(), 1) << "Enter commits " << text;
+        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(Errors(), 1) << "reported once, not on every commit";
+        EXPECT_EQ(form->View.Magnification, 1.0f);
+    }
+}
+
+TEST_F(Magnify, LeavingTheBoxCommitsTheText)
+{
+    TwoPicturesAtOne();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->CBMag->setFocus();
+    TypeInBox(QStringLiteral("1e"));
+    ASSERT_EQ(Errors(), 0);
+    form->EdText[0]->setFocus();
+    EXPECT_EQ(Errors(), 1);
+    EXPECT_EQ(form->View.Magnification, 1.0f);
+}
+
+TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
+{
+    TwoPicturesAtOne();
+    TypeInBox(QStringLiteral("0.75"));
+    const int draws = form->Panels[0].Draws;
+    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Errors(), 0);
+    EXPECT_EQ(form->View.Magnification, 0.75f);
+    EXPECT_LE(form->Panels[0].Draws, draws + 1);
+}
 
 TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
 {

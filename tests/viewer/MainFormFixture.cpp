@@ -18,7 +18,10 @@ void MainFormTest::TearDown()
 TMainForm& MainFormTest::MakeForm(QSize screen, const QStringList& startup)
 {
     TMainFormEnv env{&prompter, SettingsPath(), screen, nullptr, startup};
+    env.chooserTimer = false;  // the chooser is scripted through the prompter, never shown
     form = std::make_unique<TMainForm>(env);
+    // Record where the popup would open instead of waiting in the menu.
+    form->OpenPopup = [this](const QPoint& at) { popups.push_back(at); };
     return *form;
 }
 
@@ -65,4 +68,21 @@ std::vector<QRect> MainFormTest::VisiblePanels() const
         if (!g->isHidden())
             rects.push_back(g->geometry());
     return rects;
+}
+
+QStringList MainFormTest::ShownMessages() const
+{
+    QStringList messages;
+    for (const auto& s : prompter.shown)
+        if (s.kind == FakePrompter::Shown::Message)
+            messages << s.title + QStringLiteral(": ") + s.text;
+    return messages;
+}
+
+int MainFormTest::Errors() const
+{
+    int n = 0;
+    for (const auto& s : prompter.shown)
+        n += s.kind == FakePrompter::Shown::Error;
+    return n;
 }

@@ -30,7 +30,12 @@ protected:
     // Visible panels in order, as their group box geometries.
     std::vector<QRect> VisiblePanels() const;
 
+    // Messages (OK boxes) shown so far, as "title: text".
+    QStringList ShownMessages() const;
+    int Errors() const;
+
     TestFolder folder;
     FakePrompter prompter;
+    std::vector<QPoint> popups;  // screen points where the picture popup opened
     std::unique_ptr<TMainForm> form;
 };

@@ -1,11 +1,17 @@
 #include "MainFormFixture.h"
 
+#include "chooser/Pictselectdlg.h"
+#include "dialogs/Appdialog.h"
+#include "dialogs/Dirselform.h"
+#include "loading/Spisetting.h"
 #include "platform/ProfileFile.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
 
 namespace {
 
@@ -30,8 +36,10 @@ TEST_F(Settings, NoFileGivesTheDesignAndIsWrittenAtClose)
     EXPECT_EQ(OpenBounds(QSize(1280, 1024)), QRect(192, 120, 640, 454));
     EXPECT_EQ(form->LbDistnation->text(), QDir::homePath());
     EXPECT_FALSE(form->StyleTate->isChecked());
-    EXPECT_EQ(form->AppNames, QStringList(8, QStringLiteral("-")));
-    EXPECT_EQ(form->AppPaths, QStringList(8, QStringLiteral("-")));
+    for (int slot = 0; slot < kAppSlotCount; ++slot) {
+        EXPECT_EQ(form->TAppDialog->AppNames[slot], QStringLiteral("-"));
+        EXPECT_EQ(form->TAppDialog->AppPaths[slot], QStringLiteral("-"));
+    }
     form->close();
     ASSERT_TRUE(QFileInfo::exists(SettingsPath()));
     EXPECT_EQ(Value("WINDOW", "LEFT"), QStringLiteral("192"));
@@ -40,8 +48,9 @@ TEST_F(Settings, NoFileGivesTheDesignAndIsWrittenAtClose)
     EXPECT_EQ(Value("APPLICATIONS", "PATH1"), QStringLiteral("-"));
     EXPECT_EQ(Value("STYLE", "TATE"), QStringLiteral("0"));
     EXPECT_EQ(Value("OTHER", "DISTPATH"), QDir::homePath());
-    EXPECT_EQ(Value("SUSIE", "SPIDIR"), QStringLiteral("<absent>")) << "nothing invented for later owners";
-    EXPECT_EQ(Value("PIC_SELECT", "Left"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Value("SUSIE", "SPIDIR"), DefaultPluginFolder()) << "the shipped plug-ins by default";
+    EXPECT_EQ(Value("PIC_SELECT", "Left"), QStringLiteral("200")) << "the chooser's design bounds";
+    EXPECT_EQ(Value("PIC_SELECT", "Directory"), QDir::homePath());
 }
 
 struct BoundsCase {
@@ -102,10 +111,13 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
                       "[MINE]\nanything=1\n");
     OpenBounds(QSize(1280, 1024));
     EXPECT_EQ(form->LbDistnation->text(), QStringLiteral("/srv/sorted"));
-    EXPECT_EQ(form->AppNames[0], QStringLiteral("Editor"));
-    EXPECT_EQ(form->AppPaths[2], QStringLiteral("/opt/v"));
-    EXPECT_EQ(form->AppNames[1], QStringLiteral("-"));
-    form->AppNames[1] = QStringLiteral("Other");
+    EXPECT_EQ(form->TAppDialog->AppNames[0], QStringLiteral("Editor"));
+    EXPECT_EQ(form->TAppDialog->AppPaths[2], QStringLiteral("/opt/v"));
+    EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("-"));
+    EXPECT_EQ(form->SpiDirectory, QStringLiteral("/opt/spi"));
+    EXPECT_EQ(form->PictSelectDialog->Directory, QStringLiteral("/home/x/Pictures"));
+    EXPECT_EQ(form->PictSelectDialog->SplitHpos(), 186);
+    form->TAppDialog->AppNames[1] = QStringLiteral("Other");
     form->close();
 
     const struct {
@@ -116,7 +128,7 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
         {"APPLICATIONS", "NAME1", "Editor"},  {"APPLICATIONS", "PATH1", "/usr/bin/editor"},
         {"APPLICATIONS", "NAME2", "Other"},   {"APPLICATIONS", "PATH2", "-"},
         {"APPLICATIONS", "NAME3", "Viewer"},  {"SUSIE", "SPIDIR", "/opt/spi"},
-        {"PIC_SELECT", "Left", "-5"},         {"PIC_SELECT", "Top", "7"},
+        {"PIC_SELECT", "Left", "0"},          {"PIC_SELECT", "Top", "7"},
         {"PIC_SELECT", "Width", "601"},       {"PIC_SELECT", "Height", "521"},
         {"PIC_SELECT", "SplitHpos", "186"},   {"PIC_SELECT", "SplitVpos", "154"},
         {"PIC_SELECT", "Directory", "/home/x/Pictures"}, {"OTHER", "DISTPATH", "/srv/sorted"},
@@ -126,6 +138,47 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     for (const auto& e : expected)
         EXPECT_EQ(Value(e.section, e.key), QString::fromUtf8(e.value)) << e.section << "/" << e.key;
     EXPECT_TRUE(ReadSettingsText().contains(QStringLiteral("; kept comment")));
+}
+
+TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
+{
+    OpenBounds(QSize(1280, 1024));
+    QDir().mkpath(folder.Path("sorted"));
+    QDir().mkpath(folder.Path("pictures"));
+    prompter.modalHandlers.push_back([](QDialog& d) {  // registration list
+        auto& list = dynamic_cast<TTAppDialog&>(d);
+        list.List->topLevelItem(1)->setText(1, QStringLiteral("Editor"));
+        list.List->topLevelItem(1)->setText(2, QStringLiteral("/opt/ed"));
+        return int(Prompter::mrOk);
+    });
+    form->R1Click();
+    prompter.modalHandlers.push_back([this](QDialog& d) {  // organise destination
+        auto& dirSel = dynamic_cast<TDirSel&>(d);
+        dirSel.SetCurrentFolder(folder.Path("sorted"));
+        dirSel.Button1Click();
+        return int(Prompter::mrOk);
+    });
+    form->Button1Click();
+    prompter.modalHandlers.push_back([this](QDialog& d) {  // plug-in folder
+        dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(folder.Path("spi"));
+        return int(Prompter::mrOk);
+    });
+    form->Susie1Click();
+    form->PictSelectDialog->setGeometry(250, 140, 700, 560);
+    form->PictSelectDialog->SetDirListBox(folder.Path("pictures"));
+    form->close();
+    EXPECT_EQ(Value("APPLICATIONS", "NAME2"), QStringLiteral("Editor"));
+    EXPECT_EQ(Value("SUSIE", "SPIDIR"), folder.Path("spi"));
+
+    OpenBounds(QSize(1280, 1024));
+    EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("Editor"));
+    EXPECT_EQ(form->TAppDialog->AppPaths[1], QStringLiteral("/opt/ed"));
+    EXPECT_EQ(form->TAppDialog->AppPaths[0], QStringLiteral("-"));
+    EXPECT_EQ(QDir(form->LbDistnation->text()), QDir(folder.Path("sorted")));
+    EXPECT_EQ(form->SpiDirectory, folder.Path("spi"));
+    EXPECT_EQ(form->SpiHost->Folder, folder.Path("spi")) << "the host scans the stored folder";
+    EXPECT_EQ(form->PictSelectDialog->geometry(), QRect(250, 140, 700, 560));
+    EXPECT_EQ(QDir(form->PictSelectDialog->Directory), QDir(folder.Path("pictures")));
 }
 
 TEST_F(Settings, WindowNeverShownWritesNothing)

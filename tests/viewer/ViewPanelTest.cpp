@@ -120,4 +120,36 @@ TEST_F(ViewPanelLoad, CameraFileShowsSizeAndShootingSummary)
     EXPECT_EQ(panel.Group->title(), QStringLiteral("pentax-k10d-no-makernote.jpg"));
 }
 
+// The control paints all of itself (nothing is painted under it first): the display image
+// where it reaches, the window background beyond it, and the background when there is none.
+TEST(PanelImagePaint, CoversTheWholeControl)
+{
+    QWidget parent;
+    parent.setAutoFillBackground(true);
+    QPalette palette = parent.palette();
+    palette.setColor(QPalette::Window, QColor(10, 20, 30));
+    parent.setPalette(palette);
+    TPanelImage image(0, &parent);
+    image.setGeometry(0, 0, 20, 12);
+    QImage display(10, 8, QImage::Format_RGB32);
+    display.fill(QColor(200, 100, 0));
+
+    const struct {
+        const char* name;
+        const QImage* display;
+        QPoint at;
+        QRgb expected;
+    } cases[] = {
+        {"inside the display image", &display, {3, 3}, qRgb(200, 100, 0)},
+        {"right of it", &display, {15, 3}, qRgb(10, 20, 30)},
+        {"below it", &display, {3, 10}, qRgb(10, 20, 30)},
+        {"no display image", nullptr, {3, 3}, qRgb(10, 20, 30)},
+    };
+    for (const auto& c : cases) {
+        image.SetDisplay(c.display);
+        const QImage shot = image.grab().toImage();
+        EXPECT_EQ(shot.pixel(c.at), c.expected) << c.name;
+    }
+}
+
 }  // namespace

@@ -1,0 +1,121 @@
+// A drag over four 24-megapixel pictures in the real window (offscreen platform): each
+// iteration is one mouse move sent through the image control's event path, timed until
+// the four panels are drawn and painted. The figure to watch is the mean time per move.
+#include "support/FakePrompter.h"
+#include "support/JpegBuilder.h"
+#include "support/TestFolder.h"
+#include "viewer/Mainunit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <memory>
+
+namespace {
+
+constexpr QSize kScreen(1920, 1080);
+constexpr QSize kClient(1880, 1000);  // four image controls of 924 x 428
+constexpr QPoint kStart(400, 200);
+
+struct DragWindow {
+    TestFolder folder;
+    FakePrompter prompter;
+    std::unique_ptr<TMainForm> form;
+
+    DragWindow()
+    {
+        // One 6000 x 4000 file shown in all four panels: four pictures of that size in memory.
+        const QString file = folder.Write("big.jpg", JpegBuilder::EncodePattern(6000, 4000, 85));
+        TMainFormEnv env{&prompter, folder.Path("velumira.INI"), kScreen, nullptr, {}};
+        env.chooserTimer = false;
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        form->resize(form->size() + (kClient - form->ClientSize()));
+        QApplication::processEvents();
+        form->LoadPictures({file, file, file, file});
+        QApplication::processEvents();
+    }
+
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QWidget* image = form->Image[0];
+        QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(image, &e);
+    }
+};
+
+// Made in main, after the application object, and gone before it.
+std::unique_ptr<DragWindow> TheWindow;
+
+DragWindow& Window()
+{
+    if (!TheWindow)
+        TheWindow = std::make_unique<DragWindow>();
+    return *TheWindow;
+}
+
+// A zig-zag of 7-pixel steps, so the view stays over the picture for any number of moves.
+QPoint MovePoint(int i)
+{
+    const int phase = i % 40;
+    const int k = phase < 20 ? phase : 40 - phase;
+    return kStart + QPoint(7 * k, 3 * k);
+}
+
+void Drag(benchmark::State& state, bool fit)
+{
+    DragWindow& w = Window();
+    if (w.form->PanelCount != 4) {
+        state.SkipWithError("the pictures did not load");
+        return;
+    }
+    if (fit)
+        w.form->BtnFitClick();
+    else
+        w.form->BtnX1Click();
+    w.form->Button2Click();
+    QApplication::processEvents();
+
+    w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
+    int i = 1;
+    QElapsedTimer clock;
+    qint64 drawNs = 0, paintNs = 0;
+    for (auto _ : state) {
+        clock.start();
+        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        drawNs += clock.nsecsElapsed();
+        clock.start();
+        // The moves' redraws reach the screen: paint events of the four image controls.
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+        paintNs += clock.nsecsElapsed();
+    }
+    // Where a move's time goes: drawing the four views, and painting them on the window.
+    state.counters["draw_ms"] = double(drawNs) / 1e6 / double(state.iterations());
+    state.counters["paint_ms"] = double(paintNs) / 1e6 / double(state.iterations());
+    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+    state.counters["magnification"] = w.form->View.Magnification;
+    state.counters["panel_draws"] = w.form->Panels[3].Draws;
+}
+
+void BM_DragAtOne(benchmark::State& state) { Drag(state, false); }
+void BM_DragAtFit(benchmark::State& state) { Drag(state, true); }
+
+BENCHMARK(BM_DragAtOne)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragAtFit)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TheWindow.reset();
+    return 0;
+}

@@ -1,0 +1,38 @@
+// Turning all loaded pictures together. Only the pictures in memory turn: the files, the
+// text lines and the captions stay as loaded.
+#include "viewer/Mainunit.h"
+
+#include "loading/Bmpmagbase.h"
+#include "platform/Guard.h"
+
+#include <QAction>
+#include <QPushButton>
+
+void TMainForm::BtnRightRClick(QObject* sender)
+{
+    if (PanelCount == 0)
+        return;
+    void (*turn)(TBitmapMAGBase&) = nullptr;
+    if (sender == BtnRightR || sender == N90R1)
+        turn = &TBitmapMAGBase::RotateRight;
+    else if (sender == BtnLeftR || sender == N90L1)
+        turn = &TBitmapMAGBase::RotateLeft;
+    else if (sender == N180D1)
+        turn = &TBitmapMAGBase::Rotate180;
+    if (!turn)
+        return;
+
+    RunGuarded(*FPrompter, [&] {
+        for (int i = 0; i < PanelCount; ++i)
+            if (Panels[i].Picture)
+                turn(*Panels[i].Picture);
+        FitMagnification();
+        View.Magnification = float(ParseMagnificationText(MagnificationText()).value_or(1.0));
+        for (int i = 0; i < PanelCount; ++i) {
+            // Forced: the reduced copy must be made again from the turned picture even when
+            // the magnification stays the same (a half turn).
+            Panels[i].SetMagnification(View.Magnification, true);
+            Panels[i].Draw(View.ViewX(i), View.ViewY(i));
+        }
+    });
+}
