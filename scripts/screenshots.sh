@@ -24,6 +24,8 @@ mkdir -p "$work/Pictures"
 cp "$build"/samples/IMGP000[1-4].JPG "$work/Pictures/"
 # Generated, never a camera file: sample 1 as the preview of a PEF-like file.
 "$build/tests/e2e/velumira-pef-sample" "$work/Pictures/IMGP0001.JPG" "$work/Pictures/IMGP0005.PEF"
+# Fixed file times: the chooser shows them, and the images stay the same from run to run.
+touch -d "2026-12-07 10:20:00" "$work"/Pictures/*
 
 xvfb_pid=""
 viewer_pid=""
@@ -53,10 +55,12 @@ TOP=0
 WIDTH=$1
 HEIGHT=$2
 [PIC_SELECT]
-Left=40
-Top=30
-Width=960
-Height=700
+Left=20
+Top=20
+Width=1100
+Height=720
+SplitHpos=300
+SplitVpos=153
 Directory=$work/Pictures
 [OTHER]
 DISTPATH=$work/Pictures/keep
@@ -89,9 +93,10 @@ stop_viewer() {
 shot() {  # window file
   import -window "$1" "$2"
   # Documentation images stay small: a palette of 256 colours when the full colour is large.
-  if [ "$(stat -c %s "$2")" -gt 300000 ]; then
-    convert "$2" -dither None -colors 256 "PNG8:$2"
-  fi
+  # No time stamps inside, so an unchanged picture gives an unchanged file.
+  local small=()
+  [ "$(stat -c %s "$2")" -gt 300000 ] && small=(-dither None -colors 256)
+  convert "$2" "${small[@]}" -strip -define png:exclude-chunks=date,time "$2"
   echo "wrote $2 ($(stat -c %s "$2") bytes)"
 }
 
@@ -118,6 +123,9 @@ for _ in $(seq 100); do
 done
 if [ -n "$chooser" ]; then
   sleep 3  # thumbnails are read in the background
+  # Select the first thumbnail, so the histogram and the file information show.
+  xdotool mousemove --window "$chooser" 360 200 click 1
+  sleep 1.5
   shot "$chooser" "$out/chooser.png"
 else
   echo "warning: no chooser window opened; $out/chooser.png left as it was" >&2
