@@ -1,0 +1,50 @@
+#pragma once
+// A private X server (Xvfb) for one test, and the outside tools that drive and watch it:
+// xdotool for input, ImageMagick's import for screenshots.
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+struct ToolResult {
+    bool finished = false;  // ended by itself before the deadline
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Waits until condition() holds or deadlineMs passes; returns the last answer.
+bool PollUntil(const std::function<bool()>& condition, int deadlineMs);
+
+// The programs the end-to-end tests need that are not always installed; empty when all are.
+QStringList MissingTools();
+
+class XSession {
+public:
+    XSession() = default;
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // Starts Xvfb on a display it picks itself (no race with other tests) and waits for it.
+    bool Start(QString* error);
+    QString Display() const { return display_; }
+
+    // The caller's environment with this display, the X platform plug-in and no
+    // inherited authority file.
+    QProcessEnvironment Environment() const;
+
+    ToolResult Run(const QString& program, const QStringList& args, int deadlineMs = 15000) const;
+    ToolResult Xdotool(const QStringList& args) const { return Run(QStringLiteral("xdotool"), args); }
+
+    // The whole screen; a null image when the capture failed.
+    QImage Screenshot() const;
+
+private:
+    std::unique_ptr<QProcess> server_;
+    QString display_;
+};
