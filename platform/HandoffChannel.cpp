@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -52,6 +53,21 @@ bool IsPrivateFolder(const QByteArray& path)
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
            (st.st_mode & 07777) == 0700;
+}
+
+// A folder of ours that others may only read or enter (made under a loose umask) is
+// closed again: nobody else can have put anything into it. One that others could write
+// to, one owned by someone else, or a link stays refused.
+void CloseReadableFolder(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0700 &&
+        (st.st_mode & 07022) == 0)
+        ::fchmod(fd, 0700);
+    ::close(fd);
 }
 
 QString RuntimeFolder()
@@ -187,7 +203,12 @@ struct HandoffChannel::Impl {
             ::chmod(path.constData(), 0700);  // whatever the umask says
         else if (errno != EEXIST)
             return false;
+        else
+            CloseReadableFolder(path);
         folderUsable = IsPrivateFolder(path);
+        if (!folderUsable)
+            std::fprintf(stderr, "velumira: %s is not a private folder of this user; "
+                                 "pictures cannot be handed to this window\n", path.constData());
         return folderUsable;
     }
 

@@ -207,6 +207,9 @@ void ProfileFile::UpdateFile()
     std::string text;
     if (impl_->ini.Save(text, false) < 0)
         fail(QStringLiteral("out of memory"));
+    // The writer puts two blank lines between sections; one is what people write.
+    for (size_t at; (at = text.find("\n\n\n")) != std::string::npos;)
+        text.erase(at, 1);
     text += impl_->trailingComments;
 
     const QFileInfo info(path_);
@@ -232,7 +235,11 @@ QString SettingsFilePath(const QString& executablePath)
         name.truncate(dot);
     name += QStringLiteral(".INI");
     const QString folder = info.absolutePath();
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
+    // An installed copy keeps its settings per user even when the folder is writable
+    // (the superuser can write /usr/bin, and a package must not leave files there).
+    const bool installed = folder == QLatin1String("/bin") || folder == QLatin1String("/sbin") ||
+                           folder.startsWith(QLatin1String("/usr/"));
+    if (!installed && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)
         return folder + QLatin1Char('/') + name;
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/velumira.INI");
 }

@@ -248,11 +248,26 @@ TEST_P(PreparedFolderTest, AFolderOthersCouldUseIsRefused)
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, PreparedFolderTest, ::testing::Values(
-    FolderCase{"OpenToTheGroup", 0750, false, false},
+    FolderCase{"WritableByTheGroup", 0770, false, false},
     FolderCase{"OpenToAll", 0777, false, false},
     FolderCase{"OwnedBySomeoneElse", 0700, true, false},
     FolderCase{"SymbolicLink", 0700, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A folder made under a loose umask is ours and nobody else could write into it.
+TEST_F(HandoffChannelTest, AFolderOfOursOthersCouldOnlyReadIsClosedAndUsed)
+{
+    for (mode_t mode : {mode_t(0755), mode_t(0750), mode_t(0711)}) {
+        QDir(Folder()).removeRecursively();
+        QDir().mkpath(Folder());
+        ::chmod(QFile::encodeName(Folder()).constData(), mode);
+        HandoffChannel channel(Folder());
+        EXPECT_TRUE(channel.Register([] { return QByteArray("Velumira"); }, [] {})) << std::oct << mode;
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(Folder()).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode_t(0700)) << std::oct << mode;
+    }
+}
 
 TEST(HandoffChannelNames, DefaultNamesCarryTheUserAndTheDisplay)
 {

@@ -290,6 +290,9 @@ TEST(SettingsFilePath, UnwritableFolderFallsBackToTheConfigurationFolder)
     TestFolder folder;
     // A folder that does not exist cannot take the file either.
     EXPECT_EQ(SettingsFilePath(folder.Path("gone/velumira")), expected);
+    // Installed copies, whoever runs them.
+    EXPECT_EQ(SettingsFilePath("/usr/bin/velumira"), expected);
+    EXPECT_EQ(SettingsFilePath("/usr/local/bin/velumira"), expected);
     if (::geteuid() != 0) {
         QDir().mkpath(folder.Path("ro"));
         ::chmod(QFile::encodeName(folder.Path("ro")).constData(), 0555);
