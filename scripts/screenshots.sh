@@ -17,8 +17,9 @@ cmake --build "$build" -j "$jobs" --target velumira velumira-sample-set velumira
 
 out="$here/docs/screenshots"
 mkdir -p "$out"
-# A fixed folder, so the paths the window shows are the same on every run.
-work="$here/$build/screenshot-run"
+# A fixed folder outside the checkout, so the paths the window shows are the same on
+# every run and say nothing about where the sources lie.
+work=/tmp/velumira-screenshots
 rm -rf "$work"
 mkdir -p "$work/Pictures"
 cp "$build"/samples/IMGP000[1-4].JPG "$work/Pictures/"
