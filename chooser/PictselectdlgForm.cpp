@@ -115,7 +115,11 @@ void TPictSelectDialog::BuildControls()
     LVFileInf->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVFileInf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LVFileInf->setFont(FormFont(13));
-    LVFileInf->verticalHeader()->setDefaultSectionSize(17);
+    // Five rows in the pane's 77 pixels, as designed: the header's font-based minimum
+    // would otherwise make every row 23 pixels and hide the shooting rows.
+    LVFileInf->verticalHeader()->setMinimumSectionSize(15);
+    LVFileInf->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    LVFileInf->verticalHeader()->setDefaultSectionSize(15);
     infoLayout->addWidget(LVFileInf);
     auto makeHist = [this] {
         auto* h = new TChooserWidget(ScrollBox3);

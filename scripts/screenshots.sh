@@ -17,9 +17,11 @@ cmake --build "$build" -j "$jobs" --target velumira velumira-sample-set velumira
 
 out="$here/docs/screenshots"
 mkdir -p "$out"
-# A fixed folder outside the checkout, so the paths the window shows are the same on
-# every run and say nothing about where the sources lie.
-work=/tmp/velumira-screenshots
+# A fixed folder outside the checkout, so the paths the window shows (destination label,
+# chooser's folder tree) are the same on every run; /home where it can be made, as a
+# user's pictures would lie.
+work=/home/velumira-demo
+mkdir -p "$work" 2>/dev/null && [ -w "$work" ] || work=/tmp/velumira-demo
 rm -rf "$work"
 mkdir -p "$work/Pictures"
 cp "$build"/samples/IMGP000[1-4].JPG "$work/Pictures/"
@@ -33,6 +35,7 @@ viewer_pid=""
 cleanup() {
   [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "${channel:-}" ] && rm -rf "$channel"
 }
 trap cleanup EXIT
 
@@ -44,7 +47,9 @@ for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
-export VELUMIRA_HANDOFF_DIR="$work/channel"
+# The hand-off channel stays out of the pictures' folder tree.
+channel=$(mktemp -d)
+export VELUMIRA_HANDOFF_DIR="$channel/channel"
 export VELUMIRA_SETTINGS="$work/velumira.INI"
 unset WAYLAND_DISPLAY XAUTHORITY
 
