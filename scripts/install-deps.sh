@@ -14,7 +14,7 @@ packages=(
   fonts-noto-cjk
   xvfb xauth xdotool imagemagick
   desktop-file-utils dpkg-dev file
-  exiv2 hyperfine
+  exiv2 hyperfine groff-base shared-mime-info
 )
 
 missing=()
