@@ -2,6 +2,7 @@
 #include "exif/Exifana.h"
 #include "exif/LensTable.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,15 @@ bool Put(char* buf, const char* text)
 {
     std::snprintf(buf, BufferSize, "%s", text);
     return true;
+}
+
+// A real number with a fixed count of decimals and always a decimal point: printf's %f
+// would follow the user's locale, which Qt switches on at start-up.
+std::string Fixed(double value, int decimals)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? std::string(text, result.ptr) : std::string("?");
 }
 
 } // namespace
@@ -75,8 +85,7 @@ bool TExifRoot::GetExposureTime(char* buf) const
         std::snprintf(buf, BufferSize, "1/%" PRIu32, d / n);
     } else {
         const double v = double(n) / double(d);
-        const char* format = v >= 0.3 ? "%.1f" : v >= 0.03 ? "%.2f" : "%.4f";
-        std::snprintf(buf, BufferSize, format, v);
+        Put(buf, Fixed(v, v >= 0.3 ? 1 : v >= 0.03 ? 2 : 4).c_str());
     }
     return true;
 }
@@ -86,7 +95,7 @@ bool TExifRoot::GetFNumber(char* buf) const
     uint32_t n = 0, d = 0;
     if (!ReadExifRational(TagFNumber, n, d) || d == 0)
         return false;
-    std::snprintf(buf, BufferSize, "F%.1f", double(n) / double(d));
+    std::snprintf(buf, BufferSize, "F%s", Fixed(double(n) / double(d), 1).c_str());
     return true;
 }
 
@@ -98,9 +107,9 @@ bool TExifRoot::GetFocalLength(char* buf) const
     const double mm = double(n) / double(d);
     uint16_t mm35 = 0;
     if (ReadExifShort(TagFocalLength35, mm35))
-        std::snprintf(buf, BufferSize, "%.1f(%u)mm", mm, unsigned(mm35));
+        std::snprintf(buf, BufferSize, "%s(%u)mm", Fixed(mm, 1).c_str(), unsigned(mm35));
     else
-        std::snprintf(buf, BufferSize, "%.1fmm", mm);
+        std::snprintf(buf, BufferSize, "%smm", Fixed(mm, 1).c_str());
     return true;
 }
 
