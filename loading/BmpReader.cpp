@@ -334,7 +334,9 @@ namespace {
 QByteArray ReadWholeFile(const QString& fileName)
 {
     QFile file(fileName);
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+    // Only regular files: a named pipe would block the window in open() and a device
+    // such as /dev/zero would be read until memory runs out.
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)

@@ -27,8 +27,12 @@ void WithJpegFile(const QString& fileName, QString& info,
             use(record.View, record.Size);
             return;
         }
-        if (!QFileInfo::exists(fileName))
+        const QFileInfo entry(fileName);
+        if (!entry.exists())
             throw missing();
+        // A named pipe would block the window in open(), a device be read without end.
+        if (!entry.isFile())
+            throw EJpegError("not a regular file");
         QByteArray bytes;
         {
             QFile file(fileName);

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray SmallBmp()
@@ -23,6 +25,36 @@ QByteArray SmallBmp()
 }
 
 enum class Outcome { Jpeg, Bmp, Invalid };
+
+// Pipes and devices named like pictures fail at once instead of blocking or filling memory.
+TEST(LoadFromFile, OnlyRegularFilesAreRead)
+{
+    TestFolder folder;
+    for (const char* name : {"pipe.jpg", "pipe.bmp", "pipe.PEF", "pipe.xyz"}) {
+        const QString path = folder.Path(name);
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << name;
+        TBitmapMAGBase picture;
+        EXPECT_THROW(picture.LoadFromFile(path), EStreamError) << name;
+        EXPECT_TRUE(picture.Empty()) << name;
+    }
+    const QString device = folder.Path("zero.jpg");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
+    TBitmapMAGBase picture;
+    try {
+        picture.LoadFromFile(device);
+        ADD_FAILURE() << "a device was read as a picture";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(device));
+    }
+    const QString bmpDevice = folder.Path("zero.bmp");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), bmpDevice));
+    try {
+        picture.LoadFromFile(bmpDevice);
+        ADD_FAILURE() << "a device was read as a bitmap";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("ファイル %1 は開けません").arg(bmpDevice));
+    }
+}
 
 TEST(LoadFromFile, BranchIsChosenByExtensionAlone)
 {
