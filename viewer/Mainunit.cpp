@@ -259,6 +259,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         break;
     }
     case QEvent::MouseMove:
+        // A release that never reached us (a box opened by the press took it) ends the drag
+        // here, before the image control pans the views after a mouse whose button is up.
+        if (Dragging && !static_cast<QMouseEvent*>(e)->buttons().testFlag(Qt::LeftButton)
+            && std::find(Image.begin(), Image.end(), watched) != Image.end())
+            Dragging = false;
         if (watched == Client || std::find(Grp.begin(), Grp.end(), watched) != Grp.end()
             || std::find(EdText.begin(), EdText.end(), watched) != EdText.end())
             FormMouseMove(static_cast<QMouseEvent*>(e)->modifiers());
