@@ -62,7 +62,12 @@ void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& chann
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // Every argument is a picture name. The toolkit sees only the program path, so that it
+    // neither takes a name such as "-style" or "-platform" for its own option nor ends the
+    // program over one.
+    const QStringList names = StartupArgumentsFrom(argc, argv);
+    int toolkitArgc = argc > 0 ? 1 : 0;
+    QApplication app(toolkitArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velumira"));
     const std::unique_ptr<Prompter> prompter = MakeStartupPrompter();
     // The block lives from the first step to the end on every way out.
@@ -70,7 +75,6 @@ int main(int argc, char** argv)
     channel.OpenBlock();
     try {
         const QString settingsPath = StartupSettingsPath(QCoreApplication::applicationFilePath());
-        const QStringList names = StartupArgumentsFrom(argc, argv);
         if (HandOffOrContinue(channel, *prompter, settingsPath, names) == StartPath::Ended)
             return 0;
         RunNormalStart(app, *prompter, channel, settingsPath, names);

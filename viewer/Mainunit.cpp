@@ -64,7 +64,6 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     Client = new QWidget(this);
     Client->setObjectName(QStringLiteral("Client"));
     Client->setMouseTracking(true);
-    Client->installEventFilter(this);
     setCentralWidget(Client);
 
     CreateControls();
@@ -78,7 +77,9 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     Timer1->start();
 
-    // Key preview: the window sees key presses before the focused control.
+    // Key preview: the window sees key presses before the focused control. This one filter
+    // also sees the client's resizes, the boxes' mouse moves and the magnification box's
+    // wheel; a second filter on those widgets would handle each event twice.
     qApp->installEventFilter(this);
 
     SetOuterBounds(kDesignBounds);
@@ -134,7 +135,6 @@ void TMainForm::CreateControls()
                      "6.0", "8.0", "16.0"});
     CBMag->setGeometry(142, 4, 73, 21);
     SetMagnificationText(QStringLiteral("0.125"));
-    CBMag->installEventFilter(this);  // its wheel zooms like the rest of the window
 
     Button2 = button("Button2", QStringLiteral("原点(&R)"), QRect(224, 4, 57, 21));
     BtnLeftR = button("BtnLeftR", QString(), QRect(288, 4, 21, 21));
@@ -173,13 +173,11 @@ void TMainForm::CreatePanels()
         Grp[i]->setObjectName(QStringLiteral("Grp") + n);
         Grp[i]->setFont(controlFont);
         Grp[i]->setMouseTracking(true);
-        Grp[i]->installEventFilter(this);
         EdText[i] = new QLineEdit(Grp[i]);
         EdText[i]->setObjectName(QStringLiteral("EdText") + n);
         EdText[i]->setReadOnly(true);
         EdText[i]->setGeometry(8, 16, 0, 21);
         EdText[i]->setMouseTracking(true);
-        EdText[i]->installEventFilter(this);
         Image[i] = new TPanelImage(i, Grp[i]);
         Image[i]->setObjectName(QStringLiteral("Image") + n);
         Image[i]->move(8, 48);
@@ -261,6 +259,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         break;
     }
     case QEvent::MouseMove:
+        // A release that never reached us (a box opened by the press took it) ends the drag
+        // here, before the image control pans the views after a mouse whose button is up.
+        if (Dragging && !static_cast<QMouseEvent*>(e)->buttons().testFlag(Qt::LeftButton)
+            && std::find(Image.begin(), Image.end(), watched) != Image.end())
+            Dragging = false;
         if (watched == Client || std::find(Grp.begin(), Grp.end(), watched) != Grp.end()
             || std::find(EdText.begin(), EdText.end(), watched) != EdText.end())
             FormMouseMove(static_cast<QMouseEvent*>(e)->modifiers());

@@ -136,6 +136,15 @@ TEST_F(HandoffProcessTest, SecondStartWithoutNamesLeavesTheFirstUntouched)
     EXPECT_EQ(RegisteredCount(), 1);
 }
 
+TEST_F(HandoffProcessTest, NamesThatLookLikeToolkitOptionsAreStillNames)
+{
+    StartWindow("first.log");
+    // Every argument is a file name; the toolkit must not take any of them for itself.
+    const QStringList names{"-reverse", "-style", "fusion", "-session", "s.jpg", "-platform", "p.jpg"};
+    EXPECT_EQ(RunStart(names, "second.log"), 0);
+    EXPECT_EQ(Received("first.log"), names);
+}
+
 TEST_F(HandoffProcessTest, TwentyThousandBytesArriveCutTo16383AtACharacterBoundary)
 {
     StartWindow("first.log");

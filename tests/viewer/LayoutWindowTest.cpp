@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -135,6 +136,19 @@ TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
     EXPECT_EQ(form->Panels[0].Display().constBits(), bits);
     EXPECT_EQ(form->View.OffsetX, 9);
     EXPECT_EQ(form->Bevel1->width(), 800);
+}
+
+TEST_F(LayoutWindow, OneResizeRedrawsEachPanelOnce)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+    const int draws0 = form->Panels[0].Draws;
+    const int draws1 = form->Panels[1].Draws;
+    form->resize(form->size() + QSize(120, 60));
+    QApplication::processEvents();
+    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
+    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
 }
 
 TEST_F(LayoutWindow, WindowStopsAtItsMinimumSize)

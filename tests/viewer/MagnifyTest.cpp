@@ -306,6 +306,23 @@ TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
     EXPECT_EQ(form->View.OffsetX, -30) << "no drag after the release";
 }
 
+TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
+{
+    // A box opened by the press (the magnification box committing a bad text as it loses
+    // the focus) takes the release with it; the views must not follow the bare mouse.
+    TwoPicturesAtOne();
+    QTest::mousePress(form->Image[0], Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    ASSERT_TRUE(form->Dragging);
+    for (QWidget* image : {form->Image[0], form->Image[1]}) {
+        QMouseEvent bareMove(QEvent::MouseMove, QPointF(140, 120), image->mapToGlobal(QPointF(140, 120)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(image, &bareMove);
+        EXPECT_FALSE(form->Dragging);
+        EXPECT_EQ(form->View.OffsetX, 0);
+        EXPECT_EQ(form->View.OffsetY, 0);
+    }
+}
+
 TEST_F(Magnify, RightButtonStartsNoDrag)
 {
     TwoPicturesAtOne();
