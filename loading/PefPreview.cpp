@@ -43,13 +43,8 @@ bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& of
     return offset != 0 && length != 0;
 }
 
-namespace {
-
-// The walk shared by loading and probing: maps the file, finds the preview, builds the
-// summary (before any decoding, so it stays when decoding fails) and hands the preview
-// bytes to use(); the file is unmapped on every way out.
-template <class Use>
-void WithPefPreview(const QString& fileName, QString& info, Use use)
+void WithPefPreview(const QString& fileName, QString& info,
+                   const std::function<void(const unsigned char*, std::size_t)>& use)
 {
     TMappedFile record;
     if (MapFile(record, fileName) == nullptr)
@@ -76,15 +71,6 @@ void WithPefPreview(const QString& fileName, QString& info, Use use)
         throw EReadError(QStringLiteral("PEF : \"%1\" の展開に失敗しました").arg(fileName));
     }
     UnmapFile(record);
-}
-
-} // namespace
-
-void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
-{
-    WithPefPreview(fileName, picture.FInfo, [&](const unsigned char* data, std::size_t length) {
-        picture.Assign(DecodeJpegBest(data, length), TPixelFormat::pf24bit);
-    });
 }
 
 void ProbePefFile(const QString& fileName, QSize& size, QString& info)

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 #include <cstddef>
+#include <functional>
 
 class TBitmapMAGBase;
 
@@ -12,6 +13,12 @@ class TBitmapMAGBase;
 // ("PEF : \"%s\" の展開に失敗しました") when the preview cannot be decoded. A file
 // without preview tags loads nothing and raises nothing.
 void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName);
+
+// The walk shared by loading and probing: maps the file, finds the preview, builds the
+// summary into info (before any decoding, so it stays when decoding fails) and hands the
+// preview bytes to use(); the file is unmapped on every way out. Same failures as above.
+void WithPefPreview(const QString& fileName, QString& info,
+                    const std::function<void(const unsigned char*, std::size_t)>& use);
 
 // Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
 // with the same failures and messages, decoding no pixels.
