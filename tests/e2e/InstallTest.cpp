@@ -19,20 +19,9 @@ namespace {
 // Runs a tool to its end outside any X server.
 ToolResult RunTool(const QString& program, const QStringList& args)
 {
-    ToolResult result;
     QProcess p;
     p.start(program, args);
-    if (!p.waitForStarted(10000) || !p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished(-1);
-        result.err = p.errorString();
-        return result;
-    }
-    result.finished = p.exitStatus() == QProcess::NormalExit;
-    result.exitCode = p.exitCode();
-    result.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return result;
+    return FinishProcess(p, 120000);
 }
 
 class InstalledCopy : public ::testing::Test {

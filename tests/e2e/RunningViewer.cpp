@@ -90,22 +90,10 @@ bool RunningViewer::Start(const QStringList& names, QString* error)
 
 ToolResult RunningViewer::SecondStart(const QStringList& names) const
 {
-    ToolResult result;
     QProcess p;
     p.setProcessEnvironment(Environment());
     p.start(executable_, names);
-    if (!p.waitForStarted(10000))
-        return result;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(-1);
-        return result;
-    }
-    result.finished = p.exitStatus() == QProcess::NormalExit;
-    result.exitCode = p.exitCode();
-    result.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return result;
+    return FinishProcess(p, 30000);
 }
 
 bool RunningViewer::WaitForExit(int deadlineMs, int* exitCode)

@@ -79,12 +79,9 @@ QProcessEnvironment XSession::Environment() const
     return env;
 }
 
-ToolResult XSession::Run(const QString& program, const QStringList& args, int deadlineMs) const
+ToolResult FinishProcess(QProcess& p, int deadlineMs)
 {
     ToolResult result;
-    QProcess p;
-    p.setProcessEnvironment(Environment());
-    p.start(program, args);
     if (!p.waitForStarted(10000)) {
         result.err = p.errorString();
         return result;
@@ -100,6 +97,14 @@ ToolResult XSession::Run(const QString& program, const QStringList& args, int de
     result.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     result.err = QString::fromLocal8Bit(p.readAllStandardError());
     return result;
+}
+
+ToolResult XSession::Run(const QString& program, const QStringList& args, int deadlineMs) const
+{
+    QProcess p;
+    p.setProcessEnvironment(Environment());
+    p.start(program, args);
+    return FinishProcess(p, deadlineMs);
 }
 
 QImage XSession::Screenshot() const

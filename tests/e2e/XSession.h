@@ -17,6 +17,11 @@ struct ToolResult {
     QString err;
 };
 
+class QProcess;
+// Waits for a started process to end within deadlineMs (killing it after that) and
+// collects its exit and output; a process that never started reports its error.
+ToolResult FinishProcess(QProcess& process, int deadlineMs);
+
 // Waits until condition() holds or deadlineMs passes; returns the last answer.
 bool PollUntil(const std::function<bool()>& condition, int deadlineMs);
 
