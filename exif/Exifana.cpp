@@ -45,7 +45,7 @@ const unsigned char* FindExifBlock(const unsigned char* data, std::size_t length
 }
 
 TExifRoot::TExifRoot()
-    : ByteOrder(boIntel), Origin(nullptr), Length(0), DirectoryCount(0), HasExif(false), HasMakerNote(false)
+    : ByteOrder(boIntel), Origin(nullptr), Length(0), RanPastEnd(false), DirectoryCount(0), HasExif(false), HasMakerNote(false)
 {
 }
 
@@ -76,12 +76,18 @@ const unsigned char* TExifRoot::Locate(const unsigned char* base, uint32_t offse
     // different objects must not be compared or subtracted.
     const auto start = reinterpret_cast<std::uintptr_t>(Origin);
     const auto at = reinterpret_cast<std::uintptr_t>(base);
-    if (at < start || at - start > Length)
+    if (at < start)
         return nullptr;
+    if (at - start > Length) {
+        RanPastEnd = true;
+        return nullptr;
+    }
     const std::size_t baseOffset = at - start;
     const std::size_t room = Length - baseOffset;
-    if (offset > room || length > room - offset)
+    if (offset > room || length > room - offset) {
+        RanPastEnd = true;
         return nullptr;
+    }
     return Origin + baseOffset + offset;
 }
 
@@ -121,6 +127,7 @@ void TExifRoot::Parse(const unsigned char* origin, std::size_t length, int maxDi
 {
     Origin = origin;
     Length = origin ? length : 0;
+    RanPastEnd = false;
     DirectoryCount = 0;
     HasExif = false;
     HasMakerNote = false;
@@ -129,8 +136,10 @@ void TExifRoot::Parse(const unsigned char* origin, std::size_t length, int maxDi
     for (TExifDirectory& d : Dirs)
         ClearDirectory(d, origin);
     ByteOrder = Length >= 2 && origin[0] == 'I' && origin[1] == 'I' ? boIntel : boMotorola;
-    if (Length < 8)
+    if (Length < 8) {
+        RanPastEnd = origin != nullptr;
         return;
+    }
 
     const int max = std::clamp(maxDirectories, 0, MaxChain);
     // Offset 0 would make the header itself a directory: no valid file has it.

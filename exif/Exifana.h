@@ -69,6 +69,9 @@ public:
     TByteOrder ByteOrder;
     const unsigned char* Origin;
     std::size_t Length;
+    // Set when something was taken as absent only because it ran past the `length`
+    // bytes: a caller that parsed the first bytes of a file parses the whole file then.
+    mutable bool RanPastEnd;
     int DirectoryCount;
     bool HasExif;
     bool HasMakerNote;

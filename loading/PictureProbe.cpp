@@ -1,7 +1,6 @@
 #include "loading/PictureProbe.h"
 
 #include "loading/BmpReader.h"
-#include "loading/JpegDecoder.h"
 #include "loading/JpegFile.h"
 #include "loading/PefPreview.h"
 
@@ -10,9 +9,7 @@ TPictureProbe ProbePictureFile(const QString& fileName)
     TPictureProbe probe;
     const QString ext = PictureExtension(fileName);
     if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
-        WithJpegFile(fileName, probe.Info, [&](const unsigned char* data, std::size_t length) {
-            probe.Size = ReadJpegSize(data, length);
-        }, JpegBytes::Mapped);
+        ProbeJpegFile(fileName, probe.Size, probe.Info);
     } else if (ext == QLatin1String(".PEF")) {
         ProbePefFile(fileName, probe.Size, probe.Info);
     } else {

@@ -3,5 +3,6 @@
 #include <QString>
 #include <cstddef>
 
-// Empty when the bytes hold no Exif block.
-QString JpegShotSummary(const unsigned char* data, std::size_t length);
+// Empty when the bytes hold no Exif block. ranPastEnd, when given, tells whether some
+// value was missed only because it lay past the `length` bytes.
+QString JpegShotSummary(const unsigned char* data, std::size_t length, bool* ranPastEnd = nullptr);

@@ -55,6 +55,43 @@ TEST(ExifBounds, EveryCutOfAValidBlockOnlyDropsValues)
     }
 }
 
+// A probe parses only the first bytes of a file and trusts the result unless the reader
+// says it ran past them: every cut that loses or changes a text must say so.
+TEST(ExifBounds, CutsThatChangeATextSayTheyRanPastTheEnd)
+{
+    for (auto order : {TiffBuilder::Intel, TiffBuilder::Motorola}) {
+        ExifSpec spec = PhotoLikeSpec();
+        spec.order = order;
+        spec.dateTime = "2004:05:06 07:08:09";
+        TiffBuilder b(order);
+        AddExifSpec(b, spec);
+        b.AddLong(b.AddChainDirectory(), 0x0202, 1234);
+        const Bytes full = b.Build();
+        const auto whole = ParseBytes(full);
+        EXPECT_FALSE(whole->reader.RanPastEnd);
+        const std::string summary = MakeSummaryText(whole->reader);
+        const TChooserTexts texts = MakeChooserTexts(whole->reader);
+        EXPECT_FALSE(whole->reader.RanPastEnd) << "the getters stay inside a whole block";
+
+        int flagged = 0;
+        for (std::size_t n = 0; n < full.size(); ++n) {
+            ExactCopy cut(full, n);
+            TExifRootPENTAXistD r;
+            r.Parse(cut.data.get(), n);
+            const TChooserTexts t = MakeChooserTexts(r);
+            const bool same = MakeSummaryText(r) == summary && t.ShotDate == texts.ShotDate &&
+                              t.ShotExposure == texts.ShotExposure && t.ShotCamera == texts.ShotCamera;
+            if (!same)
+                EXPECT_TRUE(r.RanPastEnd) << "cut at " << n;
+            flagged += r.RanPastEnd;
+        }
+        EXPECT_GT(flagged, 0);
+        // A new parse starts clear.
+        whole->reader.Parse(whole->bytes.data(), whole->bytes.size());
+        EXPECT_FALSE(whole->reader.RanPastEnd);
+    }
+}
+
 TEST(ExifBounds, CutsInsideAJpegNeverReadPastTheFile)
 {
     const Bytes jpeg = MakeJpegShell({MakeExifApp1(BuildExifTiff(PhotoLikeSpec()))});

@@ -65,11 +65,16 @@ QByteArray EncodePattern(int width, int height, int quality)
 
 QByteArray InsertApp1(const QByteArray& jpeg, const QByteArray& body, int position)
 {
+    return InsertSegment(jpeg, 0xE1, body, position);
+}
+
+QByteArray InsertSegment(const QByteArray& jpeg, unsigned char marker, const QByteArray& body, int position)
+{
     const int length = static_cast<int>(body.size()) + 2;
     if (length > 0xFFFF)
-        throw std::invalid_argument("APP1 body too long");
+        throw std::invalid_argument("segment body too long");
     QByteArray segment;
-    segment.append(char(0xFF)).append(char(0xE1));
+    segment.append(char(0xFF)).append(char(marker));
     segment.append(char(length >> 8)).append(char(length & 0xFF));
     segment.append(body);
     QByteArray out = jpeg;

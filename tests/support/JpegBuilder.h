@@ -16,6 +16,9 @@ QByteArray EncodePattern(int width, int height, int quality = 90);
 
 // Inserts the APP1 segment (FF E1, length, body) at byte position (2: right after SOI).
 QByteArray InsertApp1(const QByteArray& jpeg, const QByteArray& body, int position = 2);
+// The same for any segment with a length (FF marker, length, body).
+QByteArray InsertSegment(const QByteArray& jpeg, unsigned char marker, const QByteArray& body,
+                         int position = 2);
 // "Exif\0\0" followed by tiff, as the body of an Exif APP1 segment.
 QByteArray ExifBody(const QByteArray& tiff);
 

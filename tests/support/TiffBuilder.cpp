@@ -1,5 +1,7 @@
 #include "support/TiffBuilder.h"
 
+#include "support/JpegBuilder.h"
+
 #include <stdexcept>
 
 namespace {
@@ -383,6 +385,35 @@ Bytes InsertExifIntoJpeg(const Bytes& jpeg, const Bytes& tiff)
     out.insert(out.end(), app1.begin(), app1.end());
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
     return out;
+}
+
+QByteArray JpegWithDistantHeaders(const QByteArray& jpeg, ExifSpec spec, int padding,
+                                  const std::optional<std::string>& model, int trailer)
+{
+    spec.model.reset();
+    const auto modelBytes = model ? uint32_t(model->size() + 1) : 0u;
+    const auto tiffWithModelAt = [&](uint32_t offset) {
+        TiffBuilder b(spec.order);
+        const ExifDirIds ids = AddExifSpec(b, spec);
+        if (model)
+            b.AddRawValue(ids.ifd0, 0x0110, TiffBuilder::Ascii, modelBytes, offset);
+        return b.Build();
+    };
+    const auto tiffSize = uint32_t(tiffWithModelAt(0).size());
+    const QByteArray text = model ? QByteArray(model->c_str(), qsizetype(modelBytes)) : QByteArray();
+
+    QByteArray out = jpeg;
+    if (model && trailer < 0)
+        out = JpegBuilder::InsertSegment(out, 0xFE, text);
+    for (int left = padding; left > 0; left -= 65000)
+        out = JpegBuilder::InsertSegment(out, 0xE2, QByteArray(std::min(left, 65000), 'p'));
+    if (model && trailer >= 0)
+        out += QByteArray(trailer, 't') + text;
+    // Offsets count from the TIFF header, behind SOI, the APP1 header and "Exif\0\0"; the
+    // APP1 segment is put in front of everything built so far.
+    const uint32_t textAt = uint32_t(out.indexOf(text, trailer < 0 ? 0 : out.size() - text.size()));
+    const uint32_t textOffset = textAt + tiffSize - 2;
+    return JpegBuilder::InsertApp1(out, JpegBuilder::ExifBody(ToQByteArray(tiffWithModelAt(textOffset))));
 }
 
 QByteArray ToQByteArray(const Bytes& bytes)

@@ -154,5 +154,14 @@ Bytes MakeJpegShell(const std::vector<Bytes>& segments);
 // Inserts an Exif APP1 right after the SOI of a real JPEG.
 Bytes InsertExifIntoJpeg(const Bytes& jpeg, const Bytes& tiff);
 
+// Headers far into a file, for readers that look at the first bytes only. After the
+// Exif APP1 of `jpeg`'s own picture come APP2 segments of `padding` bytes in all, then,
+// when `model` is given, a comment holding it, which IFD0's model entry points at; or,
+// when `trailer` is 0 or more, the model follows the picture's end behind that many bytes.
+// `spec` is written without its own model.
+QByteArray JpegWithDistantHeaders(const QByteArray& jpeg, ExifSpec spec, int padding,
+                                  const std::optional<std::string>& model = std::nullopt,
+                                  int trailer = -1);
+
 QByteArray ToQByteArray(const Bytes& bytes);
 Bytes FromQByteArray(const QByteArray& bytes);

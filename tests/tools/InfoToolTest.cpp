@@ -105,6 +105,35 @@ TEST(InfoTool, ChooserTextsAreTabSeparatedAndFilesWithoutTiffPrintThePathAlone)
     EXPECT_EQ(r.out[2], bmp);
 }
 
+// The tool reads the first bytes of a file; values stored further in must still show.
+TEST(InfoTool, ValuesFarIntoTheFileStillShow)
+{
+    TestFolder dir;
+    ExifSpec spec = PhotoLikeSpec();
+    spec.makerNote = false;
+    spec.pentaxFocusMode.reset();
+    spec.pentaxLens.reset();
+    const QByteArray jpeg = JpegBuilder::EncodePattern(24, 16);
+    const QString comment = dir.Write("comment.jpg", JpegWithDistantHeaders(jpeg, spec, 40000, std::string("PENTAX K-c")));
+    const QString after = dir.Write("after.jpg", JpegWithDistantHeaders(jpeg, spec, 0, std::string("PENTAX K-a"), 500000));
+    const QString tables = dir.Write("tables.jpg", JpegWithDistantHeaders(jpeg, PhotoLikeSpec(), 300000));
+
+    const InfoRun panel = Info({comment, after, tables});
+    EXPECT_EQ(panel.exitCode, 0);
+    ASSERT_EQ(panel.out.size(), 3);
+    const QString exposure = QString::fromUtf8("1/125 F5.6 50.0(75)mm ");
+    const QString rest = QString::fromUtf8(" ISO200 EV-1/3 Av 多分割 WBｵｰﾄ F非発光 ");
+    EXPECT_EQ(panel.out[0], comment + QString::fromUtf8("\t24×16 ") + exposure + "\"PENTAX K-c\"" + rest);
+    EXPECT_EQ(panel.out[1], after + QString::fromUtf8("\t24×16 ") + exposure + "\"PENTAX K-a\"" + rest);
+    EXPECT_EQ(panel.out[2].toStdString(), (tables + QString::fromUtf8("\t24×16 ") + exposure + rest.mid(1)).toStdString());
+
+    const InfoRun chooser = Info({"--chooser", comment, after});
+    EXPECT_EQ(chooser.exitCode, 0);
+    ASSERT_EQ(chooser.out.size(), 2);
+    EXPECT_TRUE(chooser.out[0].endsWith("\tPENTAX K-c ")) << chooser.out[0].toStdString();
+    EXPECT_TRUE(chooser.out[1].endsWith("\tPENTAX K-a ")) << chooser.out[1].toStdString();
+}
+
 TEST(InfoTool, NoFilesIsAUsageError)
 {
     const InfoRun r = Info({});

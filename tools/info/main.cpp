@@ -3,14 +3,18 @@
 // Sizes come from the headers; no pixels are decoded where the header tells the size.
 #include "exif/Exifana.h"
 #include "loading/Bmpmagbase.h"
+#include "loading/FileHead.h"
+#include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
-#include "loading/MappedFile.h"
 #include "loading/PictureProbe.h"
 
 #include <QStringList>
 #include <cstdio>
 
 namespace {
+
+// A PEF keeps its shooting directories near the start; the preview and raw data follow.
+constexpr std::size_t ChooserHeadBytes = 64 * 1024;
 
 void Print(std::FILE* out, const QString& line)
 {
@@ -41,21 +45,30 @@ bool ChooserLine(const QString& path)
         Print(stdout, path);
         return true;
     }
-    TMappedFile record;
-    if (MapFile(record, path) == nullptr) {
+    // The texts come from the first bytes where those hold the whole Exif structure.
+    bool hasTexts = false;
+    TChooserTexts t;
+    const bool opened = WithFileHead(path, ChooserHeadBytes, jpeg ? JpegHeadExtent : nullptr,
+                                     [&](const THeadBytes& b) {
+        const unsigned char* tiff = pef ? b.Data : FindExifBlock(b.Data, b.Length);
+        hasTexts = tiff != nullptr;
+        if (!hasTexts)
+            return true;
+        TExifRootPENTAXistD reader;
+        reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 8);
+        t = MakeChooserTexts(reader);
+        return b.Whole || !reader.RanPastEnd;
+    });
+    if (!opened) {
         Print(stderr, path + '\t' +
                           (jpeg ? QStringLiteral("JPEG : \"%1\" が見つかりません").arg(path)
                                 : QStringLiteral("PEF : \"%1\" が開けません").arg(path)));
         return false;
     }
-    const unsigned char* tiff = pef ? record.View : FindExifBlock(record.View, record.Size);
-    if (tiff == nullptr) {
+    if (!hasTexts) {
         Print(stdout, path);
         return true;
     }
-    TExifRootPENTAXistD reader;
-    reader.Parse(tiff, record.Size - static_cast<std::size_t>(tiff - record.View), 8);
-    const TChooserTexts t = MakeChooserTexts(reader);
     Print(stdout, path + '\t' + QString::fromStdString(t.ShotDate) + '\t' +
                       QString::fromStdString(t.ShotExposure) + '\t' + QString::fromStdString(t.ShotCamera));
     return true;
