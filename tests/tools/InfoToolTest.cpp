@@ -94,15 +94,18 @@ TEST(InfoTool, ChooserTextsAreTabSeparatedAndFilesWithoutTiffPrintThePathAlone)
     const QString jpeg = dir.Write("shot.jpg", PhotoJpeg(40, 30));
     const QString plain = dir.Write("plain.jpg", JpegBuilder::EncodePattern(8, 8));
     const QString bmp = dir.Write("scan.bmp", Bmp8(4, 4));
+    // A raw file big enough that its preview lies past the first bytes read.
+    const QString pef = dir.Write("raw.pef", BuildPefWithExif(JpegBuilder::EncodePattern(900, 600), true));
 
-    const InfoRun r = Info({"--chooser", jpeg, plain, bmp});
+    const InfoRun r = Info({"--chooser", jpeg, plain, bmp, pef});
     EXPECT_EQ(r.exitCode, 0);
-    ASSERT_EQ(r.out.size(), 3);
+    ASSERT_EQ(r.out.size(), 4);
     EXPECT_EQ(r.out[0], jpeg + QString::fromUtf8("\t2004:05:06 07:08:09\t"
                                                  "1/125 F5.6 50.0(75)mm ISO200 EV-1/3 Av 多分割 AF-S WBｵｰﾄ F非発光 \t"
                                                  "PENTAX *ist D smc PENTAX-F 50mmF1.4"));
     EXPECT_EQ(r.out[1], plain);
     EXPECT_EQ(r.out[2], bmp);
+    EXPECT_EQ(r.out[3], pef + '\t' + r.out[0].section('\t', 1));
 }
 
 // The tool reads the first bytes of a file; values stored further in must still show.
