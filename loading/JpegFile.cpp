@@ -8,12 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
 EFOpenError MissingJpeg(const QString& fileName)
 {
     return EFOpenError(QStringLiteral("JPEG : \"%1\" が見つかりません").arg(fileName));
 }
+
+namespace {
 
 EReadError UndecodableJpeg(const QString& fileName)
 {

@@ -7,6 +7,11 @@
 #include <cstddef>
 #include <functional>
 
+class EFOpenError;
+
+// The missing-file failure of the JPEG branch.
+EFOpenError MissingJpeg(const QString& fileName);
+
 // Throws EFOpenError ("JPEG : \"%s\" が見つかりません") or EReadError
 // ("JPEG : \"%s\" の展開に失敗しました"); use() receives the whole file, read at once
 // (decoding needs every byte).

@@ -43,12 +43,17 @@ bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& of
     return offset != 0 && length != 0;
 }
 
+EFOpenError UnopenablePef(const QString& fileName)
+{
+    return EFOpenError(QStringLiteral("PEF : \"%1\" が開けません").arg(fileName));
+}
+
 void WithPefPreview(const QString& fileName, QString& info,
                    const std::function<void(const unsigned char*, std::size_t)>& use)
 {
     TMappedFile record;
     if (MapFile(record, fileName) == nullptr)
-        throw EFOpenError(QStringLiteral("PEF : \"%1\" が開けません").arg(fileName));
+        throw UnopenablePef(fileName);
 
     TExifRootPENTAXistD reader;
     reader.Parse(record.View, record.Size, 8);

@@ -6,7 +6,11 @@
 #include <cstddef>
 #include <functional>
 
+class EFOpenError;
 class TBitmapMAGBase;
+
+// The failure of a PEF file that cannot be opened or mapped.
+EFOpenError UnopenablePef(const QString& fileName);
 
 // Fills the picture and its FInfo from the file's preview. Throws EFOpenError
 // ("PEF : \"%s\" が開けません") when the file cannot be mapped and EReadError

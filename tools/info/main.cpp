@@ -6,6 +6,7 @@
 #include "loading/FileHead.h"
 #include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
+#include "loading/PefPreview.h"
 #include "loading/PictureProbe.h"
 
 #include <QStringList>
@@ -61,8 +62,7 @@ bool ChooserLine(const QString& path)
     });
     if (!opened) {
         Print(stderr, path + '\t' +
-                          (jpeg ? QStringLiteral("JPEG : \"%1\" が見つかりません").arg(path)
-                                : QStringLiteral("PEF : \"%1\" が開けません").arg(path)));
+                          (jpeg ? MissingJpeg(path) : UnopenablePef(path)).Message());
         return false;
     }
     if (!hasTexts) {
