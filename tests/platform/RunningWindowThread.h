@@ -20,11 +20,27 @@ public:
     }
     ~RunningWindow() override
     {
+        Release();
         quit();
         wait();
     }
     QString socketName() const { return socket_; }
     bool registered() const { return registered_; }
+    // Until Release, a notification is taken but not handled, as by a window whose UI thread
+    // is busy: it then answers nothing, not even the title question.
+    void Hold()
+    {
+        std::lock_guard lock(mutex_);
+        held_ = true;
+    }
+    void Release()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = false;
+        }
+        ready_.notify_all();
+    }
     std::vector<QStringList> received()
     {
         std::lock_guard lock(mutex_);
@@ -38,7 +54,8 @@ protected:
         channel.OpenBlock();
         registered_ = channel.Register([this] { return title_; },
                                        [this, &channel] {
-                                           std::lock_guard lock(mutex_);
+                                           std::unique_lock lock(mutex_);
+                                           ready_.wait(lock, [this] { return !held_; });
                                            received_.push_back(channel.ReadArguments());
                                        });
         socket_ = channel.SocketName();
@@ -58,6 +75,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     bool started_ = false;
+    bool held_ = false;
     std::vector<QStringList> received_;
 };
 

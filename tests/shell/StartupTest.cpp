@@ -6,6 +6,7 @@
 #include "support/TestFolder.h"
 
 #include <QFile>
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -21,6 +22,16 @@ TEST(StartupArguments, AreTheNamesAfterTheProgramUnsplit)
               (QStringList{"/My Pictures/a.jpg", "b.jpg", "\"quoted\"", "", QString::fromUtf8("写真.PEF")}));
     EXPECT_EQ(StartupArgumentsFrom(1, argv), QStringList());
     EXPECT_EQ(StartupArgumentsFrom(0, nullptr), QStringList());
+}
+
+TEST(HandoffNames, AreMadeAbsoluteAgainstTheSecondStartsFolder)
+{
+    // Nothing is resolved or checked: links and missing files reach the window as given.
+    EXPECT_EQ(HandoffNames({"y.jpg", "/a/x.jpg", "../l/./z.jpg", "", ":r.jpg", QString::fromUtf8("ｶﾒﾗ/写真.PEF")}, "/home/b"),
+              (QStringList{"/home/b/y.jpg", "/a/x.jpg", "/home/b/../l/./z.jpg", "", "/home/b/:r.jpg",
+                           QString::fromUtf8("/home/b/ｶﾒﾗ/写真.PEF")}));
+    EXPECT_EQ(HandoffNames({"y.jpg"}, "/"), QStringList{"/y.jpg"});
+    EXPECT_EQ(HandoffNames({"y.jpg"}, ""), QStringList{"y.jpg"}) << "an unknown folder guesses nothing";
 }
 
 TEST(StartupSettingsPath, TestSeamOverridesTheExecutablesPath)
@@ -140,6 +151,26 @@ TEST_F(HandOffTest, SecondStartWithoutBlockReportsTheMemoryError)
     // Without names there is nothing to report.
     prompter.shown.clear();
     EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {}), StartPath::Ended);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HandOffTest, AWindowThatDoesNotAnswerInTimeIsPassedOverButKept)
+{
+    RunningWindow busy(Channel(), kCaption);
+    busy.Hold();
+    auto live = std::make_unique<RunningWindow>(Channel(), kCaption);
+    const auto secondStart = [this](const QStringList& names) {
+        HandoffChannel channel(Channel());
+        channel.SetAnswerLimit(std::chrono::milliseconds(500));
+        EXPECT_TRUE(channel.OpenBlock());
+        return HandOffOrContinue(channel, prompter, Settings(""), names);
+    };
+    // The busy window takes the notification and never answers; the next one gets the names.
+    EXPECT_EQ(secondStart({"/a.jpg"}), StartPath::Ended);
+    ASSERT_EQ(live->received().size(), 1u);
+    live.reset();
+    EXPECT_EQ(secondStart({"/b.jpg"}), StartPath::NormalStart) << "none answers: a window of its own";
+    EXPECT_TRUE(QFile::exists(busy.socketName())) << "alive, only busy";
     EXPECT_TRUE(prompter.shown.empty());
 }
 
