@@ -20,27 +20,15 @@ public:
     }
     ~RunningWindow() override
     {
-        Release();
+        SetHeld(false);
         quit();
         wait();
     }
     QString socketName() const { return socket_; }
     bool registered() const { return registered_; }
-    // Until Release, a notification is taken but not handled, as by a window whose UI thread
-    // is busy: it then answers nothing, not even the title question.
-    void Hold()
-    {
-        std::lock_guard lock(mutex_);
-        held_ = true;
-    }
-    void Release()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            held_ = false;
-        }
-        ready_.notify_all();
-    }
+    // From now on a notification is taken but not handled until the window ends, as by one
+    // whose UI thread is busy: it then answers nothing, not even the title question.
+    void Hold() { SetHeld(true); }
     std::vector<QStringList> received()
     {
         std::lock_guard lock(mutex_);
@@ -68,6 +56,13 @@ protected:
     }
 
 private:
+    void SetHeld(bool held)
+    {
+        std::lock_guard lock(mutex_);
+        held_ = held;
+        ready_.notify_all();
+    }
+
     QString folder_;
     QByteArray title_;
     QString socket_;

@@ -214,9 +214,8 @@ TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
     if (!channel.OpenBlock())
         GTEST_SKIP() << "no shared memory here";
     const QStringList names = Pictures(2, "jpg");
-    // A bare name would mean a file in the sender's folder, not in this window's.
     const QString ownFolder = QDir::currentPath();
-    QDir::setCurrent(folder.Path());
+    QDir::setCurrent(folder.Path());  // "p0.jpg" names a picture here, not in the sender's folder
     channel.WriteArguments({names[1], folder.Path("missing.jpg"), "p0.jpg", names[0]});
     TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), &channel, {}};
     form = std::make_unique<TMainForm>(env);
