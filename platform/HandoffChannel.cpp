@@ -1,6 +1,7 @@
 #include "platform/HandoffChannel.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -128,13 +129,19 @@ private:
 
 enum class Reply { Answered, Dead, Broken };
 
-// One request over a registered socket. Waits as long as the peer lives: a busy window
-// answers late, a dead one closes the connection.
-Reply Exchange(const QString& path, char request, QByteArray& answer)
+// What is left of a window's time, as the socket's waits take it.
+int Remaining(const QDeadlineTimer& deadline)
+{
+    return int(std::clamp<qint64>(deadline.remainingTime(), 0, 3600 * 1000));
+}
+
+// One request over a registered socket, within the window's deadline. A dead window
+// refuses the connection or closes it; a stopped or busy one lets the deadline pass.
+Reply Exchange(const QString& path, char request, QByteArray& answer, const QDeadlineTimer& deadline)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
-    if (!socket.waitForConnected(-1)) {
+    if (!socket.waitForConnected(Remaining(deadline))) {
         const auto error = socket.error();
         return error == QLocalSocket::ConnectionRefusedError || error == QLocalSocket::ServerNotFoundError
                    ? Reply::Dead
@@ -142,12 +149,12 @@ Reply Exchange(const QString& path, char request, QByteArray& answer)
     }
     socket.write(&request, 1);
     while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(-1))
+        if (!socket.waitForBytesWritten(Remaining(deadline)))
             return Reply::Broken;
-    const auto readExactly = [&socket](qint64 count) -> std::optional<QByteArray> {
+    const auto readExactly = [&socket, &deadline](qint64 count) -> std::optional<QByteArray> {
         QByteArray data;
         while (data.size() < count) {
-            if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(-1))
+            if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(Remaining(deadline)))
                 return std::nullopt;
             data += socket.read(count - data.size());
         }
@@ -185,6 +192,11 @@ struct HandoffChannel::Impl {
     std::unique_ptr<QLocalServer> server;
     std::function<QByteArray()> titleProvider;
     std::function<void()> onNotify;
+    std::chrono::milliseconds answerLimit = kHandoffAnswerLimit;
+    // The window FindRunningInstance returned last, and when its time runs out.
+    QString found;
+    QDeadlineTimer foundDeadline;
+    QStringList passedOver;
 
     ~Impl()
     {
@@ -316,18 +328,22 @@ QString HandoffChannel::FindRunningInstance(const QByteArray& title)
         return QString();
     const QString own = SocketName();
     for (const QString& path : RegisteredSockets(impl_->folder)) {
-        if (path == own)
-            continue;  // asking ourselves would wait for ever
+        if (path == own || impl_->passedOver.contains(path))
+            continue;  // our own UI thread is the one asking: no answer could come
         QByteArray windowTitle;
-        switch (Exchange(path, kAskTitle, windowTitle)) {
+        const QDeadlineTimer deadline(impl_->answerLimit);
+        switch (Exchange(path, kAskTitle, windowTitle, deadline)) {
         case Reply::Dead:
             QFile::remove(path);  // left behind by a window that ended without closing
             break;
-        case Reply::Broken:
+        case Reply::Broken:  // also a window that did not answer in time
             break;
         case Reply::Answered:
-            if (windowTitle.startsWith(title))
+            if (windowTitle.startsWith(title)) {
+                impl_->found = path;
+                impl_->foundDeadline = deadline;
                 return path;
+            }
             break;
         }
     }
@@ -346,7 +362,19 @@ void HandoffChannel::WriteArguments(const QStringList& names)
 bool HandoffChannel::Notify(const QString& socketName)
 {
     QByteArray unused;
-    return Exchange(socketName, kNotify, unused) == Reply::Answered;
+    // The window's time runs from the title question; another socket gets a whole limit.
+    const QDeadlineTimer deadline =
+        socketName == impl_->found ? impl_->foundDeadline : QDeadlineTimer(impl_->answerLimit);
+    impl_->found.clear();
+    if (Exchange(socketName, kNotify, unused, deadline) == Reply::Answered)
+        return true;
+    impl_->passedOver << socketName;
+    return false;
+}
+
+void HandoffChannel::SetAnswerLimit(std::chrono::milliseconds limit)
+{
+    impl_->answerLimit = limit;
 }
 
 bool HandoffChannel::Register(std::function<QByteArray()> titleProvider, std::function<void()> onNotify)

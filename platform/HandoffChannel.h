@@ -6,10 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
 inline constexpr int kHandoffBlockSize = 16384;
+// What one running window may take in all: connection, title question and notification.
+inline constexpr std::chrono::milliseconds kHandoffAnswerLimit{3000};
 
 class HandoffChannel : public QObject {
     Q_OBJECT
@@ -25,13 +28,16 @@ public:
     bool HasView() const;
 
     // Sending side: the first live registered window whose title begins with title.
-    // Returns its socket name, empty when none.
+    // Returns its socket name, empty when none. A window that does not answer within the
+    // limit, or that a Notify gave up on, is passed over; its socket stays, as it is alive.
     QString FindRunningInstance(const QByteArray& title);
     // Joins names with CR LF, cuts to 16383 bytes at a whole UTF-8 character, writes it
     // and a NUL into the block.
     void WriteArguments(const QStringList& names);
-    // Sends the notification and waits until the receiver has handled it.
+    // Sends the notification and waits until the receiver has handled it, at most for what
+    // is left of the window's limit since FindRunningInstance first asked it.
     bool Notify(const QString& socketName);
+    void SetAnswerLimit(std::chrono::milliseconds limit);
 
     // Receiving side: registers this process's window. titleProvider answers the title
     // test; onNotify runs on the UI thread for each notification before it is acknowledged.

@@ -5,6 +5,7 @@
 #include "platform/Prompter.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <cstdio>
 
@@ -48,6 +49,20 @@ QStringList StartupArgumentsFrom(int argc, const char* const* argv)
     return names;
 }
 
+QStringList HandoffNames(const QStringList& names, const QString& currentFolder)
+{
+    QStringList absolute;
+    for (const QString& name : names) {
+        if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || currentFolder.isEmpty())
+            absolute << name;
+        else if (currentFolder.endsWith(QLatin1Char('/')))
+            absolute << currentFolder + name;
+        else
+            absolute << currentFolder + QLatin1Char('/') + name;
+    }
+    return absolute;
+}
+
 QString StartupSettingsPath(const QString& executablePath)
 {
     const QString fromTest = qEnvironmentVariable("VELUMIRA_SETTINGS");
@@ -88,17 +103,21 @@ StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const Q
         prompter.Message(QStringLiteral("多重起動チェックオフです"), QStringLiteral("確認"));
         return StartPath::NormalStart;
     }
-    const QString running = channel.FindRunningInstance(QByteArray(kProductTitle));
-    if (running.isEmpty())
-        return StartPath::NormalStart;
-    // A second start: it never opens a window. Without names the running one is left alone.
-    if (names.isEmpty())
-        return StartPath::Ended;
-    if (!channel.HasView()) {
-        prompter.Message(QStringLiteral("メモリ割り当てエラー(多重起動時)"), QStringLiteral("エラー"));
-        return StartPath::Ended;
+    const QStringList handed = HandoffNames(names, QDir::currentPath());
+    // Each round either ends or passes one more window over, so this comes to an end.
+    for (;;) {
+        const QString running = channel.FindRunningInstance(QByteArray(kProductTitle));
+        if (running.isEmpty())
+            return StartPath::NormalStart;
+        // A second start: it never opens a window. Without names the running one is left alone.
+        if (names.isEmpty())
+            return StartPath::Ended;
+        if (!channel.HasView()) {
+            prompter.Message(QStringLiteral("メモリ割り当てエラー(多重起動時)"), QStringLiteral("エラー"));
+            return StartPath::Ended;
+        }
+        channel.WriteArguments(handed);
+        if (channel.Notify(running))
+            return StartPath::Ended;
     }
-    channel.WriteArguments(names);
-    channel.Notify(running);
-    return StartPath::Ended;
 }

@@ -31,10 +31,16 @@ void TestLog(const QString& line);
 // The real boxes, or the logging stand-in when VELUMIRA_TEST_LOG is set.
 std::unique_ptr<Prompter> MakeStartupPrompter();
 
+// The names as a running window must receive them: it has a folder of its own, so a
+// relative name is joined to this start's folder. Nothing is resolved or checked; an empty
+// name stays empty, and without a known folder relative names stay relative.
+QStringList HandoffNames(const QStringList& names, const QString& currentFolder);
+
 enum class StartPath { NormalStart, Ended };
 
 // With the block already opened: reads MULTICHECK, looks for a running window and, when one
-// is found, hands the names over to it (or reports that the block is missing). Ended means
-// this process is a second start and must exit without a window.
+// is found, hands the names over to it (or reports that the block is missing). A window that
+// does not answer in time is passed over for the next; when none answers this start opens its
+// own window. Ended means this process is a second start and must exit without a window.
 StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const QString& settingsPath,
                             const QStringList& names);

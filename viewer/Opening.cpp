@@ -146,6 +146,10 @@ void TMainForm::WMUserArguments()
         activateWindow();
         if (!FEnv.handoff || !FEnv.handoff->HasView())
             return;
-        LoadPictures(FEnv.handoff->ReadArguments());
+        // Names come absolute from the sender; a bare one would be looked up in this
+        // window's folder, where it names another file or none, so it is not loaded.
+        QStringList names = FEnv.handoff->ReadArguments();
+        names.removeIf([](const QString& name) { return !name.startsWith(QLatin1Char('/')); });
+        LoadPictures(names);
     });
 }

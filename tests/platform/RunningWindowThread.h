@@ -20,11 +20,15 @@ public:
     }
     ~RunningWindow() override
     {
+        SetHeld(false);
         quit();
         wait();
     }
     QString socketName() const { return socket_; }
     bool registered() const { return registered_; }
+    // From now on a notification is taken but not handled until the window ends, as by one
+    // whose UI thread is busy: it then answers nothing, not even the title question.
+    void Hold() { SetHeld(true); }
     std::vector<QStringList> received()
     {
         std::lock_guard lock(mutex_);
@@ -38,7 +42,8 @@ protected:
         channel.OpenBlock();
         registered_ = channel.Register([this] { return title_; },
                                        [this, &channel] {
-                                           std::lock_guard lock(mutex_);
+                                           std::unique_lock lock(mutex_);
+                                           ready_.wait(lock, [this] { return !held_; });
                                            received_.push_back(channel.ReadArguments());
                                        });
         socket_ = channel.SocketName();
@@ -51,6 +56,13 @@ protected:
     }
 
 private:
+    void SetHeld(bool held)
+    {
+        std::lock_guard lock(mutex_);
+        held_ = held;
+        ready_.notify_all();
+    }
+
     QString folder_;
     QByteArray title_;
     QString socket_;
@@ -58,6 +70,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     bool started_ = false;
+    bool held_ = false;
     std::vector<QStringList> received_;
 };
 

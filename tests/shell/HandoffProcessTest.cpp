@@ -5,6 +5,7 @@
 #include "support/TestFolder.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +29,8 @@ protected:
     void TearDown() override
     {
         for (auto& p : running_) {
+            if (p->processId() > 0)
+                ::kill(static_cast<pid_t>(p->processId()), SIGCONT);  // a stopped one ends too
             p->kill();
             p->waitForFinished(-1);
         }
@@ -34,6 +38,14 @@ protected:
     }
 
     QString Channel() const { return sandbox_.Path("channel"); }
+    // The folder the second starts run in; the windows run elsewhere.
+    QString Here() const { return sandbox_.Path("here"); }
+    QStringList InHere(QStringList names) const
+    {
+        for (QString& name : names)
+            name.prepend(Here() + '/');
+        return names;
+    }
 
     QProcessEnvironment Environment(const QString& settings) const
     {
@@ -46,13 +58,14 @@ protected:
     }
 
     // Starts a window and returns once it answers on the channel; its log goes to logName.
-    QProcess& StartWindow(const QString& logName, const QString& settings = "velumira.INI")
+    QProcess& StartWindow(const QString& logName, const QString& settings = "velumira.INI",
+                          const QStringList& names = {})
     {
         const int before = RegisteredCount();
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(Environment(settings));
         p->setStandardErrorFile(sandbox_.Path(logName));
-        p->start(VELUMIRA_EXECUTABLE, {});
+        p->start(VELUMIRA_EXECUTABLE, names);
         EXPECT_TRUE(p->waitForStarted(-1));
         // Bounded only so that a broken build fails instead of hanging the run.
         const QDeadlineTimer deadline(60000);
@@ -65,10 +78,12 @@ protected:
     }
 
     // Runs a start to its end; returns its exit status (-1 if it did not end by itself).
-    int RunStart(const QStringList& names, const QString& logName, const QString& settings = "velumira.INI")
+    int RunStart(const QStringList& names, const QString& logName, const QString& folder = QString())
     {
+        QDir().mkpath(Here());
         QProcess p;
-        p.setProcessEnvironment(Environment(settings));
+        p.setWorkingDirectory(folder.isEmpty() ? Here() : folder);
+        p.setProcessEnvironment(Environment("velumira.INI"));
         p.setStandardErrorFile(sandbox_.Path(logName));
         p.start(VELUMIRA_EXECUTABLE, names);
         if (!p.waitForFinished(60000)) {
@@ -119,9 +134,10 @@ protected:
 TEST_F(HandoffProcessTest, SecondStartHandsItsNamesOverAndEndsWithoutAWindow)
 {
     StartWindow("first.log");
+    // The window was started elsewhere: a bare name means the file in the second start's folder.
     const QStringList names{sandbox_.Path("a b.jpg"), QString::fromUtf8("/写真/ｶﾒﾗ.PEF"), "c.jpg"};
     EXPECT_EQ(RunStart(names, "second.log"), 0);
-    EXPECT_EQ(Received("first.log"), names);
+    EXPECT_EQ(Received("first.log"), QStringList(names.mid(0, 2)) + InHere({"c.jpg"}));
     EXPECT_EQ(Log("second.log"), QStringList()) << "no box and no window in the second start";
     EXPECT_EQ(RegisteredCount(), 1);
 }
@@ -142,23 +158,24 @@ TEST_F(HandoffProcessTest, NamesThatLookLikeToolkitOptionsAreStillNames)
     // Every argument is a file name; the toolkit must not take any of them for itself.
     const QStringList names{"-reverse", "-style", "fusion", "-session", "s.jpg", "-platform", "p.jpg"};
     EXPECT_EQ(RunStart(names, "second.log"), 0);
-    EXPECT_EQ(Received("first.log"), names);
+    EXPECT_EQ(Received("first.log"), InHere(names));
 }
 
 TEST_F(HandoffProcessTest, TwentyThousandBytesArriveCutTo16383AtACharacterBoundary)
 {
     StartWindow("first.log");
-    // 2500 names of 6 bytes plus CR LF: 20000 bytes; preceded by "x\r\n" the cut at 16383
-    // would fall inside the last "真", which is dropped whole.
-    QStringList names{"x"};
+    // Started in "/", the names count with their leading "/": 2500 of 7 bytes plus CR LF,
+    // 22500 bytes; preceded by "/xyzw\r\n" the cut at 16383 would fall inside the last "真",
+    // which is dropped whole.
+    QStringList names{"xyzw"};
     for (int i = 0; i < 2500; ++i)
         names << QString::fromUtf8("写真");
-    EXPECT_EQ(RunStart(names, "second.log"), 0);
+    EXPECT_EQ(RunStart(names, "second.log", "/"), 0);
     const QStringList received = Received("first.log");
-    ASSERT_EQ(received.size(), 2049);
-    EXPECT_EQ(received.first(), "x");
-    EXPECT_EQ(received[2047], QString::fromUtf8("写真"));
-    EXPECT_EQ(received.last(), QString::fromUtf8("写"));
+    ASSERT_EQ(received.size(), 1821);
+    EXPECT_EQ(received.first(), "/xyzw");
+    EXPECT_EQ(received[1819], QString::fromUtf8("/写真"));
+    EXPECT_EQ(received.last(), QString::fromUtf8("/写"));
     qsizetype bytes = 0;
     for (const QString& name : received)
         bytes += name.toUtf8().size() + 2;
@@ -176,7 +193,7 @@ TEST_F(HandoffProcessTest, CheckOffShowsTheNoticeAndOpensAnotherWindow)
 
     // With the check on again, the hand-off goes to the first window the registry lists.
     EXPECT_EQ(RunStart({"d.jpg"}, "third.log"), 0);
-    EXPECT_EQ(Received("first.log"), QStringList{"d.jpg"});
+    EXPECT_EQ(Received("first.log"), InHere({"d.jpg"}));
     EXPECT_EQ(Received("second.log"), QStringList());
 }
 
@@ -191,6 +208,17 @@ TEST_F(HandoffProcessTest, SecondStartWithoutTheBlockReportsTheMemoryError)
     StartWindow("first.log");
     EXPECT_EQ(RunStart({"a.jpg"}, "second.log"), 0);
     EXPECT_EQ(Log("second.log"), QStringList{kMemoryError});
+    EXPECT_EQ(Received("first.log"), QStringList());
+}
+
+TEST_F(HandoffProcessTest, AStoppedWindowIsPassedOverAndTheSecondStartOpensItsOwn)
+{
+    const QProcess& stopped = StartWindow("first.log");
+    ASSERT_EQ(::kill(static_cast<pid_t>(stopped.processId()), SIGSTOP), 0);
+    // Within the real limit the second start gives up on it and shows its own window; the
+    // stopped window's socket stays, as it is alive.
+    StartWindow("second.log", "velumira.INI", {"a.jpg"});
+    EXPECT_EQ(RegisteredCount(), 2);
     EXPECT_EQ(Received("first.log"), QStringList());
 }
 

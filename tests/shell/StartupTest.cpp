@@ -6,6 +6,7 @@
 #include "support/TestFolder.h"
 
 #include <QFile>
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -21,6 +22,15 @@ TEST(StartupArguments, AreTheNamesAfterTheProgramUnsplit)
               (QStringList{"/My Pictures/a.jpg", "b.jpg", "\"quoted\"", "", QString::fromUtf8("写真.PEF")}));
     EXPECT_EQ(StartupArgumentsFrom(1, argv), QStringList());
     EXPECT_EQ(StartupArgumentsFrom(0, nullptr), QStringList());
+}
+
+TEST(HandoffNames, AreMadeAbsoluteAgainstTheSecondStartsFolder)
+{
+    // Nothing is resolved or checked: links and missing files reach the window as given.
+    EXPECT_EQ(HandoffNames({"y.jpg", "/a/x.jpg", "../l/./z.jpg", "", ":r.jpg"}, "/home/b"),
+              (QStringList{"/home/b/y.jpg", "/a/x.jpg", "/home/b/../l/./z.jpg", "", "/home/b/:r.jpg"}));
+    EXPECT_EQ(HandoffNames({"y.jpg"}, "/"), QStringList{"/y.jpg"});
+    EXPECT_EQ(HandoffNames({"y.jpg"}, ""), QStringList{"y.jpg"}) << "an unknown folder guesses nothing";
 }
 
 TEST(StartupSettingsPath, TestSeamOverridesTheExecutablesPath)
@@ -141,6 +151,23 @@ TEST_F(HandOffTest, SecondStartWithoutBlockReportsTheMemoryError)
     prompter.shown.clear();
     EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {}), StartPath::Ended);
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(HandOffTest, AWindowThatDoesNotAnswerInTimeIsPassedOverButKept)
+{
+    RunningWindow busy(Channel(), kCaption);
+    busy.Hold();  // answers the title question, never the notification
+    auto live = std::make_unique<RunningWindow>(Channel(), kCaption);
+    HandoffChannel first(Channel()), second(Channel());
+    for (HandoffChannel* start : {&first, &second}) {
+        start->SetAnswerLimit(std::chrono::milliseconds(1000));
+        ASSERT_TRUE(start->OpenBlock());
+    }
+    EXPECT_EQ(HandOffOrContinue(first, prompter, Settings(""), {"/a.jpg"}), StartPath::Ended);
+    EXPECT_EQ(live->received().size(), 1u);
+    live.reset();
+    EXPECT_EQ(HandOffOrContinue(second, prompter, Settings(""), {"/b.jpg"}), StartPath::NormalStart) << "none answers";
+    EXPECT_TRUE(QFile::exists(busy.socketName())) << "alive, only busy";
 }
 
 }  // namespace

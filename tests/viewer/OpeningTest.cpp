@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QMimeData>
@@ -213,11 +214,14 @@ TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
     if (!channel.OpenBlock())
         GTEST_SKIP() << "no shared memory here";
     const QStringList names = Pictures(2, "jpg");
-    channel.WriteArguments({names[1], folder.Path("missing.jpg"), names[0]});
+    const QString ownFolder = QDir::currentPath();
+    QDir::setCurrent(folder.Path());  // "p0.jpg" names a picture here, not in the sender's folder
+    channel.WriteArguments({names[1], folder.Path("missing.jpg"), "p0.jpg", names[0]});
     TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), &channel, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
     form->WMUserArguments();
+    QDir::setCurrent(ownFolder);
     EXPECT_EQ(Captions(), (QStringList{"p1.jpg", "p0.jpg"}));
     EXPECT_TRUE(prompter.shown.empty());
 }
