@@ -150,6 +150,10 @@ void TMainForm::WMUserArguments()
         // window's folder, where it names another file or none, so it is not loaded.
         QStringList names = FEnv.handoff->ReadArguments();
         names.removeIf([](const QString& name) { return !name.startsWith(QLatin1Char('/')); });
-        LoadPictures(names);
+        // The sender waits only until the names are read: loading big files from a slow card
+        // must not make it give up on this window and open a second one with the same pictures.
+        QMetaObject::invokeMethod(
+            this, [this, names] { RunGuarded(*FPrompter, [this, &names] { LoadPictures(names); }); },
+            Qt::QueuedConnection);
     });
 }

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 
 namespace {
@@ -221,6 +222,8 @@ TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
     form = std::make_unique<TMainForm>(env);
     form->show();
     form->WMUserArguments();
+    EXPECT_EQ(form->PanelCount, 0);  // loaded after the sender has its answer
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->PanelCount == 2; }));
     QDir::setCurrent(ownFolder);
     EXPECT_EQ(Captions(), (QStringList{"p1.jpg", "p0.jpg"}));
     EXPECT_TRUE(prompter.shown.empty());
