@@ -217,4 +217,5 @@ private:
     bool FHandlingDrop = false;
     int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)
     bool FMagTextUnapplied = false;  // the user's text in CBMag is not a magnification yet
+    bool FSettingsUnread = false;    // the settings file exists but could not be read: keep it
 };
