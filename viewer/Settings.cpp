@@ -37,7 +37,7 @@ void TMainForm::FormShow()
             panel.SetPluginHost(SpiHost.get());
     }
     if (!FEnv.startupArguments.isEmpty())
-        LoadPictures(FEnv.startupArguments);
+        RunGuarded(*FPrompter, [this] { LoadPictures(FEnv.startupArguments); });
     setAcceptDrops(true);
     ShownOnce = true;
 }

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QMimeData>
 #include <QUrl>
+#include <stdexcept>
 
 namespace {
 
@@ -184,6 +185,21 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     form->show();
     EXPECT_EQ(form->PanelCount, 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
+{
+    const QStringList names = Pictures(2);
+    MakeForm(QSize(1280, 1024), names);
+    form->BeforePanelLoad = [](const QString&) { throw std::runtime_error("out of memory"); };
+    form->show();
+    ASSERT_EQ(Errors(), 1);
+    EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
+    EXPECT_TRUE(form->ShownOnce);
+    EXPECT_TRUE(form->acceptDrops());
+    form->BeforePanelLoad = nullptr;
+    form->LoadPictures(names);
+    EXPECT_EQ(form->PanelCount, 2);
 }
 
 TEST_F(Opening, CursorIsPutBackAfterFailingLoads)
