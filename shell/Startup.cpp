@@ -4,8 +4,11 @@
 #include "platform/ProfileFile.h"
 #include "platform/Prompter.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -101,4 +104,15 @@ StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const Q
     channel.WriteArguments(names);
     channel.Notify(running);
     return StartPath::Ended;
+}
+
+QTranslator* InstallToolkitTranslation(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
 }

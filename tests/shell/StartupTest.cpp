@@ -5,7 +5,12 @@
 #include "support/FakePrompter.h"
 #include "support/TestFolder.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -21,6 +26,21 @@ TEST(StartupArguments, AreTheNamesAfterTheProgramUnsplit)
               (QStringList{"/My Pictures/a.jpg", "b.jpg", "\"quoted\"", "", QString::fromUtf8("写真.PEF")}));
     EXPECT_EQ(StartupArgumentsFrom(1, argv), QStringList());
     EXPECT_EQ(StartupArgumentsFrom(0, nullptr), QStringList());
+}
+
+TEST(ToolkitTranslation, BoxesSayYesAndNoInJapaneseUnderAnyLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator* translator = InstallToolkitTranslation(*qApp);
+    QLocale::setDefault(QLocale::c());
+    ASSERT_NE(translator, nullptr) << "qtbase_ja.qm (qt6-translations-l10n) is not installed";
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("確認"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+    const QString yes = box.button(QMessageBox::Yes)->text();
+    const QString no = box.button(QMessageBox::No)->text();
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    EXPECT_TRUE(yes.startsWith(QStringLiteral("はい"))) << yes.toStdString();
+    EXPECT_TRUE(no.startsWith(QStringLiteral("いいえ"))) << no.toStdString();
 }
 
 TEST(StartupSettingsPath, TestSeamOverridesTheExecutablesPath)
