@@ -30,9 +30,10 @@ TEST(StartupArguments, AreTheNamesAfterTheProgramUnsplit)
 
 TEST(ToolkitTranslation, BoxesSayYesAndNoInJapaneseUnderAnyLocale)
 {
+    const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator* translator = InstallToolkitTranslation(*qApp);
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(before);
     ASSERT_NE(translator, nullptr) << "qtbase_ja.qm (qt6-translations-l10n) is not installed";
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("確認"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
     const QString yes = box.button(QMessageBox::Yes)->text();

@@ -197,9 +197,6 @@ TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
     EXPECT_TRUE(form->ShownOnce);
     EXPECT_TRUE(form->acceptDrops());
-    form->BeforePanelLoad = nullptr;
-    form->LoadPictures(names);
-    EXPECT_EQ(form->PanelCount, 2);
 }
 
 TEST_F(Opening, CursorIsPutBackAfterFailingLoads)
