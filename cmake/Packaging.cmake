@@ -1,5 +1,5 @@
 # `cpack -G DEB` in a build folder makes velumira_<version>_<arch>.deb; run-time
-# dependencies come from dpkg-shlibdeps, fonts from the list below.
+# dependencies come from dpkg-shlibdeps, fonts and Qt's Japanese texts from the list below.
 set(CPACK_PACKAGE_NAME velumira)
 set(CPACK_PACKAGE_VENDOR "Velumira developers")
 set(CPACK_PACKAGE_CONTACT "Velumira developers <maintainers@users.noreply.example>")
@@ -13,6 +13,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

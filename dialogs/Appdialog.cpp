@@ -1,6 +1,7 @@
 #include "dialogs/Appdialog.h"
 
 #include "dialogs/Appsetting.h"
+#include "dialogs/CentreOnScreen.h"
 #include "dialogs/DialogFont.h"
 #include "platform/Guard.h"
 #include "platform/Prompter.h"
@@ -21,6 +22,7 @@ TTAppDialog::TTAppDialog(Prompter& prompter, TAppSetDlg& appSetDlg, QWidget* par
     setWindowTitle(QStringLiteral("起動アプリケーションの設定"));
     ApplyFormFont(*this);
     setFixedSize(489, 222);
+    CentreOnScreenWhenShown(*this);
 
     List = new QTreeWidget(this);
     List->setGeometry(8, 8, 473, 177);

@@ -1,5 +1,6 @@
 #include "dialogs/Appsetting.h"
 
+#include "dialogs/CentreOnScreen.h"
 #include "dialogs/DialogFont.h"
 
 #include <QFileInfo>
@@ -13,6 +14,7 @@ TAppSetDlg::TAppSetDlg(Prompter& prompter, QWidget* parent)
     setWindowTitle(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの設定"));
     ApplyFormFont(*this);
     setFixedSize(492, 114);
+    CentreOnScreenWhenShown(*this);
 
     Label1 = new QLabel(QStringLiteral("名前"), this);
     Label1->move(8, 10);

@@ -1,5 +1,6 @@
 #include "dialogs/Dirselform.h"
 
+#include "dialogs/CentreOnScreen.h"
 #include "dialogs/DialogFont.h"
 #include "platform/Prompter.h"
 
@@ -17,6 +18,7 @@ TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
     setWindowTitle(QStringLiteral("ディレクトリの選択"));
     ApplyFormFont(*this);
     setFixedSize(592, 392);
+    CentreOnScreenWhenShown(*this);
 
     Panel1 = new QLabel(this);
     Panel1->setGeometry(16, 8, 313, 33);

@@ -1,5 +1,6 @@
 #include "loading/Spisetting.h"
 
+#include "dialogs/CentreOnScreen.h"
 #include "dialogs/DialogFont.h"
 #include "dialogs/Dirselform.h"
 #include "platform/Prompter.h"
@@ -43,6 +44,7 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
     setWindowTitle(QStringLiteral("Susieプラグインの設定"));
     setFont(FormFont(15));
     setFixedSize(452, 120);
+    CentreOnScreenWhenShown(*this);
 
     Label1 = new QLabel(QStringLiteral("Susieプラグインのあるディレクトリ"), this);
     Label1->setFont(FormFont(13));

@@ -145,11 +145,15 @@ ProfileFile::ProfileFile(const QString& path) : impl_(std::make_unique<Impl>()),
 {
     impl_->ini.SetSpaces(false);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadable_ = QFileInfo::exists(path);
         return;
+    }
     const QByteArray data = file.readAll();
-    if (impl_->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0) {
+    if (file.error() != QFileDevice::NoError
+        || impl_->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0) {
         impl_->ini.Reset();
+        unreadable_ = true;
         return;
     }
     impl_->trailingComments = TrailingComments(data);
@@ -204,9 +208,11 @@ void ProfileFile::UpdateFile()
         throw EIniFileException(
             QStringLiteral("設定ファイル \"%1\" に書き込めません: %2").arg(QDir::toNativeSeparators(path_), reason).toStdString());
     };
+    if (unreadable_)
+        fail(QStringLiteral("読み込めなかったファイルは上書きしません"));
     std::string text;
     if (impl_->ini.Save(text, false) < 0)
-        fail(QStringLiteral("out of memory"));
+        fail(QStringLiteral("メモリが足りません"));
     // The writer puts two blank lines between sections; one is what people write.
     for (size_t at; (at = text.find("\n\n\n")) != std::string::npos;)
         text.erase(at, 1);
@@ -214,15 +220,15 @@ void ProfileFile::UpdateFile()
 
     const QFileInfo info(path_);
     if (!QDir().mkpath(info.absolutePath()))
-        fail(QStringLiteral("cannot create the folder"));
+        fail(QStringLiteral("フォルダを作成できません"));
     // Written beside the target and renamed over it, so a crash never leaves half a file.
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly))
-        fail(file.errorString());
+        fail(QStringLiteral("書き込み用に開けません"));
     if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-        fail(file.errorString());
+        fail(QStringLiteral("書き込みに失敗しました"));
     if (!file.commit())
-        fail(file.errorString());
+        fail(QStringLiteral("ファイルを置き換えられません"));
     impl_->changed = false;
 }
 

@@ -27,7 +27,14 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
 
     // Writes the file when anything was written; throws EIniFileException when it cannot.
+    // A file that exists but could not be read is never replaced: what it holds is unknown,
+    // and writing would put defaults over the user's settings.
     void UpdateFile();
+
+    // The file exists but could not be read (permissions, an I/O error, a folder).
+    bool Unreadable() const { return unreadable_; }
+    // Treats the file as unreadable, for a caller whose earlier read of it failed.
+    void MarkUnreadable() { unreadable_ = true; }
 
     const QString& Path() const { return path_; }
 
@@ -35,6 +42,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     QString path_;
+    bool unreadable_ = false;
 };
 
 // Where the settings live: the executable's path with its extension replaced by ".INI";

@@ -30,6 +30,8 @@ QStringList QtPrompter::OpenFiles(const OpenFilesRequest& request)
     QFileDialog dialog(owner_, request.title, request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    // The labels alone, as designed; Qt would add the patterns after each.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (!request.filters.isEmpty()) {
         dialog.setNameFilters(request.filters);
         dialog.selectNameFilter(request.filters.first());

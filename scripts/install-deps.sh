@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libpng-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
   xvfb xauth xdotool imagemagick
   desktop-file-utils dpkg-dev file
   exiv2 hyperfine groff-base shared-mime-info

@@ -4,9 +4,12 @@
 #include "platform/ProfileFile.h"
 #include "platform/Prompter.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -120,4 +123,15 @@ StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const Q
         if (channel.Notify(running))
             return StartPath::Ended;
     }
+}
+
+QTranslator* InstallToolkitTranslation(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
 }

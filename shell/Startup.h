@@ -7,6 +7,8 @@
 
 class HandoffChannel;
 class Prompter;
+class QCoreApplication;
+class QTranslator;
 
 // The beginning of the main window's caption; a running window is recognised by it.
 inline constexpr char kProductTitle[] = "Velumira";
@@ -44,3 +46,8 @@ enum class StartPath { NormalStart, Ended };
 // own window. Ended means this process is a second start and must exit without a window.
 StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const QString& settingsPath,
                             const QStringList& names);
+
+// Qt's own texts (the boxes' standard buttons, the file dialog) in Japanese like the rest
+// of the program, whatever the user's locale. The translator belongs to app; null when
+// Qt's Japanese catalogue is not installed, and the toolkit then stays in English.
+QTranslator* InstallToolkitTranslation(QCoreApplication& app);

@@ -69,6 +69,7 @@ int main(int argc, char** argv)
     int toolkitArgc = argc > 0 ? 1 : 0;
     QApplication app(toolkitArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velumira"));
+    InstallToolkitTranslation(app);
     const std::unique_ptr<Prompter> prompter = MakeStartupPrompter();
     // The block lives from the first step to the end on every way out.
     HandoffChannel channel(StartupHandoffFolder());

@@ -56,7 +56,7 @@ void TMainForm::ApplyMagnificationText()
     // A picture cannot be shown at zero or a negative size: refuse and keep everything.
     if (!(m > 0.0f) || !std::isfinite(m))
         throw std::runtime_error(
-            QStringLiteral("'%1' is not a valid magnification (it must be above 0)").arg(text).toStdString());
+            QStringLiteral("'%1' は倍率にできません(0より大きい値を入れてください)").arg(text).toStdString());
     View.ChangeMagnification(m);
     for (int i = 0; i < PanelCount; ++i) {
         Panels[i].SetMagnification(m, false);

@@ -104,6 +104,9 @@ public:
     // Opens PopupOp at a screen point without waiting for it; tests replace it so that
     // nothing waits in a menu's own event loop.
     std::function<void(const QPoint& screenPoint)> OpenPopup;
+    // Called with each name before its panel loads it, when set. A load fails on its own only
+    // when memory runs out, which a test cannot bring about at will; tests throw from here.
+    std::function<void(const QString& name)> BeforePanelLoad;
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
@@ -217,4 +220,5 @@ private:
     bool FHandlingDrop = false;
     int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)
     bool FMagTextUnapplied = false;  // the user's text in CBMag is not a magnification yet
+    bool FSettingsUnread = false;    // the settings file exists but could not be read: keep it
 };

@@ -43,6 +43,8 @@ void TMainForm::LoadPictures(const QStringList& names)
     for (const QString& name : names) {
         if (PanelCount >= kPanelMax)
             break;
+        if (BeforePanelLoad)
+            BeforePanelLoad(name);
         if (Panels[PanelCount].Load(name))
             ++PanelCount;
     }

@@ -37,7 +37,7 @@ void TMainForm::FormShow()
             panel.SetPluginHost(SpiHost.get());
     }
     if (!FEnv.startupArguments.isEmpty())
-        LoadPictures(FEnv.startupArguments);
+        RunGuarded(*FPrompter, [this] { LoadPictures(FEnv.startupArguments); });
     setAcceptDrops(true);
     ShownOnce = true;
 }
@@ -45,6 +45,8 @@ void TMainForm::FormShow()
 void TMainForm::ReadSettings()
 {
     ProfileFile file(FEnv.settingsPath);
+    // The window runs on the defaults then, and must not write them over the user's file.
+    FSettingsUnread = file.Unreadable();
 
     for (int n = 1; n <= kAppSlotCount; ++n) {
         TAppDialog->AppNames[n - 1] =
@@ -94,6 +96,10 @@ void TMainForm::FormClose()
 void TMainForm::WriteSettings()
 {
     ProfileFile file(FEnv.settingsPath);
+    // Readable now or not, the values in hand are defaults, not the file's: the write is
+    // refused with the usual message and the file stays as it was.
+    if (FSettingsUnread)
+        file.MarkUnreadable();
 
     for (int n = 1; n <= kAppSlotCount; ++n) {
         file.WriteString(kApplications, QStringLiteral("NAME%1").arg(n), TAppDialog->AppNames[n - 1]);

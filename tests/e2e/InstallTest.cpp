@@ -189,7 +189,7 @@ TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheirLibraries)
     const ToolResult depends = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
     ASSERT_EQ(depends.exitCode, 0);
     for (const char* package : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6", "libjpeg62-turbo",
-                                "libpng16-16", "libstdc++6", "fonts-noto-cjk"})
+                                "libpng16-16", "libstdc++6", "fonts-noto-cjk", "qt6-translations-l10n"})
         EXPECT_TRUE(depends.out.contains(QLatin1String(package))) << package << " missing from " << depends.out.toStdString();
 
     const ToolResult contents = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});

@@ -1,4 +1,5 @@
 #include "platform/ProfileFile.h"
+#include "support/FileAccess.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,6 +126,29 @@ TEST(ProfileFileRead, MissingOrBrokenFileReadsAsEmpty)
     EXPECT_EQ(missing.ReadInteger("WINDOW", "LEFT", 192), 192);
     ProfileFile folderPath(folder.Path());
     EXPECT_EQ(folderPath.ReadString("OTHER", "DISTPATH", "~"), "~");
+    EXPECT_FALSE(missing.Unreadable());
+    EXPECT_TRUE(folderPath.Unreadable());
+}
+
+TEST(ProfileFileWrite, FileThatCouldNotBeReadIsNeverReplaced)
+{
+    TestFolder folder;
+    const QByteArray text = "[STYLE]\nTATE=1\n";
+    const QString path = folder.Write("v.INI", text);
+    ::chmod(QFile::encodeName(path).constData(), 0);
+    ::chmod(QFile::encodeName(folder.Path()).constData(), 0755);  // nobody may look inside
+    std::unique_ptr<ProfileFile> file;
+    {
+        const FileAccessAsNobody nobody;
+        ASSERT_TRUE(nobody.Active());
+        file = std::make_unique<ProfileFile>(path);
+    }
+    EXPECT_TRUE(file->Unreadable());
+    EXPECT_FALSE(file->ReadBool("STYLE", "TATE", false));
+    file->WriteBool("STYLE", "TATE", false);
+    EXPECT_THROW(file->UpdateFile(), EIniFileException);
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    EXPECT_EQ(ReadAll(path), text);
 }
 
 TEST(ProfileFileRead, DuplicateKeyReadsTheFirst)

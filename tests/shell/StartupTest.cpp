@@ -5,7 +5,12 @@
 #include "support/FakePrompter.h"
 #include "support/TestFolder.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -31,6 +36,22 @@ TEST(HandoffNames, AreMadeAbsoluteAgainstTheSecondStartsFolder)
               (QStringList{"/home/b/y.jpg", "/a/x.jpg", "/home/b/../l/./z.jpg", "", "/home/b/:r.jpg"}));
     EXPECT_EQ(HandoffNames({"y.jpg"}, "/"), QStringList{"/y.jpg"});
     EXPECT_EQ(HandoffNames({"y.jpg"}, ""), QStringList{"y.jpg"}) << "an unknown folder guesses nothing";
+}
+
+TEST(ToolkitTranslation, BoxesSayYesAndNoInJapaneseUnderAnyLocale)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator* translator = InstallToolkitTranslation(*qApp);
+    QLocale::setDefault(before);
+    ASSERT_NE(translator, nullptr) << "qtbase_ja.qm (qt6-translations-l10n) is not installed";
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("確認"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+    const QString yes = box.button(QMessageBox::Yes)->text();
+    const QString no = box.button(QMessageBox::No)->text();
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    EXPECT_TRUE(yes.startsWith(QStringLiteral("はい"))) << yes.toStdString();
+    EXPECT_TRUE(no.startsWith(QStringLiteral("いいえ"))) << no.toStdString();
 }
 
 TEST(StartupSettingsPath, TestSeamOverridesTheExecutablesPath)

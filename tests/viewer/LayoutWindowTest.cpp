@@ -1,5 +1,10 @@
 #include "MainFormFixture.h"
 
+#include "dialogs/Appdialog.h"
+#include "dialogs/Appsetting.h"
+#include "dialogs/Dirselform.h"
+#include "loading/Spisetting.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -10,11 +15,32 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
 
 using LayoutWindow = MainFormTest;
+
+// The plug-in folder, folder choice and registration dialogs open in the middle of the
+// screen, not over the window, at every showing.
+TEST_F(LayoutWindow, DialogsOpenInTheMiddleOfTheScreen)
+{
+    MakeForm();
+    form->show();
+    const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+    ASSERT_GT((form->frameGeometry().center() - middle).manhattanLength(), 50) << "the window is off the middle";
+    for (QDialog* dialog : {static_cast<QDialog*>(form->SpiSetDlg), static_cast<QDialog*>(form->DirSel),
+                            static_cast<QDialog*>(form->TAppDialog), static_cast<QDialog*>(form->AppSetDlg)}) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        for (int showing = 0; showing < 2; ++showing) {
+            dialog->show();
+            EXPECT_LE((dialog->frameGeometry().center() - middle).manhattanLength(), 2);
+            dialog->move(0, 0);
+            dialog->hide();
+        }
+    }
+}
 
 TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
 {

@@ -117,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
     Magnify, RefusedText,
     ::testing::Values(RefusedCase{"Letters", "abc", "'abc' is not a valid floating point value"},
                       RefusedCase{"Empty", "", "'' is not a valid floating point value"},
-                      RefusedCase{"Zero", "0", "'0' is not a valid magnification (it must be above 0)"},
-                      RefusedCase{"Negative", " -1.5", "' -1.5' is not a valid magnification (it must be above 0)"}),
+                      RefusedCase{"Zero", "0", "'0' は倍率にできません(0より大きい値を入れてください)"},
+                      RefusedCase{"Negative", " -1.5", "' -1.5' は倍率にできません(0より大きい値を入れてください)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Typing over the selected text: every keystroke that leaves a magnification applies it,

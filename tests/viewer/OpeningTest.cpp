@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <stdexcept>
 
 namespace {
 
@@ -186,6 +187,18 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     form->show();
     EXPECT_EQ(form->PanelCount, 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
+{
+    const QStringList names = Pictures(2);
+    MakeForm(QSize(1280, 1024), names);
+    form->BeforePanelLoad = [](const QString&) { throw std::runtime_error("out of memory"); };
+    form->show();
+    ASSERT_EQ(Errors(), 1);
+    EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
+    EXPECT_TRUE(form->ShownOnce);
+    EXPECT_TRUE(form->acceptDrops());
 }
 
 TEST_F(Opening, CursorIsPutBackAfterFailingLoads)

@@ -5,13 +5,16 @@
 #include "dialogs/Dirselform.h"
 #include "loading/Spisetting.h"
 #include "platform/ProfileFile.h"
+#include "support/FileAccess.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
+#include <sys/stat.h>
 
 namespace {
 
@@ -204,6 +207,27 @@ TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, FakePrompter::Shown::Error);
     EXPECT_FALSE(prompter.shown[0].text.isEmpty());
+}
+
+TEST_F(Settings, FileThatCouldNotBeReadIsKeptAndTheCloseSaysSo)
+{
+    const QByteArray text = "[STYLE]\nTATE=1\n[OTHER]\nDISTPATH=/srv/sorted\n";
+    WriteSettingsText(text);
+    ::chmod(QFile::encodeName(SettingsPath()).constData(), 0);
+    ::chmod(QFile::encodeName(folder.Path()).constData(), 0755);  // nobody may look inside
+    MakeForm();
+    {
+        const FileAccessAsNobody nobody;
+        ASSERT_TRUE(nobody.Active());
+        form->show();
+    }
+    EXPECT_EQ(form->LbDistnation->text(), QDir::homePath()) << "the defaults";
+    // Readable again by the close: it still must not put the defaults over the file.
+    ::chmod(QFile::encodeName(SettingsPath()).constData(), 0644);
+    form->close();
+    ASSERT_EQ(Errors(), 1);
+    EXPECT_TRUE(prompter.shown.back().text.startsWith(QStringLiteral("設定ファイル \"%1\" に書き込めません: ").arg(SettingsPath())));
+    EXPECT_EQ(ReadSettingsText().toUtf8(), text);
 }
 
 }  // namespace
