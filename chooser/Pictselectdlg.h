@@ -18,8 +18,9 @@ class QSplitter;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
-class QTreeView;
 class TChooserWidget;
+class TFolderTree;
+class TPlacesBox;
 
 class TPictSelectDialog : public QDialog {
     Q_OBJECT
@@ -84,8 +85,9 @@ public:
 
     // Controls.
     QWidget* ScrollBox1;
-    QTreeView* DirListBox;
-    QFileSystemModel* DirModel;
+    TPlacesBox* DriveBox;
+    TFolderTree* DirListBox;
+    QFileSystemModel* DirModel;   // DirListBox's
     QSplitter* SplitterH;
     QWidget* ScrollBox2;
     TChooserWidget* ScrollBox3;

@@ -4,6 +4,8 @@
 #include "chooser/Pictselectdlg.h"
 #include "chooser/ReadThumbSource.h"
 #include "dialogs/DialogFont.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/Places.h"
 #include "platform/Guard.h"
 #include "platform/ProfileFile.h"
 
@@ -18,7 +20,6 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -72,15 +73,12 @@ void TPictSelectDialog::BuildControls()
     ScrollBox1->setMinimumWidth(185);
     auto* folderLayout = new QVBoxLayout(ScrollBox1);
     folderLayout->setContentsMargins(8, 8, 8, 8);
-    DirModel = new QFileSystemModel(this);
-    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    DirModel->setRootPath(QStringLiteral("/"));
-    DirListBox = new QTreeView(ScrollBox1);
-    DirListBox->setModel(DirModel);
-    for (int c = 1; c < DirModel->columnCount(); ++c)
-        DirListBox->hideColumn(c);
-    DirListBox->setHeaderHidden(true);
-    DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    folderLayout->setSpacing(40 - 8 - 21);   // the tree starts at 40, below the places box
+    DirListBox = new TFolderTree(ScrollBox1);
+    DirModel = DirListBox->Model();
+    DriveBox = new TPlacesBox(DirListBox, ScrollBox1);
+    DriveBox->setFixedHeight(21);
+    folderLayout->addWidget(DriveBox);
     folderLayout->addWidget(DirListBox);
     // The model fills folders in the background: keep the chosen folder in view as they come.
     connect(DirModel, &QFileSystemModel::directoryLoaded, this, [this] {
@@ -256,25 +254,21 @@ void TPictSelectDialog::FormClose()
 
 QString TPictSelectDialog::DirListBoxDirectory() const
 {
-    const QModelIndex current = DirListBox->currentIndex();
-    return current.isValid() ? DirModel->filePath(current) : Directory;
+    const QString current = DirListBox->CurrentFolder();
+    return current.isEmpty() ? Directory : current;
 }
 
 void TPictSelectDialog::SetDirListBox(const QString& folder)
 {
-    QString path = folder;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const QModelIndex index = DirModel->index(path);
-    if (!index.isValid())
-        return;
-    DirListBox->setCurrentIndex(index);
-    DirListBox->scrollTo(index);
+    // A folder that is gone leaves the tree where it was; the listing shows it empty.
+    if (QFileInfo(folder).isDir())
+        DriveBox->ShowFolder(folder);
 }
 
 void TPictSelectDialog::DirListBoxChange()
 {
-    if (!isVisible())
+    // Re-rooting the tree passes through no current folder on its way to the new one.
+    if (!isVisible() || DirListBox->CurrentFolder().isEmpty())
         return;
     Directory = DirListBoxDirectory();
     StopReader(true);
