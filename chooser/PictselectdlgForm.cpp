@@ -42,8 +42,7 @@ TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool r
                    Qt::WindowCloseButtonHint);
     setFont(FormFont(15));
     BuildControls();
-    setMinimumSize(600, 400);
-    setGeometry(200, 130, 600, 520);
+    SetOuterBounds(QRect(200, 130, 600, 520));
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(30);
@@ -192,8 +191,6 @@ void TPictSelectDialog::BuildControls()
     SplitterV->setStretchFactor(1, 1);
     SplitterH->setStretchFactor(0, 0);
     SplitterH->setStretchFactor(1, 1);
-    connect(SplitterH, &QSplitter::splitterMoved, this, [this](int pos) { splitHpos_ = pos; });
-    connect(SplitterV, &QSplitter::splitterMoved, this, [this](int pos) { splitVpos_ = pos; });
 
     MainStatusBar = new QStatusBar(this);
     MainStatusBar->setFixedHeight(19);
@@ -224,6 +221,52 @@ QSize TPictSelectDialog::FormCanResize(int width, int height)
     return QSize(std::max(width, 600), std::max(height, 400));
 }
 
+QMargins TPictSelectDialog::FrameMargins() const
+{
+    const QRect f = frameGeometry();
+    const QRect g = geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+void TPictSelectDialog::SetOuterBounds(const QRect& bounds)
+{
+    const QMargins m = FrameMargins();
+    setGeometry(bounds.marginsRemoved(m));
+    ApplyMinimumSize();
+    // Until the window manager has framed the window its frame is unknown; apply the bounds
+    // again then, so that the stored outer size does not grow by a frame on every start.
+    pendingOuter_ = m.isNull() ? bounds : QRect();
+}
+
+void TPictSelectDialog::ApplyMinimumSize()
+{
+    const QSize outer = FormCanResize(0, 0);
+    const QMargins m = FrameMargins();
+    setMinimumSize(outer.width() - m.left() - m.right(), outer.height() - m.top() - m.bottom());
+}
+
+bool TPictSelectDialog::event(QEvent* e)
+{
+    const bool result = QDialog::event(e);
+    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && pendingOuter_.isValid()
+        && !FrameMargins().isNull()) {
+        const QRect pending = pendingOuter_;
+        pendingOuter_ = QRect();
+        SetOuterBounds(pending);
+    }
+    return result;
+}
+
+int TPictSelectDialog::SplitHpos() const
+{
+    return isVisible() ? SplitterH->sizes().value(0, splitHpos_) : splitHpos_;
+}
+
+int TPictSelectDialog::SplitVpos() const
+{
+    return isVisible() ? SplitterV->sizes().value(0, splitVpos_) : splitVpos_;
+}
+
 void TPictSelectDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -235,6 +278,9 @@ void TPictSelectDialog::showEvent(QShowEvent* event)
 
 void TPictSelectDialog::hideEvent(QHideEvent* event)
 {
+    // Keep the dividers as they were shown, for the next showing and the settings.
+    splitHpos_ = SplitterH->sizes().value(0, splitHpos_);
+    splitVpos_ = SplitterV->sizes().value(0, splitVpos_);
     QDialog::hideEvent(event);
     if (event->spontaneous())
         return;
@@ -284,13 +330,18 @@ void TPictSelectDialog::BtnRefreshClick()
 
 void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 {
-    const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), x()), 0);
-    const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), y()), 0);
-    const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), width()),
-                                     file.ReadInteger(section, QStringLiteral("Height"), height()));
-    setGeometry(left, top, size.width(), size.height());
-    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_), 0);
-    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_), 0);
+    // The bounds asked for so far, also when the window frame is not known yet.
+    const QRect current = pendingOuter_.isValid() ? pendingOuter_ : OuterBounds();
+    const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), current.x()), 0);
+    const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), current.y()), 0);
+    const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), current.width()),
+                                     file.ReadInteger(section, QStringLiteral("Height"), current.height()));
+    SetOuterBounds(QRect(QPoint(left, top), size));
+    // The panes never show narrower than their minimum, so a smaller value is not kept either.
+    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_),
+                          ScrollBox1->minimumWidth());
+    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_),
+                          ScrollBox3->minimumHeight());
     ApplySplitters();
     Directory = file.ReadString(section, QStringLiteral("Directory"), QDir::homePath());
     SetDirListBox(Directory);
@@ -298,12 +349,12 @@ void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 
 void TPictSelectDialog::SaveSettings(ProfileFile& file, const QString& section)
 {
-    const QRect frame = geometry();
-    file.WriteInteger(section, QStringLiteral("Left"), frame.x());
-    file.WriteInteger(section, QStringLiteral("Top"), frame.y());
-    file.WriteInteger(section, QStringLiteral("Width"), frame.width());
-    file.WriteInteger(section, QStringLiteral("Height"), frame.height());
-    file.WriteInteger(section, QStringLiteral("SplitHpos"), splitHpos_);
-    file.WriteInteger(section, QStringLiteral("SplitVpos"), splitVpos_);
+    const QRect bounds = OuterBounds();
+    file.WriteInteger(section, QStringLiteral("Left"), bounds.x());
+    file.WriteInteger(section, QStringLiteral("Top"), bounds.y());
+    file.WriteInteger(section, QStringLiteral("Width"), bounds.width());
+    file.WriteInteger(section, QStringLiteral("Height"), bounds.height());
+    file.WriteInteger(section, QStringLiteral("SplitHpos"), SplitHpos());
+    file.WriteInteger(section, QStringLiteral("SplitVpos"), SplitVpos());
     file.WriteString(section, QStringLiteral("Directory"), DirListBoxDirectory());
 }
