@@ -77,6 +77,7 @@ void TPictSelectDialog::BuildControls()
     DirModel = DirListBox->Model();
     DriveBox = new TPlacesBox(DirListBox, ScrollBox1);
     DriveBox->setFixedHeight(21);
+    setTabOrder(DriveBox, DirListBox);
     folderLayout->addWidget(DriveBox);
     folderLayout->addWidget(DirListBox);
     // The model fills folders in the background: keep the chosen folder in view as they come.

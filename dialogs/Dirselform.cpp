@@ -26,6 +26,7 @@ TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
     Dirlst->setGeometry(8, 48, 569, 297);
     Drive = new TPlacesBox(Dirlst, this);
     Drive->setGeometry(344, 16, 233, 21);
+    setTabOrder(Drive, Dirlst);
 
     Button1 = new QPushButton(QStringLiteral("選択(&O)"), this);
     Button1->setGeometry(376, 360, 83, 25);

@@ -46,6 +46,9 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent)
 
 void TFolderTree::SetRoot(const QString& root)
 {
+    // No current folder on the way: hiding the old one would otherwise make a neighbour current
+    // for a moment, and a dialog would act on that folder.
+    setCurrentIndex(QModelIndex());
     root_ = QDir::cleanPath(root);
     model_->setRootPath(root_);
     const QModelIndex top = model_->index(root_);

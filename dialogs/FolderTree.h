@@ -14,7 +14,8 @@ public:
 
     QFileSystemModel* Model() const { return model_; }
     QString Root() const { return root_; }
-    // Shows root as the top item, expanded. The caller then selects a folder under it.
+    // Shows root as the top item, expanded, with no current folder: the caller then selects
+    // one under it.
     void SetRoot(const QString& root);
     // The folder of an item of this view, and of the current item (empty when there is none).
     QString FolderAt(const QModelIndex& index) const;

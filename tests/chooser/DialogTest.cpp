@@ -4,6 +4,7 @@
 #include "chooser/ChooserWidgets.h"
 #include "chooser/Histogram.h"
 #include "chooser/Pictselectdlg.h"
+#include "dialogs/Places.h"
 #include "platform/ProfileFile.h"
 #include "support/FakePrompter.h"
 #include "support/TestFolder.h"
@@ -238,10 +239,16 @@ TEST_F(ChooserDialog, FolderTreeChangeListsTheNewFolderOnlyWhileVisible)
     EXPECT_EQ(dlg.ViewList.Count(), 1);
     EXPECT_EQ(dlg.Grid.TopRow, 0);
 
+    // Choosing a place in the box lists it.
+    dlg.DriveBox->SetPlaceSource([&] { return std::vector<TPlace>{{folder.Path(), "SD"}, {"/", "/"}}; });
+    dlg.DriveBox->activated(0);
+    EXPECT_EQ(dlg.Directory, folder.Path());
+    EXPECT_EQ(dlg.ViewList.Count(), 30);
+
     dlg.hide();
-    dlg.SetDirListBox(folder.Path());
-    EXPECT_EQ(dlg.Directory, other.Path()) << "hidden: nothing happens";
-    EXPECT_EQ(dlg.ViewList.Count(), 1);
+    dlg.SetDirListBox(other.Path());
+    EXPECT_EQ(dlg.Directory, folder.Path()) << "hidden: nothing happens";
+    EXPECT_EQ(dlg.ViewList.Count(), 30);
 }
 
 TEST_F(ChooserDialog, WindowCannotShrinkBelowItsMinimum)
