@@ -18,8 +18,9 @@ class QSplitter;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
-class QTreeView;
 class TChooserWidget;
+class TFolderTree;
+class TPlacesBox;
 
 class TPictSelectDialog : public QDialog {
     Q_OBJECT
@@ -63,8 +64,12 @@ public:
     // The folder the tree shows, or Directory while it shows none.
     QString DirListBoxDirectory() const;
     void SetDirListBox(const QString& folder);
-    int SplitHpos() const { return splitHpos_; }
-    int SplitVpos() const { return splitVpos_; }
+    // The dividers where the window shows them (while hidden: where it will show them).
+    int SplitHpos() const;
+    int SplitVpos() const;
+    // The window's bounds with its frame, as the settings store them.
+    QRect OuterBounds() const { return frameGeometry(); }
+    void SetOuterBounds(const QRect& bounds);
 
     TChooserCore Core;
     TThumbGrid Grid;
@@ -84,8 +89,9 @@ public:
 
     // Controls.
     QWidget* ScrollBox1;
-    QTreeView* DirListBox;
-    QFileSystemModel* DirModel;
+    TPlacesBox* DriveBox;
+    TFolderTree* DirListBox;
+    QFileSystemModel* DirModel;   // DirListBox's
     QSplitter* SplitterH;
     QWidget* ScrollBox2;
     TChooserWidget* ScrollBox3;
@@ -107,6 +113,7 @@ public:
     QTimer* Timer1;
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -114,9 +121,12 @@ private:
     void BuildControls();
     void PlaceInfoPane();
     void ApplySplitters();
+    QMargins FrameMargins() const;
+    void ApplyMinimumSize();
     template <typename Handler> void Guarded(Handler&& handler);
 
     Prompter& prompter_;
     int splitHpos_ = 185;
     int splitVpos_ = 153;
+    QRect pendingOuter_;   // bounds to apply again once the window manager has framed the window
 };

@@ -4,6 +4,8 @@
 #include "chooser/Pictselectdlg.h"
 #include "chooser/ReadThumbSource.h"
 #include "dialogs/DialogFont.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/Places.h"
 #include "platform/Guard.h"
 #include "platform/ProfileFile.h"
 
@@ -18,7 +20,6 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -41,8 +42,7 @@ TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool r
                    Qt::WindowCloseButtonHint);
     setFont(FormFont(15));
     BuildControls();
-    setMinimumSize(600, 400);
-    setGeometry(200, 130, 600, 520);
+    SetOuterBounds(QRect(200, 130, 600, 520));
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(30);
@@ -72,15 +72,13 @@ void TPictSelectDialog::BuildControls()
     ScrollBox1->setMinimumWidth(185);
     auto* folderLayout = new QVBoxLayout(ScrollBox1);
     folderLayout->setContentsMargins(8, 8, 8, 8);
-    DirModel = new QFileSystemModel(this);
-    DirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    DirModel->setRootPath(QStringLiteral("/"));
-    DirListBox = new QTreeView(ScrollBox1);
-    DirListBox->setModel(DirModel);
-    for (int c = 1; c < DirModel->columnCount(); ++c)
-        DirListBox->hideColumn(c);
-    DirListBox->setHeaderHidden(true);
-    DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    folderLayout->setSpacing(40 - 8 - 21);   // the tree starts at 40, below the places box
+    DirListBox = new TFolderTree(ScrollBox1);
+    DirModel = DirListBox->Model();
+    DriveBox = new TPlacesBox(DirListBox, ScrollBox1);
+    DriveBox->setFixedHeight(21);
+    setTabOrder(DriveBox, DirListBox);
+    folderLayout->addWidget(DriveBox);
     folderLayout->addWidget(DirListBox);
     // The model fills folders in the background: keep the chosen folder in view as they come.
     connect(DirModel, &QFileSystemModel::directoryLoaded, this, [this] {
@@ -194,8 +192,6 @@ void TPictSelectDialog::BuildControls()
     SplitterV->setStretchFactor(1, 1);
     SplitterH->setStretchFactor(0, 0);
     SplitterH->setStretchFactor(1, 1);
-    connect(SplitterH, &QSplitter::splitterMoved, this, [this](int pos) { splitHpos_ = pos; });
-    connect(SplitterV, &QSplitter::splitterMoved, this, [this](int pos) { splitVpos_ = pos; });
 
     MainStatusBar = new QStatusBar(this);
     MainStatusBar->setFixedHeight(19);
@@ -226,6 +222,52 @@ QSize TPictSelectDialog::FormCanResize(int width, int height)
     return QSize(std::max(width, 600), std::max(height, 400));
 }
 
+QMargins TPictSelectDialog::FrameMargins() const
+{
+    const QRect f = frameGeometry();
+    const QRect g = geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+void TPictSelectDialog::SetOuterBounds(const QRect& bounds)
+{
+    const QMargins m = FrameMargins();
+    setGeometry(bounds.marginsRemoved(m));
+    ApplyMinimumSize();
+    // Until the window manager has framed the window its frame is unknown; apply the bounds
+    // again then, so that the stored outer size does not grow by a frame on every start.
+    pendingOuter_ = m.isNull() ? bounds : QRect();
+}
+
+void TPictSelectDialog::ApplyMinimumSize()
+{
+    const QSize outer = FormCanResize(0, 0);
+    const QMargins m = FrameMargins();
+    setMinimumSize(outer.width() - m.left() - m.right(), outer.height() - m.top() - m.bottom());
+}
+
+bool TPictSelectDialog::event(QEvent* e)
+{
+    const bool result = QDialog::event(e);
+    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && pendingOuter_.isValid()
+        && !FrameMargins().isNull()) {
+        const QRect pending = pendingOuter_;
+        pendingOuter_ = QRect();
+        SetOuterBounds(pending);
+    }
+    return result;
+}
+
+int TPictSelectDialog::SplitHpos() const
+{
+    return isVisible() ? SplitterH->sizes().value(0, splitHpos_) : splitHpos_;
+}
+
+int TPictSelectDialog::SplitVpos() const
+{
+    return isVisible() ? SplitterV->sizes().value(0, splitVpos_) : splitVpos_;
+}
+
 void TPictSelectDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -237,6 +279,9 @@ void TPictSelectDialog::showEvent(QShowEvent* event)
 
 void TPictSelectDialog::hideEvent(QHideEvent* event)
 {
+    // Keep the dividers as they were shown, for the next showing and the settings.
+    splitHpos_ = SplitterH->sizes().value(0, splitHpos_);
+    splitVpos_ = SplitterV->sizes().value(0, splitVpos_);
     QDialog::hideEvent(event);
     if (event->spontaneous())
         return;
@@ -256,25 +301,21 @@ void TPictSelectDialog::FormClose()
 
 QString TPictSelectDialog::DirListBoxDirectory() const
 {
-    const QModelIndex current = DirListBox->currentIndex();
-    return current.isValid() ? DirModel->filePath(current) : Directory;
+    const QString current = DirListBox->CurrentFolder();
+    return current.isEmpty() ? Directory : current;
 }
 
 void TPictSelectDialog::SetDirListBox(const QString& folder)
 {
-    QString path = folder;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const QModelIndex index = DirModel->index(path);
-    if (!index.isValid())
-        return;
-    DirListBox->setCurrentIndex(index);
-    DirListBox->scrollTo(index);
+    // A folder that is gone leaves the tree where it was; the listing shows it empty.
+    if (QFileInfo(folder).isDir())
+        DriveBox->ShowFolder(folder);
 }
 
 void TPictSelectDialog::DirListBoxChange()
 {
-    if (!isVisible())
+    // Re-rooting the tree passes through no current folder on its way to the new one.
+    if (!isVisible() || DirListBox->CurrentFolder().isEmpty())
         return;
     Directory = DirListBoxDirectory();
     StopReader(true);
@@ -290,13 +331,18 @@ void TPictSelectDialog::BtnRefreshClick()
 
 void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 {
-    const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), x()), 0);
-    const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), y()), 0);
-    const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), width()),
-                                     file.ReadInteger(section, QStringLiteral("Height"), height()));
-    setGeometry(left, top, size.width(), size.height());
-    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_), 0);
-    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_), 0);
+    // The bounds asked for so far, also when the window frame is not known yet.
+    const QRect current = pendingOuter_.isValid() ? pendingOuter_ : OuterBounds();
+    const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), current.x()), 0);
+    const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), current.y()), 0);
+    const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), current.width()),
+                                     file.ReadInteger(section, QStringLiteral("Height"), current.height()));
+    SetOuterBounds(QRect(QPoint(left, top), size));
+    // The panes never show narrower than their minimum, so a smaller value is not kept either.
+    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_),
+                          ScrollBox1->minimumWidth());
+    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_),
+                          ScrollBox3->minimumHeight());
     ApplySplitters();
     Directory = file.ReadString(section, QStringLiteral("Directory"), QDir::homePath());
     SetDirListBox(Directory);
@@ -304,12 +350,12 @@ void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 
 void TPictSelectDialog::SaveSettings(ProfileFile& file, const QString& section)
 {
-    const QRect frame = geometry();
-    file.WriteInteger(section, QStringLiteral("Left"), frame.x());
-    file.WriteInteger(section, QStringLiteral("Top"), frame.y());
-    file.WriteInteger(section, QStringLiteral("Width"), frame.width());
-    file.WriteInteger(section, QStringLiteral("Height"), frame.height());
-    file.WriteInteger(section, QStringLiteral("SplitHpos"), splitHpos_);
-    file.WriteInteger(section, QStringLiteral("SplitVpos"), splitVpos_);
+    const QRect bounds = OuterBounds();
+    file.WriteInteger(section, QStringLiteral("Left"), bounds.x());
+    file.WriteInteger(section, QStringLiteral("Top"), bounds.y());
+    file.WriteInteger(section, QStringLiteral("Width"), bounds.width());
+    file.WriteInteger(section, QStringLiteral("Height"), bounds.height());
+    file.WriteInteger(section, QStringLiteral("SplitHpos"), SplitHpos());
+    file.WriteInteger(section, QStringLiteral("SplitVpos"), SplitVpos());
     file.WriteString(section, QStringLiteral("Directory"), DirListBoxDirectory());
 }

@@ -2,15 +2,14 @@
 
 #include "dialogs/CentreOnScreen.h"
 #include "dialogs/DialogFont.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/Places.h"
 #include "platform/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeView>
 
 TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
     : QDialog(parent), prompter_(prompter)
@@ -25,19 +24,11 @@ TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setAlignment(Qt::AlignCenter);
 
-    model_ = new QFileSystemModel(this);
-    model_->setReadOnly(true);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setRootPath(QDir::rootPath());
-
-    Dirlst = new QTreeView(this);
+    Dirlst = new TFolderTree(this);
     Dirlst->setGeometry(8, 48, 569, 297);
-    Dirlst->setModel(model_);
-    Dirlst->setHeaderHidden(true);
-    for (int column = 1; column < model_->columnCount(); ++column) Dirlst->hideColumn(column);
-    Dirlst->setSelectionMode(QAbstractItemView::SingleSelection);
-    Dirlst->setSortingEnabled(true);
-    Dirlst->sortByColumn(0, Qt::AscendingOrder);
+    Drive = new TPlacesBox(Dirlst, this);
+    Drive->setGeometry(344, 16, 233, 21);
+    setTabOrder(Drive, Dirlst);
 
     Button1 = new QPushButton(QStringLiteral("選択(&O)"), this);
     Button1->setGeometry(376, 360, 83, 25);
@@ -69,26 +60,15 @@ void TDirSel::Button1Click()
 
 QString TDirSel::CurrentFolder() const
 {
-    const QModelIndex index = Dirlst->currentIndex();
-    return index.isValid() ? model_->filePath(index) : startFolder_;
+    const QString folder = Dirlst->CurrentFolder();
+    return folder.isEmpty() ? startFolder_ : folder;
 }
 
 void TDirSel::SetCurrentFolder(const QString& folder)
 {
     startFolder_ = NearestExistingFolder(folder);
-    QModelIndex index = model_->index(startFolder_);
-    if (!index.isValid() && !(model_->filter() & QDir::Hidden)) {
-        // The folder lies under a hidden one: show hidden folders rather than lose the place.
-        model_->setFilter(model_->filter() | QDir::Hidden);
-        index = model_->index(startFolder_);
-    }
-    if (!index.isValid()) {
+    if (!Drive->ShowFolder(startFolder_))
         Dirlst->setCurrentIndex(QModelIndex());
-        return;
-    }
-    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) Dirlst->expand(up);
-    Dirlst->setCurrentIndex(index);
-    Dirlst->scrollTo(index);
 }
 
 QString TDirSel::NearestExistingFolder(const QString& folder)

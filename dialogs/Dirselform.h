@@ -5,10 +5,10 @@
 #include <QString>
 
 class Prompter;
-class QFileSystemModel;
 class QLabel;
 class QPushButton;
-class QTreeView;
+class TFolderTree;
+class TPlacesBox;
 
 class TDirSel : public QDialog {
     Q_OBJECT
@@ -19,7 +19,8 @@ public:
     QString SelectedDir;  // on entry the starting folder, on OK the chosen one
 
     QLabel* Panel1;
-    QTreeView* Dirlst;  // folders only; stands in for the drive box and directory list
+    TPlacesBox* Drive;   // the places: home, pictures, mounted cards and disks, "/"
+    TFolderTree* Dirlst;  // folders only, rooted at the place chosen in Drive
     QPushButton* Button1;
     QPushButton* Button2;
 
@@ -39,6 +40,5 @@ public:
 
 private:
     Prompter& prompter_;
-    QFileSystemModel* model_;
     QString startFolder_;
 };

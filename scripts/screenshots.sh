@@ -3,27 +3,36 @@
 #   docs/screenshots/four-panels.png  the four samples side by side after the fit
 #   docs/screenshots/chooser.png      the thumbnail chooser on the sample folder
 #   docs/screenshots/pef.png          a generated PEF file with its shooting summary
-# Builds Release first (JOBS=n limits the build's parallel jobs).
+# Builds Release in build-screenshots first (JOBS=n limits the build's parallel jobs;
+# BUILD_DIR=dir builds and uses an existing build folder instead; KEEP_DEMO=1 keeps the
+# demo home for a look afterwards).
+# The programs run with a demo home folder that holds the sample set in Pictures, so the
+# windows show the demo's folders only, never those of the machine the pictures are made on.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
 ./scripts/install-deps.sh
 
-build=build-screenshots
+build="${BUILD_DIR:-build-screenshots}"
 jobs="${JOBS:-$(nproc)}"
 # Tests on: the PEF maker uses the test fixture builders.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELUMIRA_TESTS=ON >/dev/null
+if [ -z "${BUILD_DIR:-}" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELUMIRA_TESTS=ON >/dev/null
+fi
 cmake --build "$build" -j "$jobs" --target velumira velumira-sample-set velumira_png_spi velumira-pef-sample
 
 out="$here/docs/screenshots"
 mkdir -p "$out"
-# A fixed folder outside the checkout, so the paths the window shows (destination label,
-# chooser's folder tree) are the same on every run; /home where it can be made, as a
-# user's pictures would lie.
+# The demo home: a fixed folder outside the checkout, so the paths the windows show
+# (destination label, chooser's places box and folder tree) are the same on every run;
+# under /home where it can be made, as a user's home would lie. Made afresh and removed at
+# the end; one run at a time.
+exec 9>"${TMPDIR:-/tmp}/velumira-screenshots.lock"
+flock -n 9 || { echo "another screenshots run is going on" >&2; exit 1; }
 work=/home/velumira-demo
-mkdir -p "$work" 2>/dev/null && [ -w "$work" ] || work=/tmp/velumira-demo
+{ mkdir -p "$work" && [ -w "$work" ]; } 2>/dev/null || work=/tmp/velumira-demo
 rm -rf "$work"
-mkdir -p "$work/Pictures"
+mkdir -p "$work/Pictures/keep"
 cp "$build"/samples/IMGP000[1-4].JPG "$work/Pictures/"
 # Generated, never a camera file: sample 1 as the preview of a PEF-like file.
 "$build/tests/e2e/velumira-pef-sample" "$work/Pictures/IMGP0001.JPG" "$work/Pictures/IMGP0005.PEF"
@@ -36,6 +45,7 @@ cleanup() {
   [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   [ -n "${channel:-}" ] && rm -rf "$channel"
+  [ -n "${KEEP_DEMO:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -51,7 +61,10 @@ export QT_QPA_PLATFORM=xcb
 channel=$(mktemp -d)
 export VELUMIRA_HANDOFF_DIR="$channel/channel"
 export VELUMIRA_SETTINGS="$work/velumira.INI"
-unset WAYLAND_DISPLAY XAUTHORITY
+# The demo home and nothing of the user's: home folder, its Pictures, configuration, caches.
+export HOME="$work" XDG_CONFIG_HOME="$work/.config" XDG_DATA_HOME="$work/.local/share"
+export XDG_CACHE_HOME="$work/.cache" XDG_RUNTIME_DIR="$channel"
+unset WAYLAND_DISPLAY XAUTHORITY XDG_PICTURES_DIR XDG_CONFIG_DIRS XDG_DATA_DIRS
 
 write_settings() {  # width height
   cat >"$VELUMIRA_SETTINGS" <<EOF

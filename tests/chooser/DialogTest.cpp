@@ -4,6 +4,7 @@
 #include "chooser/ChooserWidgets.h"
 #include "chooser/Histogram.h"
 #include "chooser/Pictselectdlg.h"
+#include "dialogs/Places.h"
 #include "platform/ProfileFile.h"
 #include "support/FakePrompter.h"
 #include "support/TestFolder.h"
@@ -238,16 +239,22 @@ TEST_F(ChooserDialog, FolderTreeChangeListsTheNewFolderOnlyWhileVisible)
     EXPECT_EQ(dlg.ViewList.Count(), 1);
     EXPECT_EQ(dlg.Grid.TopRow, 0);
 
+    // Choosing a place in the box lists it.
+    dlg.DriveBox->SetPlaceSource([&] { return std::vector<TPlace>{{folder.Path(), "SD"}, {"/", "/"}}; });
+    dlg.DriveBox->activated(0);
+    EXPECT_EQ(dlg.Directory, folder.Path());
+    EXPECT_EQ(dlg.ViewList.Count(), 30);
+
     dlg.hide();
-    dlg.SetDirListBox(folder.Path());
-    EXPECT_EQ(dlg.Directory, other.Path()) << "hidden: nothing happens";
-    EXPECT_EQ(dlg.ViewList.Count(), 1);
+    dlg.SetDirListBox(other.Path());
+    EXPECT_EQ(dlg.Directory, folder.Path()) << "hidden: nothing happens";
+    EXPECT_EQ(dlg.ViewList.Count(), 30);
 }
 
 TEST_F(ChooserDialog, WindowCannotShrinkBelowItsMinimum)
 {
     dlg.resize(300, 200);
-    EXPECT_EQ(dlg.size(), QSize(600, 400));
+    EXPECT_EQ(dlg.frameGeometry().size(), QSize(600, 400)) << "the minimum is the outer size";
     EXPECT_EQ(TPictSelectDialog::FormCanResize(599, 700), QSize(600, 700));
 }
 
@@ -304,6 +311,41 @@ TEST(ChooserSettings, MissingKeysKeepTheDesignedValues)
     EXPECT_EQ(dlg.SplitHpos(), 185);
     EXPECT_EQ(dlg.SplitVpos(), 153);
     EXPECT_EQ(dlg.Directory, QDir::homePath());
+}
+
+// The stored bounds are the window's outer bounds, as the main window's are, and a divider
+// stored below its minimum is stored back where the window shows it.
+TEST(ChooserSettings, OuterBoundsAndTheShownDividerSurviveTheRoundTrip)
+{
+    TestFolder folder;
+    const QString ini = folder.Path("v.INI");
+    {
+        ProfileFile file(ini);
+        file.WriteInteger("PIC_SELECT", "Left", 30);
+        file.WriteInteger("PIC_SELECT", "Top", 40);
+        file.WriteInteger("PIC_SELECT", "Width", 700);
+        file.WriteInteger("PIC_SELECT", "Height", 500);
+        file.WriteInteger("PIC_SELECT", "SplitHpos", 100);
+        file.WriteString("PIC_SELECT", "Directory", folder.Path());
+        file.UpdateFile();
+    }
+    FakeReadJob job;
+    FakePrompter prompter;
+    TPictSelectDialog dlg(prompter, nullptr, false, job.Job());
+    ProfileFile file(ini);
+    dlg.LoadSettings(file, "PIC_SELECT");
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QTest::qWait(50);
+    ASSERT_NE(dlg.frameGeometry(), dlg.geometry()) << "the platform gives the window no frame";
+    EXPECT_EQ(dlg.frameGeometry(), QRect(30, 40, 700, 500));
+    EXPECT_EQ(dlg.ScrollBox1->width(), 185);
+    dlg.SaveSettings(file, "PIC_SELECT");
+    EXPECT_EQ(file.ReadInteger("PIC_SELECT", "Left", 0), 30);
+    EXPECT_EQ(file.ReadInteger("PIC_SELECT", "Top", 0), 40);
+    EXPECT_EQ(file.ReadInteger("PIC_SELECT", "Width", 0), 700);
+    EXPECT_EQ(file.ReadInteger("PIC_SELECT", "Height", 0), 500);
+    EXPECT_EQ(file.ReadInteger("PIC_SELECT", "SplitHpos", 0), 185);
 }
 
 TEST(ChooserRoute, CaptionLimitAndTheMessageRule)

@@ -1,4 +1,6 @@
 #include "dialogs/Dirselform.h"
+#include "dialogs/FolderTree.h"
+#include "dialogs/Places.h"
 
 #include "QtPrinters.h"
 #include "support/FakePrompter.h"
@@ -125,6 +127,74 @@ TEST(DirSel, FolderUnderAHiddenOneIsStillFound)
     dirSel.SetCurrentFolder(folder.Path(".config/velumira"));
     EXPECT_EQ(dirSel.CurrentFolder(), folder.Path(".config/velumira"));
     EXPECT_TRUE(dirSel.Dirlst->currentIndex().isValid());
+}
+
+// The places box's entries, and the place that roots the tree for a folder.
+TEST(Places, ListAndThePlaceOfAFolder)
+{
+    const QString home = QStringLiteral("/home/u"), pics = QStringLiteral("/home/u/Pictures");
+    const std::vector<std::pair<QString, QString>> volumes = {
+        {"/media/u/EOS_DIGITAL", "EOS_DIGITAL"}, {"/run/media/u/disk/", ""}, {"/mnt", "backup"},
+        {"/boot/efi", "EFI"}, {"/proc", ""}, {"/", "root"}, {"/mediaX", "no"}, {"/media/u/EOS_DIGITAL", "twice"}};
+    const std::vector<TPlace> expected = {{home, "ホーム"},          {pics, "ピクチャ"},
+                                          {"/media/u/EOS_DIGITAL", "EOS_DIGITAL"}, {"/run/media/u/disk", "disk"},
+                                          {"/mnt", "backup"},        {"/", "/"}};
+    const std::vector<TPlace> places = PlaceList(home, pics, volumes);
+    EXPECT_EQ(places, expected);
+    EXPECT_EQ(PlaceList(home, QString(), {}), (std::vector<TPlace>{{home, "ホーム"}, {"/", "/"}}))
+        << "no Pictures folder, no volumes";
+    EXPECT_EQ(PlaceList(home, home, {}).size(), 2u) << "Pictures set to the home folder itself";
+
+    const struct {
+        const char* folder;
+        const char* place;
+    } cases[] = {
+        {"/home/u", "/home/u"},
+        {"/home/u/Documents/x", "/home/u"},
+        {"/home/u/Pictures/2024/", "/home/u/Pictures"},
+        {"/home/u/Pictures2", "/home/u"},
+        {"/home/user", "/"},
+        {"/media/u/EOS_DIGITAL/DCIM/100PENTX", "/media/u/EOS_DIGITAL"},
+        {"/mnt/a", "/mnt"},
+        {"/usr/share", "/"},
+        {"/", "/"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PlaceFor(places, c.folder), QString::fromUtf8(c.place)) << c.folder;
+}
+
+// Setting a folder picks its place and roots the tree there; choosing a place roots the tree
+// at it; a card put in while the dialog is open shows when the box is opened.
+TEST(Places, BoxRootsTheFolderTree)
+{
+    TestFolder folder;
+    QDir().mkpath(folder.Path("home/Pictures/2024"));
+    QDir().mkpath(folder.Path("card/DCIM"));
+    std::vector<TPlace> places = {{folder.Path("home"), "ホーム"}, {folder.Path("home/Pictures"), "ピクチャ"}, {"/", "/"}};
+    FakePrompter prompter;
+    TDirSel dirSel(prompter);
+    dirSel.Drive->SetPlaceSource([&] { return places; });
+
+    dirSel.SetCurrentFolder(folder.Path("home/Pictures/2024"));
+    EXPECT_EQ(dirSel.Drive->currentText(), QStringLiteral("ピクチャ"));
+    EXPECT_EQ(dirSel.Dirlst->Root(), folder.Path("home/Pictures"));
+    EXPECT_EQ(dirSel.CurrentFolder(), folder.Path("home/Pictures/2024"));
+    QAbstractItemModel* shown = dirSel.Dirlst->model();
+    ASSERT_EQ(shown->rowCount(dirSel.Dirlst->rootIndex()), 1) << "the place is the tree's one top item";
+    EXPECT_EQ(shown->index(0, 0, dirSel.Dirlst->rootIndex()).data().toString(), QStringLiteral("Pictures"));
+
+    places.insert(places.begin() + 2, {folder.Path("card"), "SD"});
+    dirSel.Drive->showPopup();
+    ASSERT_EQ(dirSel.Drive->count(), 4);
+    dirSel.Drive->hidePopup();
+    dirSel.Drive->activated(2);
+    EXPECT_EQ(dirSel.Dirlst->Root(), folder.Path("card"));
+    EXPECT_EQ(dirSel.CurrentFolder(), folder.Path("card"));
+    EXPECT_FALSE(dirSel.Dirlst->SelectFolder(folder.Path("home"))) << "outside the place";
+
+    dirSel.SetCurrentFolder(folder.Path("home/gone"));
+    EXPECT_EQ(dirSel.Drive->currentText(), QStringLiteral("ホーム"));
+    EXPECT_EQ(dirSel.CurrentFolder(), folder.Path("home"));
 }
 
 }  // namespace
