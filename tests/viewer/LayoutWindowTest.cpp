@@ -9,12 +9,61 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionFrame>
 #include <QTimer>
 
 namespace {
 
 using LayoutWindow = MainFormTest;
+
+// Rows of area that hold text ink (pixels far darker than the window's face).
+int InkRows(const QImage& image, QRect area)
+{
+    int rows = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        bool ink = false;
+        for (int x = area.left(); x <= area.right() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) < 100;
+        rows += ink;
+    }
+    return rows;
+}
+
+TEST_F(LayoutWindow, PanelCaptionAndTextLineShowWhole)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
+    ASSERT_EQ(form->PanelCount, 1);
+    auto* group = static_cast<TPanelGroup*>(form->Grp[0]);
+    const QLineEdit* line = form->EdText[0];
+    const QFontMetrics caption(group->font());
+
+    // The caption drawn on its own shows as many inked rows as it shows above the text line.
+    QImage alone(caption.horizontalAdvance(group->title()) + 8, 3 * caption.height(), QImage::Format_RGB32);
+    alone.fill(group->palette().window().color());
+    QPainter painter(&alone);
+    painter.setFont(group->font());
+    painter.drawText(0, 2 * caption.height(), group->title());
+    painter.end();
+    const QImage shown = group->grab().toImage();
+    EXPECT_EQ(InkRows(shown, QRect(0, 0, alone.width(), line->y())), InkRows(alone, alone.rect()));
+
+    // And by the metrics: the full descent, underline included, ends above the text line.
+    const int baseline = group->CaptionBaseline();
+    EXPECT_GE(baseline + caption.tightBoundingRect(group->title()).top(), 0);
+    EXPECT_LE(baseline + caption.descent(), line->y());
+    EXPECT_LT(baseline + caption.underlinePos(), line->y());
+
+    // The text line's whole line fits inside its frame.
+    QStyleOptionFrame frame;
+    frame.initFrom(line);
+    frame.lineWidth = line->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, line);
+    const QRect text = line->style()->subElementRect(QStyle::SE_LineEditContents, &frame, line);
+    EXPECT_LE(QFontMetrics(line->font()).height(), text.height());
+}
 
 TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
 {
