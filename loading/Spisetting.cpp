@@ -45,8 +45,8 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
     setFixedSize(452, 120);
 
     Label1 = new QLabel(QStringLiteral("Susieプラグインのあるディレクトリ"), this);
-    Label1->setFont(FormFont(13));
     Label1->setGeometry(8, 18, 180, 13);
+    Label1->setFont(FittedFont(13, Label1->height()));
 
     EdSPIPath = new QLineEdit(this);
     EdSPIPath->setReadOnly(true);
@@ -54,7 +54,7 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
 
     const auto makeButton = [this](const QString& caption, int left, int top) {
         auto* button = new QPushButton(caption, this);
-        button->setFont(FormFont(13));
+        button->setFont(FittedFont(13, FramedTextHeight(21)));
         button->setGeometry(left, top, 75, 21);
         button->setAutoDefault(false);
         return button;

@@ -1,5 +1,12 @@
 #include "MainFormFixture.h"
 
+#include "chooser/Pictselectdlg.h"
+#include "dialogs/Appdialog.h"
+#include "dialogs/Appsetting.h"
+#include "dialogs/DialogFont.h"
+#include "dialogs/Dirselform.h"
+#include "loading/Spisetting.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -11,8 +18,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
+#include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -105,6 +116,73 @@ TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
     EXPECT_EQ(form->Timer1->interval(), 100);
     for (QGroupBox* g : form->Grp)
         EXPECT_TRUE(g->isHidden());
+}
+
+// Height a line edit gives its text: inside the frame the style draws.
+int LineEditTextHeight(const QLineEdit& edit)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(&edit);
+    frame.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &edit) : 0;
+    return edit.style()->subElementRect(QStyle::SE_LineEditContents, &frame, &edit).height();
+}
+
+bool IsControl(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w)
+        || qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractItemView*>(w);
+}
+
+TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
+{
+    MakeForm();
+    // The main window's own controls only: the dialogs are its children too.
+    const std::pair<const char*, QWidget*> windows[] = {
+        {"main", form->centralWidget()}, {"chooser", form->PictSelectDialog}, {"folder", form->DirSel},
+        {"apps", form->TAppDialog}, {"app", form->AppSetDlg}, {"plug-ins", form->SpiSetDlg}};
+    for (const auto& [name, window] : windows) {
+        window->window()->show();
+        QApplication::processEvents();
+        for (QPushButton* b : window->findChildren<QPushButton*>()) {
+            SCOPED_TRACE(std::string(name) + " button " + b->text().toStdString());
+            QStyleOptionButton option;
+            option.initFrom(b);
+            const QRect box = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+            EXPECT_LE(b->fontMetrics().height(), box.height());
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(QString(b->text()).remove(u'&')), box.width());
+        }
+        for (QLabel* l : window->findChildren<QLabel*>()) {
+            if (l->text().isEmpty() || l->wordWrap())
+                continue;
+            SCOPED_TRACE(std::string(name) + " label " + l->text().toStdString());
+            EXPECT_LE(l->fontMetrics().height(), l->contentsRect().height());
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width());
+            for (QWidget* s : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (IsControl(s) && s->isVisibleTo(window)) {
+                    EXPECT_FALSE(l->geometry().intersects(s->geometry())) << s->metaObject()->className();
+                }
+            }
+        }
+        for (QLineEdit* e : window->findChildren<QLineEdit*>()) {
+            SCOPED_TRACE(std::string(name) + " edit " + e->objectName().toStdString());
+            EXPECT_LE(e->fontMetrics().height(), LineEditTextHeight(*e));
+        }
+        for (QAbstractItemView* v : window->findChildren<QAbstractItemView*>()) {
+            const auto* rows = dynamic_cast<TFittedRowDelegate*>(v->itemDelegate());
+            if (!rows)
+                continue;  // rows as high as their font's line
+            SCOPED_TRACE(std::string(name) + " list " + v->metaObject()->className());
+            const auto* table = qobject_cast<QTableView*>(v);
+            EXPECT_LE(TightLineHeight(v->font()), rows->RowHeight() - (table && table->showGrid() ? 1 : 0));
+        }
+        for (QStatusBar* s : window->findChildren<QStatusBar*>())
+            EXPECT_LE(s->fontMetrics().height(), s->height()) << name;
+        window->window()->hide();
+    }
+    // Every slot of the application list shows without scrolling.
+    QTreeWidget* apps = form->TAppDialog->List;
+    EXPECT_LE(apps->visualItemRect(apps->topLevelItem(apps->topLevelItemCount() - 1)).bottom(),
+              apps->viewport()->height() - 1);
 }
 
 TEST_F(LayoutWindow, MainMenuItemsInOrder)
