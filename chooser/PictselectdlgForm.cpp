@@ -75,6 +75,9 @@ void TPictSelectDialog::BuildControls()
     folderLayout->setSpacing(40 - 8 - 21);   // the tree starts at 40, below the places box
     DirListBox = new TFolderTree(ScrollBox1);
     DirModel = DirListBox->Model();
+    DirListBox->setItemDelegate(new TFittedRowDelegate(16, DirListBox));
+    DirListBox->setUniformRowHeights(true);
+    DirListBox->setFont(TightFittedFont(15, 16));
     DriveBox = new TPlacesBox(DirListBox, ScrollBox1);
     DriveBox->setFixedHeight(21);
     setTabOrder(DriveBox, DirListBox);
@@ -112,12 +115,15 @@ void TPictSelectDialog::BuildControls()
     LVFileInf->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVFileInf->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVFileInf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LVFileInf->setFont(FormFont(13));
     // Five rows in the pane's 77 pixels, as designed: the header's font-based minimum
-    // would otherwise make every row 23 pixels and hide the shooting rows.
-    LVFileInf->verticalHeader()->setMinimumSectionSize(15);
+    // would otherwise make every row 23 pixels and hide the shooting rows. The grid line
+    // takes the last pixel of each row.
+    constexpr int kInfoRowHeight = 15;
+    LVFileInf->verticalHeader()->setMinimumSectionSize(kInfoRowHeight);
     LVFileInf->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    LVFileInf->verticalHeader()->setDefaultSectionSize(15);
+    LVFileInf->verticalHeader()->setDefaultSectionSize(kInfoRowHeight);
+    LVFileInf->setItemDelegate(new TFittedRowDelegate(kInfoRowHeight, LVFileInf));
+    LVFileInf->setFont(TightFittedFont(13, kInfoRowHeight - 1));
     infoLayout->addWidget(LVFileInf);
     auto makeHist = [this] {
         auto* h = new TChooserWidget(ScrollBox3);
@@ -166,7 +172,7 @@ void TPictSelectDialog::BuildControls()
     buttons->setContentsMargins(8, 0, 20, 0);
     auto makeButton = [this](const QString& text, int width) {
         auto* b = new QPushButton(text, ScrollBox4);
-        b->setFont(FormFont(13));
+        b->setFont(FittedFont(13, FramedTextHeight(21)));
         b->setFixedSize(width, 21);
         b->setAutoDefault(false);
         return b;
@@ -195,6 +201,7 @@ void TPictSelectDialog::BuildControls()
 
     MainStatusBar = new QStatusBar(this);
     MainStatusBar->setFixedHeight(19);
+    MainStatusBar->setFont(FittedFont(15, MainStatusBar->height()));
     MainStatusBar->setSizeGripEnabled(false);
     outer->addWidget(MainStatusBar);
     ApplySplitters();

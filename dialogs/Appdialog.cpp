@@ -36,6 +36,13 @@ TTAppDialog::TTAppDialog(Prompter& prompter, TAppSetDlg& appSetDlg, QWidget* par
     List->setSelectionMode(QAbstractItemView::SingleSelection);
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List->header()->setStretchLastSection(false);
+    // Rows share what the header leaves of the list, so all eight slots show at once.
+    List->header()->setFont(font());
+    const int rowHeight =
+        (List->height() - 2 * List->frameWidth() - List->header()->sizeHint().height()) / kAppSlotCount;
+    List->setItemDelegate(new TFittedRowDelegate(rowHeight, List));
+    List->setUniformRowHeights(true);
+    List->setFont(TightFittedFont(font().pixelSize(), rowHeight));
     for (int slot = 1; slot <= kAppSlotCount; ++slot)
         new QTreeWidgetItem(List, {QString::number(slot), QStringLiteral("-"), QStringLiteral("-")});
 

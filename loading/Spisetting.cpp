@@ -47,8 +47,8 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
     CentreOnScreenWhenShown(*this);
 
     Label1 = new QLabel(QStringLiteral("Susieプラグインのあるディレクトリ"), this);
-    Label1->setFont(FormFont(13));
     Label1->setGeometry(8, 18, 180, 13);
+    Label1->setFont(FittedFont(13, Label1->height()));
 
     EdSPIPath = new QLineEdit(this);
     EdSPIPath->setReadOnly(true);
@@ -56,7 +56,7 @@ TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
 
     const auto makeButton = [this](const QString& caption, int left, int top) {
         auto* button = new QPushButton(caption, this);
-        button->setFont(FormFont(13));
+        button->setFont(FittedFont(13, FramedTextHeight(21)));
         button->setGeometry(left, top, 75, 21);
         button->setAutoDefault(false);
         return button;

@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -108,9 +109,24 @@ TMainForm::~TMainForm()
         QApplication::restoreOverrideCursor();
 }
 
+namespace {
+
+// Height of the text field inside an editable combo box of the given size.
+int ComboEditHeight(const QComboBox& combo, QSize size)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.rect = QRect(QPoint(), size);
+    option.editable = true;
+    option.frame = true;
+    return combo.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo).height();
+}
+
+}  // namespace
+
 void TMainForm::CreateControls()
 {
-    const QFont controlFont = FormFont(13);
+    const QFont controlFont = FittedFont(13, FramedTextHeight(21));
     auto button = [&](const char* name, const QString& caption, QRect bounds) {
         auto* b = new QPushButton(caption, Client);
         b->setObjectName(QString::fromLatin1(name));
@@ -128,8 +144,8 @@ void TMainForm::CreateControls()
 
     CBMag = new QComboBox(Client);
     CBMag->setObjectName(QStringLiteral("CBMag"));
-    CBMag->setFont(controlFont);
     CBMag->setEditable(true);
+    CBMag->setFont(FittedFont(13, ComboEditHeight(*CBMag, QSize(73, 21))));
     CBMag->setInsertPolicy(QComboBox::NoInsert);
     CBMag->addItems({"0.0625", "0.125", "0.25", "0.5", "0.75", "1.0", "1.5", "2.0", "2.5", "3.0", "4.0",
                      "6.0", "8.0", "16.0"});
@@ -144,7 +160,8 @@ void TMainForm::CreateControls()
     LbDistnation = new QLabel(Client);
     LbDistnation->setObjectName(QStringLiteral("LbDistnation"));
     LbDistnation->setFont(controlFont);
-    LbDistnation->setGeometry(416, 8, 0, 15);
+    // The label is as high as its text's line, like every label of the forms.
+    LbDistnation->setGeometry(416, 8, 0, LbDistnation->fontMetrics().height());
     LbDistnation->setText(QDir::homePath());
 
     // The program writes the box's text without applying it; only the user's edits apply.
@@ -166,17 +183,20 @@ void TMainForm::CreateControls()
 
 void TMainForm::CreatePanels()
 {
-    const QFont controlFont = FormFont(13);
+    // The caption has the strip above the text line; the text line its own 21 pixels.
+    const QFont captionFont = TightFittedFont(13, kTextLineTop);
+    const QFont textLineFont = FittedFont(13, FramedTextHeight(21));
     for (int i = 0; i < kPanelMax; ++i) {
         const QString n = QString::number(i + 1);
-        Grp[i] = new QGroupBox(Client);
+        Grp[i] = new TPanelGroup(Client);
         Grp[i]->setObjectName(QStringLiteral("Grp") + n);
-        Grp[i]->setFont(controlFont);
+        Grp[i]->setFont(captionFont);
         Grp[i]->setMouseTracking(true);
         EdText[i] = new QLineEdit(Grp[i]);
         EdText[i]->setObjectName(QStringLiteral("EdText") + n);
+        EdText[i]->setFont(textLineFont);
         EdText[i]->setReadOnly(true);
-        EdText[i]->setGeometry(8, 16, 0, 21);
+        EdText[i]->setGeometry(8, kTextLineTop, 0, 21);
         EdText[i]->setMouseTracking(true);
         Image[i] = new TPanelImage(i, Grp[i]);
         Image[i]->setObjectName(QStringLiteral("Image") + n);
@@ -328,7 +348,7 @@ void TMainForm::FormResize()
 {
     const int w = ClientSize().width();
     Bevel1->setGeometry(0, 0, w, 17);
-    LbDistnation->setGeometry(416, 8, std::max(0, w - 416), 15);
+    LbDistnation->setGeometry(416, 8, std::max(0, w - 416), LbDistnation->height());
     ArrangePanels(PanelCount);
     RedrawPanels();
 }

@@ -1,5 +1,6 @@
 #include "viewer/ViewPanel.h"
 
+#include "dialogs/DialogFont.h"
 #include "loading/Bmpmagbase.h"
 
 #include <QFileInfo>
@@ -7,8 +8,32 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <algorithm>
 #include <exception>
+
+int TPanelGroup::CaptionBaseline() const
+{
+    const QFontMetrics metrics(font());
+    return TightBaseline(metrics, 0, kTextLineTop);
+}
+
+void TPanelGroup::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    // The style draws the frame where it always does; the caption goes on its own line.
+    const QRect label = style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+    option.subControls &= ~QStyle::SC_GroupBoxLabel;
+    painter.drawComplexControl(QStyle::CC_GroupBox, option);
+    if (title().isEmpty())
+        return;
+    const QFontMetrics metrics(font());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(label.left(), CaptionBaseline(), metrics.elidedText(title(), Qt::ElideRight, width() - label.left()));
+}
 
 TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), index_(index)
 {
@@ -150,6 +175,6 @@ void TViewPanel::Place(int left, int top, int width, int height)
 {
     Hide();
     Group->setGeometry(left, top, width, height);
-    TextLine->setGeometry(8, 16, width - 16, 21);
+    TextLine->setGeometry(8, kTextLineTop, width - 16, 21);
     Image->setGeometry(8, 48, width - 16, height - 56);
 }

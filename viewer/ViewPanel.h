@@ -1,16 +1,31 @@
 #pragma once
 // One of the four picture places of the main window: its group box, text line and image
 // control, the picture it shows and the screen-sized display image the picture draws into.
+#include <QGroupBox>
 #include <QImage>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
-class QGroupBox;
 class QLineEdit;
 class TBitmapMAGBase;
 class TSpiHost;
+
+// Top of the text line inside its group box; the caption (the file name) lives above it.
+inline constexpr int kTextLineTop = 16;
+
+// A panel's group box. Its caption is drawn on a tight line that ends where the text line
+// begins, so the file name's underscores and descenders are never covered by it.
+class TPanelGroup : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+    // The caption's baseline in the box's coordinates.
+    int CaptionBaseline() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // The image control: paints its panel's display image unscaled from the top-left corner
 // and reports the mouse to the window, which handles all four controls alike.

@@ -1,7 +1,9 @@
 #include "MainFormFixture.h"
 
+#include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
 #include "dialogs/Appsetting.h"
+#include "dialogs/DialogFont.h"
 #include "dialogs/Dirselform.h"
 #include "loading/Spisetting.h"
 
@@ -14,9 +16,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
+#include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -40,6 +48,56 @@ TEST_F(LayoutWindow, DialogsOpenInTheMiddleOfTheScreen)
             dialog->hide();
         }
     }
+}
+
+// Rows of area that hold text ink (pixels far darker than the window's face).
+int InkRows(const QImage& image, QRect area)
+{
+    int rows = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) {
+                ++rows;
+                break;
+            }
+    return rows;
+}
+
+// Height a line edit gives its text: inside the frame the style draws.
+int LineEditTextHeight(const QLineEdit& edit)
+{
+    QStyleOptionFrame frame;
+    frame.initFrom(&edit);
+    frame.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, &edit) : 0;
+    return edit.style()->subElementRect(QStyle::SE_LineEditContents, &frame, &edit).height();
+}
+
+TEST_F(LayoutWindow, PanelCaptionAndTextLineShowWhole)
+{
+    MakeForm();
+    ShowWithClient(QSize(600, 400));
+    form->LoadPictures({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
+    ASSERT_EQ(form->PanelCount, 1);
+    auto* group = static_cast<TPanelGroup*>(form->Grp[0]);
+    const QLineEdit* line = form->EdText[0];
+    const QFontMetrics caption(group->font());
+
+    // The caption drawn on its own shows as many inked rows as it shows above the text line.
+    QImage alone(caption.horizontalAdvance(group->title()) + 8, 3 * caption.height(), QImage::Format_RGB32);
+    alone.fill(group->palette().window().color());
+    QPainter painter(&alone);
+    painter.setFont(group->font());
+    painter.drawText(0, 2 * caption.height(), group->title());
+    painter.end();
+    const QImage shown = group->grab().toImage();
+    EXPECT_EQ(InkRows(shown, QRect(0, 0, alone.width(), line->y())), InkRows(alone, alone.rect()));
+
+    // And by the metrics: the full descent, underline included, ends above the text line.
+    const int baseline = group->CaptionBaseline();
+    EXPECT_GE(baseline + caption.tightBoundingRect(group->title()).top(), 0);
+    EXPECT_LE(baseline + caption.descent(), line->y());
+    EXPECT_LT(baseline + caption.underlinePos(), line->y());
+    EXPECT_LE(line->fontMetrics().height(), LineEditTextHeight(*line)) << "the text line's whole line";
 }
 
 TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
@@ -82,6 +140,50 @@ TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
     EXPECT_EQ(form->Timer1->interval(), 100);
     for (QGroupBox* g : form->Grp)
         EXPECT_TRUE(g->isHidden());
+}
+
+TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
+{
+    MakeForm();
+    // The main window's own controls only: the dialogs are its children too.
+    const std::pair<const char*, QWidget*> windows[] = {
+        {"main", form->centralWidget()}, {"chooser", form->PictSelectDialog}, {"folder", form->DirSel},
+        {"apps", form->TAppDialog}, {"app", form->AppSetDlg}, {"plug-ins", form->SpiSetDlg}};
+    for (const auto& [name, window] : windows) {
+        window->window()->show();
+        QApplication::processEvents();
+        for (QPushButton* b : window->findChildren<QPushButton*>()) {
+            SCOPED_TRACE(std::string(name) + " button " + b->text().toStdString());
+            QStyleOptionButton option;
+            option.initFrom(b);
+            const QRect box = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+            EXPECT_LE(b->fontMetrics().height(), box.height());
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(QString(b->text()).remove(u'&')), box.width());
+        }
+        for (QLabel* l : window->findChildren<QLabel*>()) {
+            if (l->text().isEmpty() || l->wordWrap())
+                continue;
+            SCOPED_TRACE(std::string(name) + " label " + l->text().toStdString());
+            EXPECT_LE(l->fontMetrics().height(), l->contentsRect().height());
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width());
+        }
+        for (QLineEdit* e : window->findChildren<QLineEdit*>())
+            EXPECT_LE(e->fontMetrics().height(), LineEditTextHeight(*e)) << name << " edit";
+        for (QAbstractItemView* v : window->findChildren<QAbstractItemView*>()) {
+            const auto* rows = dynamic_cast<TFittedRowDelegate*>(v->itemDelegate());
+            const auto* table = qobject_cast<QTableView*>(v);
+            if (rows) {  // the others' rows are as high as their font's line
+                EXPECT_LE(TightLineHeight(v->font()), rows->RowHeight() - (table && table->showGrid() ? 1 : 0)) << name;
+            }
+        }
+        for (QStatusBar* s : window->findChildren<QStatusBar*>())
+            EXPECT_LE(s->fontMetrics().height(), s->height()) << name;
+        window->window()->hide();
+    }
+    // Every slot of the application list shows without scrolling.
+    QTreeWidget* apps = form->TAppDialog->List;
+    EXPECT_LE(apps->visualItemRect(apps->topLevelItem(apps->topLevelItemCount() - 1)).bottom(),
+              apps->viewport()->height() - 1);
 }
 
 TEST_F(LayoutWindow, MainMenuItemsInOrder)
