@@ -49,7 +49,7 @@ bool ChooserLine(const QString& path)
     // The texts come from the first bytes where those hold the whole Exif structure.
     bool hasTexts = false;
     TChooserTexts t;
-    const bool opened = WithFileHead(path, ChooserHeadBytes, jpeg ? JpegHeadExtent : nullptr,
+    const bool opened = WithFileHead(path, ChooserHeadBytes, jpeg ? JpegHeadExtent : nullptr, SIZE_MAX,
                                      [&](const THeadBytes& b) {
         const unsigned char* tiff = pef ? b.Data : FindExifBlock(b.Data, b.Length);
         hasTexts = tiff != nullptr;
@@ -58,7 +58,7 @@ bool ChooserLine(const QString& path)
         TExifRootPENTAXistD reader;
         reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 8);
         t = MakeChooserTexts(reader);
-        return b.Whole || !reader.RanPastEnd;
+        return b.Final || !reader.RanPastEnd;
     });
     if (!opened) {
         Print(stderr, path + '\t' +
