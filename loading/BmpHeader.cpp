@@ -149,15 +149,23 @@ void ReadWholeFile(const QString& fileName, TMappedFile& file)
 {
     // Only regular files: a named pipe would block the window in open() and a device
     // such as /dev/zero would be read until memory runs out.
-    if (MapFile(file, fileName, 2) == nullptr) {
+    if (MapFile(file, fileName, 18) == nullptr) {
         const QFileInfo entry(fileName);
         if (entry.isFile() && entry.size() == 0)
             return;   // an empty picture, not a failure
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
     }
-    // Anything else is refused before the rest of a possibly huge file is read.
-    if (file.Length >= 2 && (file.View[0] != 'B' || file.View[1] != 'M'))
+    // The signature and the header's size settle whether this can be a bitmap at all,
+    // before the rest of a possibly huge file is read.
+    const unsigned char* d = file.View;
+    if (file.Length >= 2 && (d[0] != 'B' || d[1] != 'M'))
         ThrowInvalidBitmap();
+    if (file.Length >= 18) {
+        const uint32_t headerSize = U32(d + 14);
+        if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
+            headerSize != 108 && headerSize != 124)
+            ThrowInvalidBitmap();
+    }
     if (!MapMore(file, file.Size))
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
 }

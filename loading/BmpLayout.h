@@ -43,7 +43,7 @@ BmpLayout ParseLayout(const unsigned char* d, std::size_t size);
 
 // Reads the whole file into `file` (left empty for an empty file), regular files only;
 // throws EFOpenError with the reader's message, or EInvalidGraphic as soon as the first
-// bytes are not "BM".
+// bytes show that this is no bitmap.
 void ReadWholeFile(const QString& fileName, TMappedFile& file);
 
 } // namespace bmp

@@ -56,10 +56,14 @@ bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<voi
     for (;;) {
         reader.Parse(file.View, file.Length, 8);
         walk();
-        if (!reader.RanPastEnd || file.Length >= file.Size)
+        // Read on only for what lies within reach (an offset past it is taken as absent,
+        // so a bogus one does not make us read a huge file); at least twice as many bytes,
+        // so a far directory costs a few reads.
+        if (!reader.RanPastEnd || file.Length >= file.Size ||
+            reader.NeededLength > std::min(file.Size, TiffWalkLimit))
             return true;
-        // Something lies past the bytes read: twice as many, so a far directory costs a few reads.
-        if (!MapMore(file, file.Length > file.Size / 2 ? file.Size : 2 * file.Length))
+        const std::size_t twice = file.Length > file.Size / 2 ? file.Size : 2 * file.Length;
+        if (!MapMore(file, std::max(reader.NeededLength, twice)))
             return false;
     }
 }

@@ -13,6 +13,9 @@ struct TMappedFile;
 
 // First bytes read of a file that is a TIFF structure: its directories lie near the start.
 constexpr std::size_t TiffHeadBytes = 128 * 1024;
+// Directories and values of a TIFF structure further into the file than this are taken
+// as absent: cameras keep them in the first hundred kilobytes.
+constexpr std::size_t TiffWalkLimit = 16u << 20;
 
 // The failure of a PEF file that cannot be opened or mapped.
 EFOpenError UnopenablePef(const QString& fileName);
@@ -31,8 +34,9 @@ void WithPefPreview(const QString& fileName, QString& info,
                     const std::function<void(const TMappedFile&, std::size_t, std::size_t)>& use);
 
 // Parses the TIFF structure at byte 0 of the file from the bytes read so far and runs
-// walk(), reading on while the parse or the walk ran past them (View moves then, so the
-// reader's addresses are only good after the last round). False when a read fails.
+// walk(), reading on while the parse or the walk ran past them and what they missed lies
+// within the file and TiffWalkLimit (View moves then, so the reader's addresses are only
+// good after the last round). False when a read fails.
 bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<void()>& walk);
 
 // Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
