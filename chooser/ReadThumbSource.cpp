@@ -3,7 +3,9 @@
 #include "chooser/PictEntry.h"
 #include "exif/Exifana.h"
 #include "loading/JpegDecoder.h"
+#include "loading/JpegFile.h"
 #include "loading/MappedFile.h"
+#include "loading/PefPreview.h"
 
 int ChooseReduction(int width, int height)
 {
@@ -19,10 +21,14 @@ int ChooseReduction(int width, int height)
 TJpegBytes ReadEmbeddedJpeg(const TExifRoot* reader, const TMappedFile& file, std::size_t base)
 {
     const std::size_t size = file.Size;
+    TJpegBytes bytes;
     if (file.View == nullptr || base > size)
-        return {};
-    if (reader == nullptr)
-        return base == 0 && size > 0 ? TJpegBytes{file.View, size} : TJpegBytes{};
+        return bytes;
+    if (reader == nullptr) {
+        if (base != 0 || !ReadJpegBytes(file, 0, size, bytes))
+            bytes.clear();
+        return bytes;
+    }
     if (reader->DirectoryCount < 2)
         return {};
     const TExifDirectory& dir = reader->Dirs[1];
@@ -40,7 +46,10 @@ TJpegBytes ReadEmbeddedJpeg(const TExifRoot* reader, const TMappedFile& file, st
             const std::size_t room = size - base;
             if (offset > room || length > room - offset)
                 return {};
-            return {file.View + base + offset, length};
+            bytes.resize(length);
+            if (!ReadFileRange(file, base + offset, length, bytes.data()))
+                bytes.clear();
+            return bytes;
         }
     }
     return {};
@@ -48,18 +57,12 @@ TJpegBytes ReadEmbeddedJpeg(const TExifRoot* reader, const TMappedFile& file, st
 
 namespace {
 
-// Unmaps on every way out.
-struct MappedFileGuard {
-    TMappedFile& file;
-    ~MappedFileGuard() { UnmapFile(file); }
-};
-
 // The JPEG at the reduction its stored size selects; null when it does not decode.
 QImage DecodeReduced(const TJpegBytes& bytes)
 {
     try {
-        const QSize full = ReadJpegSize(bytes.Data, bytes.Length);
-        return DecodeJpegReduced(bytes.Data, bytes.Length, ChooseReduction(full.width(), full.height()));
+        const QSize full = ReadJpegSize(bytes.data(), bytes.size());
+        return DecodeJpegReduced(bytes.data(), bytes.size(), ChooseReduction(full.width(), full.height()));
     } catch (const std::exception&) {
         return QImage();
     }
@@ -72,32 +75,31 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
     state.DecodedPicture = QImage();
     state.HasShotData = false;
     try {
+        // The headers and the Exif block lie in the first bytes; the thumbnail is read on its own.
         TMappedFile file;
-        MappedFileGuard unmap{file};
-        if (MapFile(file, path) == nullptr)
+        if (MapFile(file, path, TiffHeadBytes) == nullptr)
             return false;
-        const unsigned char* view = file.View;
-        const std::size_t size = file.Size;
 
         TExifRootPENTAXistD reader;
         bool tiffFound = false;
-        bool isJpeg = false;
+        bool thumbnail = false;   // bytes hold a JPEG's Exif thumbnail, not the file
         TJpegBytes bytes;
         const QString ext = UpperExtension(path);
         if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
-            isJpeg = true;
-            if (const unsigned char* tiff = FindExifBlock(view, size)) {
+            if (const unsigned char* tiff = FindExifBlock(file.View, file.Length)) {
                 tiffFound = true;
-                const std::size_t base = static_cast<std::size_t>(tiff - view);
-                reader.Parse(tiff, size - base, 8);
+                const std::size_t base = static_cast<std::size_t>(tiff - file.View);
+                reader.Parse(tiff, file.Length - base, 8);
                 bytes = ReadEmbeddedJpeg(&reader, file, base);
+                thumbnail = !bytes.empty();
             }
-            if (bytes.Data == nullptr)
+            if (bytes.empty())
                 bytes = ReadEmbeddedJpeg(nullptr, file, 0);
         } else if (ext == QLatin1String(".PEF")) {
             // A PEF is itself a TIFF structure; there is no whole-file fallback.
             tiffFound = true;
-            reader.Parse(view, size, 8);
+            if (!ParseFileTiff(file, reader, [&] { MakeChooserTexts(reader); }))
+                return false;
             bytes = ReadEmbeddedJpeg(&reader, file, 0);
         }
         if (tiffFound) {
@@ -107,7 +109,7 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
             state.ShotCamera = QString::fromStdString(texts.ShotCamera);
             state.HasShotData = true;
         }
-        if (bytes.Data == nullptr)
+        if (bytes.empty())
             return false;
         // A reading stopped meanwhile does not decode.
         if (checkCancel && state.ReadCursor.load() < 0)
@@ -115,8 +117,8 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
         state.DecodedPicture = DecodeReduced(bytes);
         // Some cameras store a stub thumbnail that does not decode; the picture itself
         // still makes a thumbnail.
-        if (state.DecodedPicture.isNull() && isJpeg && bytes.Data != view)
-            state.DecodedPicture = DecodeReduced(TJpegBytes{view, size});
+        if (state.DecodedPicture.isNull() && thumbnail)
+            state.DecodedPicture = DecodeReduced(ReadEmbeddedJpeg(nullptr, file, 0));
         return !state.DecodedPicture.isNull();
     } catch (...) {
         state.DecodedPicture = QImage();

@@ -45,7 +45,7 @@ const unsigned char* FindExifBlock(const unsigned char* data, std::size_t length
 }
 
 TExifRoot::TExifRoot()
-    : ByteOrder(boIntel), Origin(nullptr), Length(0), RanPastEnd(false), DirectoryCount(0), HasExif(false), HasMakerNote(false)
+    : ByteOrder(boIntel), Origin(nullptr), Length(0), RanPastEnd(false), NeededLength(0), DirectoryCount(0), HasExif(false), HasMakerNote(false)
 {
 }
 
@@ -79,12 +79,17 @@ const unsigned char* TExifRoot::Locate(const unsigned char* base, uint32_t offse
     if (at < start)
         return nullptr;
     if (at - start > Length) {
+        if (!RanPastEnd || at - start + offset + length < NeededLength)
+            NeededLength = at - start + offset + length;
         RanPastEnd = true;
         return nullptr;
     }
     const std::size_t baseOffset = at - start;
     const std::size_t room = Length - baseOffset;
     if (offset > room || length > room - offset) {
+        const std::size_t end = baseOffset + offset + length;
+        if (!RanPastEnd || end < NeededLength)
+            NeededLength = end;
         RanPastEnd = true;
         return nullptr;
     }
@@ -128,6 +133,7 @@ void TExifRoot::Parse(const unsigned char* origin, std::size_t length, int maxDi
     Origin = origin;
     Length = origin ? length : 0;
     RanPastEnd = false;
+    NeededLength = 0;
     DirectoryCount = 0;
     HasExif = false;
     HasMakerNote = false;
@@ -138,6 +144,7 @@ void TExifRoot::Parse(const unsigned char* origin, std::size_t length, int maxDi
     ByteOrder = Length >= 2 && origin[0] == 'I' && origin[1] == 'I' ? boIntel : boMotorola;
     if (Length < 8) {
         RanPastEnd = origin != nullptr;
+        NeededLength = 8;
         return;
     }
 

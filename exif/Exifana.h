@@ -72,6 +72,9 @@ public:
     // Set when something was taken as absent only because it ran past the `length`
     // bytes: a caller that parsed the first bytes of a file parses the whole file then.
     mutable bool RanPastEnd;
+    // With RanPastEnd: the fewest bytes from the origin on that would have held one of the
+    // things missed, so a caller reads on only when that lies inside the file.
+    mutable std::size_t NeededLength;
     int DirectoryCount;
     bool HasExif;
     bool HasMakerNote;

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the PEF branch of the loader as a file on disk: the input is
-// written to an in-memory file and loaded through its /proc path, so mapping, the TIFF
+// written to an in-memory file and loaded through its /proc path, so reading, the TIFF
 // walk, the summary and the preview decode all run as for a real file.
 #include "loading/Bmpmagbase.h"
 #include "loading/LoadErrors.h"

@@ -3,7 +3,6 @@
 
 #include "loading/LoadErrors.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <bit>
@@ -146,17 +145,29 @@ BmpLayout ParseLayout(const unsigned char* d, std::size_t size)
     return l;
 }
 
-QByteArray ReadWholeFile(const QString& fileName)
+void ReadWholeFile(const QString& fileName, TMappedFile& file)
 {
-    QFile file(fileName);
     // Only regular files: a named pipe would block the window in open() and a device
     // such as /dev/zero would be read until memory runs out.
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+    if (MapFile(file, fileName, 18) == nullptr) {
+        const QFileInfo entry(fileName);
+        if (entry.isFile() && entry.size() == 0)
+            return;   // an empty picture, not a failure
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    }
+    // The signature and the header's size settle whether this can be a bitmap at all,
+    // before the rest of a possibly huge file is read.
+    const unsigned char* d = file.View;
+    if (file.Length >= 2 && (d[0] != 'B' || d[1] != 'M'))
+        ThrowInvalidBitmap();
+    if (file.Length >= 18) {
+        const uint32_t headerSize = U32(d + 14);
+        if (headerSize != 12 && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
+            headerSize != 108 && headerSize != 124)
+            ThrowInvalidBitmap();
+    }
+    if (!MapMore(file, file.Size))
         throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
-    return bytes;
 }
 
 } // namespace bmp
@@ -180,7 +191,7 @@ QSize ReadBmpSize(const unsigned char* data, std::size_t size, TPixelFormat* for
 
 QSize ReadBmpFileSize(const QString& fileName, TPixelFormat& format)
 {
-    const QByteArray bytes = ReadWholeFile(fileName);
-    return ReadBmpSize(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                       static_cast<std::size_t>(bytes.size()), &format);
+    TMappedFile file;
+    ReadWholeFile(fileName, file);
+    return ReadBmpSize(file.View, file.Length, &format);
 }

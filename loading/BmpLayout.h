@@ -2,6 +2,7 @@
 // What the BMP headers say, shared by the pixel reader and the header-only size probe
 // (which needs no picture code, so tools that only probe stay light).
 #include "loading/Bmpmagbase.h"
+#include "loading/MappedFile.h"
 
 #include <QByteArray>
 #include <QRgb>
@@ -40,7 +41,9 @@ struct BmpLayout {
 // Checks the headers against the data's size; throws EInvalidGraphic.
 BmpLayout ParseLayout(const unsigned char* d, std::size_t size);
 
-// The whole file, regular files only; throws EFOpenError with the reader's message.
-QByteArray ReadWholeFile(const QString& fileName);
+// Reads the whole file into `file` (left empty for an empty file), regular files only;
+// throws EFOpenError with the reader's message, or EInvalidGraphic as soon as the first
+// bytes show that this is no bitmap.
+void ReadWholeFile(const QString& fileName, TMappedFile& file);
 
 } // namespace bmp

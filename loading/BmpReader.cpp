@@ -159,7 +159,7 @@ void ReadBmpData(const unsigned char* data, std::size_t size, QImage& image, TPi
 
 void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format)
 {
-    const QByteArray bytes = ReadWholeFile(fileName);
-    ReadBmpData(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                static_cast<std::size_t>(bytes.size()), image, format);
+    TMappedFile file;
+    ReadWholeFile(fileName, file);
+    ReadBmpData(file.View, file.Length, image, format);
 }

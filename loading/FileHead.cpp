@@ -57,7 +57,7 @@ public:
 
 bool WithFileHead(const QString& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
-                  const std::function<bool(const THeadBytes&)>& use)
+                  std::size_t limit, const std::function<bool(const THeadBytes&)>& use)
 {
     {
         const OpenFile file(fileName);
@@ -79,12 +79,12 @@ bool WithFileHead(const QString& fileName, std::size_t first,
         }
         if (have == 0)
             return false;
-        if (use(THeadBytes{buffer.data(), have, have == file.Size}) || have == file.Size)
+        if (use(THeadBytes{buffer.data(), have, have == file.Size, have == file.Size}) || have == file.Size)
             return true;
     }
     TMappedFile record;
-    if (MapFile(record, fileName) == nullptr)
+    if (MapFile(record, fileName, limit) == nullptr)
         return false;
-    use(THeadBytes{record.View, record.Size, true});
+    use(THeadBytes{record.View, record.Length, record.Length == record.Size, true});
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The first bytes of a file, for readers that need only its headers. Over many files one
-// pread into a buffer kept across calls costs a fraction of mapping each file (no mapping
-// to build and tear down, no page faults); a reader that finds those bytes were not
-// enough is handed the whole file, mapped.
+// pread into a buffer kept across calls costs a fraction of reading each file into a
+// buffer of its own; a reader that finds those bytes were not enough is handed the whole
+// file (or its first `limit` bytes), read.
 #include <QString>
 #include <cstddef>
 #include <functional>
@@ -11,17 +11,18 @@ struct THeadBytes {
     const unsigned char* Data = nullptr;
     std::size_t Length = 0;   // bytes at Data: the first bytes of the file
     bool Whole = false;       // Length is the whole file
+    bool Final = false;       // no more bytes will be given
 };
 
-// The longest head read on request of `more`; a reader needing more gets the mapping.
+// The longest head read on request of `more`; a reader needing more gets the whole file.
 constexpr std::size_t MaxHeadBytes = 256 * 1024;
 
 // Reads the first `first` bytes of a regular, non-empty file (all of it when smaller).
 // `more` (may be empty) looks at them and names how many the reader will need in all;
 // up to MaxHeadBytes are then read on, once. use() gets the bytes and returns false when
-// they ran out before it had what it needed: it is then called once more with the whole
-// file mapped (Whole set), and that call's answer is not asked for again.
-// False when the file is missing, not a regular file, empty, or cannot be read.
+// they ran out before it had what it needed: it is then called once more (Final set) with
+// the whole file read, or its first `limit` bytes, and that call's answer is not asked
+// for again. False when the file is missing, not a regular file, empty, or cannot be read.
 bool WithFileHead(const QString& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
-                  const std::function<bool(const THeadBytes&)>& use);
+                  std::size_t limit, const std::function<bool(const THeadBytes&)>& use);

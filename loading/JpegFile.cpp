@@ -3,10 +3,11 @@
 #include "loading/FileHead.h"
 #include "loading/JpegDecoder.h"
 #include "loading/LoadErrors.h"
+#include "loading/MappedFile.h"
 #include "loading/ShotSummary.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 EFOpenError MissingJpeg(const QString& fileName)
 {
@@ -26,6 +27,41 @@ constexpr std::size_t FirstHeadBytes = 16 * 1024;
 constexpr std::size_t TablesMargin = 8 * 1024;
 
 } // namespace
+
+std::size_t JpegBytesNeeded(const unsigned char* head, std::size_t headLength, std::size_t available)
+{
+    if (available <= headLength)
+        return available;
+    try {
+        const QSize frame = ReadJpegSize(head, headLength);
+        // Four components at two bytes a pixel is more than any encoder spends.
+        const std::size_t data = 8 * static_cast<std::size_t>(frame.width()) * static_cast<std::size_t>(frame.height());
+        return std::min(available, std::max(headLength, JpegMetadataRoom + data));
+    } catch (const EJpegError&) {
+        return headLength;   // no frame in reach: the decoder fails on what was read
+    }
+}
+
+bool ReadJpegBytes(const TMappedFile& file, std::size_t offset, std::size_t length,
+                   std::vector<unsigned char>& into)
+{
+    if (offset > file.Size || length > file.Size - offset)
+        return false;
+    try {
+        std::size_t have = std::min(length, JpegMetadataRoom);
+        into.resize(have);
+        if (!ReadFileRange(file, offset, have, into.data()))
+            return false;
+        const std::size_t need = JpegBytesNeeded(into.data(), have, length);
+        if (need > have) {
+            into.resize(need);
+            return ReadFileRange(file, offset + have, need - have, into.data() + have);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 std::size_t JpegHeadExtent(const unsigned char* data, std::size_t length)
 {
@@ -55,10 +91,11 @@ std::size_t JpegHeadExtent(const unsigned char* data, std::size_t length)
 void ProbeJpegFile(const QString& fileName, QSize& size, QString& info)
 {
     try {
-        const bool opened = WithFileHead(fileName, FirstHeadBytes, JpegHeadExtent, [&](const THeadBytes& b) {
+        const bool opened = WithFileHead(fileName, FirstHeadBytes, JpegHeadExtent, JpegMetadataRoom,
+                                         [&](const THeadBytes& b) {
             bool ranPastEnd = false;
             const QString summary = JpegShotSummary(b.Data, b.Length, &ranPastEnd);
-            if (b.Whole) {
+            if (b.Whole || b.Final) {
                 info = summary;
                 size = ReadJpegSize(b.Data, b.Length);
                 return true;
@@ -91,25 +128,18 @@ void WithJpegFile(const QString& fileName, QString& info,
                   const std::function<void(const unsigned char*, std::size_t)>& use)
 {
     try {
-        const QFileInfo entry(fileName);
-        if (!entry.exists())
-            throw MissingJpeg(fileName);
-        // A named pipe would block the window in open(), a device be read without end.
-        if (!entry.isFile())
-            throw EJpegError("not a regular file");
-        QByteArray bytes;
-        {
-            QFile file(fileName);
-            if (!file.open(QIODevice::ReadOnly))
-                throw EJpegError("cannot open");
-            bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                throw EJpegError("cannot read");
+        TMappedFile file;
+        if (MapFile(file, fileName, JpegMetadataRoom) == nullptr) {
+            if (!QFileInfo::exists(fileName))
+                throw MissingJpeg(fileName);
+            throw EJpegError("cannot read");   // a folder, a socket, unreadable, empty
         }
-        const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-        const auto length = static_cast<std::size_t>(bytes.size());
-        info = JpegShotSummary(data, length);   // before decoding: it stays if decoding fails
-        use(data, length);
+        // A file bigger than its frame can need (a hole of zeros, data appended) is read only
+        // as far as the frame reaches; the decoder stops at its end marker before that.
+        if (!MapMore(file, JpegBytesNeeded(file.View, file.Length, file.Size)))
+            throw EJpegError("cannot read");
+        info = JpegShotSummary(file.View, file.Length);   // before decoding: it stays if decoding fails
+        use(file.View, file.Length);
     } catch (const EFOpenError&) {
         throw;
     } catch (...) {

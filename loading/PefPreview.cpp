@@ -3,9 +3,12 @@
 #include "exif/Exifana.h"
 #include "loading/Bmpmagbase.h"
 #include "loading/JpegDecoder.h"
+#include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
 #include "loading/MappedFile.h"
-#include "loading/OrgMemoryStream.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -48,40 +51,66 @@ EFOpenError UnopenablePef(const QString& fileName)
     return EFOpenError(QStringLiteral("PEF : \"%1\" が開けません").arg(fileName));
 }
 
+bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<void()>& walk)
+{
+    for (;;) {
+        reader.Parse(file.View, file.Length, 8);
+        walk();
+        // Read on only for what lies within reach (an offset past it is taken as absent,
+        // so a bogus one does not make us read a huge file); at least twice as many bytes,
+        // so a far directory costs a few reads.
+        if (!reader.RanPastEnd || file.Length >= file.Size ||
+            reader.NeededLength > std::min(file.Size, TiffWalkLimit))
+            return true;
+        const std::size_t twice = file.Length > file.Size / 2 ? file.Size : 2 * file.Length;
+        if (!MapMore(file, std::max(reader.NeededLength, twice)))
+            return false;
+    }
+}
+
 void WithPefPreview(const QString& fileName, QString& info,
-                   const std::function<void(const unsigned char*, std::size_t)>& use)
+                    const std::function<void(const TMappedFile&, std::size_t, std::size_t)>& use)
 {
     TMappedFile record;
-    if (MapFile(record, fileName) == nullptr)
+    if (MapFile(record, fileName, TiffHeadBytes) == nullptr)
         throw UnopenablePef(fileName);
 
     TExifRootPENTAXistD reader;
-    reader.Parse(record.View, record.Size, 8);
     std::size_t offset = 0, length = 0;
-    ReadPreviewTags(reader, offset, length);
-    if (offset == 0 || length == 0) {
-        UnmapFile(record);
+    std::string summary;
+    if (!ParseFileTiff(record, reader, [&] {
+            ReadPreviewTags(reader, offset, length);
+            summary = offset != 0 && length != 0 ? MakeSummaryText(reader) : std::string();
+        }))
+        throw UnopenablePef(fileName);
+    if (offset == 0 || length == 0)
         return;
-    }
-    info = QString::fromStdString(MakeSummaryText(reader));
+    info = QString::fromStdString(summary);
     try {
         // The preview must lie inside the file; the decoder never reads outside it.
         if (offset > record.Size || length > record.Size - offset)
             throw EJpegError("preview outside the file");
-        TOrgMemoryStream stream;
-        stream.SetPointer(record.View + offset, static_cast<std::int64_t>(length));
-        use(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        use(record, offset, length);
     } catch (...) {
-        UnmapFile(record);
         throw EReadError(QStringLiteral("PEF : \"%1\" の展開に失敗しました").arg(fileName));
     }
-    UnmapFile(record);
 }
 
 void ProbePefFile(const QString& fileName, QSize& size, QString& info)
 {
     size = QSize(0, 0);
-    WithPefPreview(fileName, info, [&](const unsigned char* data, std::size_t length) {
-        size = ReadJpegSize(data, length);
+    WithPefPreview(fileName, info, [&](const TMappedFile& file, std::size_t offset, std::size_t length) {
+        // The preview's header is near its start; the whole preview only when it is not.
+        std::vector<unsigned char> bytes(std::min<std::size_t>(length, 64 * 1024));
+        if (ReadFileRange(file, offset, bytes.size(), bytes.data())) {
+            try {
+                size = ReadJpegSize(bytes.data(), bytes.size());
+                return;
+            } catch (const EJpegError&) {
+            }
+        }
+        if (!ReadJpegBytes(file, offset, length, bytes))
+            throw EJpegError("cannot read");
+        size = ReadJpegSize(bytes.data(), bytes.size());
     });
 }

@@ -8,6 +8,14 @@
 
 class EFOpenError;
 class TBitmapMAGBase;
+class TExifRoot;
+struct TMappedFile;
+
+// First bytes read of a file that is a TIFF structure: its directories lie near the start.
+constexpr std::size_t TiffHeadBytes = 128 * 1024;
+// Directories and values of a TIFF structure further into the file than this are taken
+// as absent: cameras keep them in the first hundred kilobytes.
+constexpr std::size_t TiffWalkLimit = 16u << 20;
 
 // The failure of a PEF file that cannot be opened or mapped.
 EFOpenError UnopenablePef(const QString& fileName);
@@ -18,11 +26,18 @@ EFOpenError UnopenablePef(const QString& fileName);
 // without preview tags loads nothing and raises nothing.
 void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName);
 
-// The walk shared by loading and probing: maps the file, finds the preview, builds the
-// summary into info (before any decoding, so it stays when decoding fails) and hands the
-// preview bytes to use(); the file is unmapped on every way out. Same failures as above.
+// The walk shared by loading and probing: reads the file's directories, finds the
+// preview, builds the summary into info (before any decoding, so it stays when decoding
+// fails) and hands the open file and the preview's offset and length (inside the file)
+// to use(), whose failures become the decode failure. Same failures as above.
 void WithPefPreview(const QString& fileName, QString& info,
-                    const std::function<void(const unsigned char*, std::size_t)>& use);
+                    const std::function<void(const TMappedFile&, std::size_t, std::size_t)>& use);
+
+// Parses the TIFF structure at byte 0 of the file from the bytes read so far and runs
+// walk(), reading on while the parse or the walk ran past them and what they missed lies
+// within the file and TiffWalkLimit (View moves then, so the reader's addresses are only
+// good after the last round). False when a read fails.
+bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<void()>& walk);
 
 // Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
 // with the same failures and messages, decoding no pixels.

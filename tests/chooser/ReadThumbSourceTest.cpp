@@ -2,12 +2,16 @@
 // the reduction table and every way a read can fail.
 #include "chooser/ChooserCore.h"
 #include "chooser/ReadThumbSource.h"
+#include "loading/MappedFile.h"
 #include "support/TestFolder.h"
 #include "support/TiffBuilder.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -138,6 +142,22 @@ TEST_F(ReadJob, FailuresLeaveNoPicture)
     }
     EXPECT_FALSE(ReadThumbSource(state, folder.Path("missing.jpg"), false));
     EXPECT_FALSE(ReadThumbSource(state, folder.Path(), false)) << "a folder";
+}
+
+// A file cut short after its size was taken (an SD card pulled while the folder is read)
+// is skipped; mapped, it killed the program with SIGBUS.
+TEST_F(ReadJob, AFileCutWhileReadIsSkipped)
+{
+    const Bytes thumb = Jpeg(160, 120, Qt::blue);
+    const Bytes jpeg = InsertExifIntoJpeg(Jpeg(640, 480, Qt::red), TiffWithThumbnail(thumb));
+    for (const auto& [name, bytes] : {std::pair{"cut.jpg", jpeg}, std::pair{"cut.pef", TiffWithThumbnail(jpeg)}}) {
+        const QString path = folder.Write(name, ToQByteArray(bytes));
+        AfterFileSized = [&](int) { ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), bytes.size() / 2), 0); };
+        EXPECT_FALSE(ReadThumbSource(state, path, false)) << name;
+        AfterFileSized = nullptr;
+        EXPECT_TRUE(state.DecodedPicture.isNull()) << name;
+        EXPECT_EQ(QFileInfo(path).size(), qint64(bytes.size() / 2)) << name << ": the seam ran";
+    }
 }
 
 TEST_F(ReadJob, AStoppedReadingDoesNotDecode)

@@ -1,15 +1,26 @@
 #include "loading/Bmpmagbase.h"
+#include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
+#include "loading/MappedFile.h"
 #include "support/BmpBuilder.h"
 #include "support/JpegBuilder.h"
+#include "support/PefBuilder.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cstring>
+#include <fstream>
+#include <functional>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,6 +143,120 @@ TEST(LoadFromFile, FailureMessagesNameTheFile)
     EXPECT_EQ(MessageOf<EFOpenError>(missingBmp), QStringLiteral("ファイル %1 は開けません").arg(missingBmp));
     EXPECT_EQ(MessageOf<EFOpenError>(folderBmp), QStringLiteral("ファイル %1 は開けません").arg(folderBmp));
     EXPECT_EQ(MessageOf<EInvalidGraphic>(notBmp), QStringLiteral("ビットマップイメージが不正です"));
+}
+
+// The seam between a file's size check and its read, set for as long as this lives.
+struct SizedHook {
+    explicit SizedHook(std::function<void(int)> hook) { AfterFileSized = std::move(hook); }
+    ~SizedHook() { AfterFileSized = nullptr; }
+};
+
+// A file cut short after its size was taken (an SD card pulled, an editor rewriting it)
+// gives the existing failure; mapped, it killed the program with SIGBUS.
+TEST(LoadFromFile, AFileCutWhileReadGivesItsFailure)
+{
+    TestFolder folder;
+    PefSpec pef;
+    pef.Preview = JpegBuilder::EncodePattern(600, 400);
+    struct Case { const char* name; QByteArray bytes; const char* message; };
+    const Case cases[] = {
+        {"cut.pef", BuildPef(pef), "PEF : \"%1\" が開けません"},
+        {"cut.jpg", JpegBuilder::EncodePattern(600, 400), "JPEG : \"%1\" の展開に失敗しました"},
+        {"cut.bmp", SmallBmp(), "ファイル %1 は開けません"},
+    };
+    for (const Case& c : cases) {
+        const QString path = folder.Write(c.name, c.bytes);
+        const SizedHook cut([&](int) { ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), c.bytes.size() / 2), 0); });
+        EXPECT_EQ(MessageOf<EStreamError>(path).toStdString(), QString::fromUtf8(c.message).arg(path).toStdString()) << c.name;
+        EXPECT_EQ(QFileInfo(path).size(), c.bytes.size() / 2) << c.name << ": the seam ran";
+    }
+}
+
+// A figure of /proc/self/<file> ("rchar", "VmPeak"), in bytes.
+long long ProcFigure(const char* file, const std::string& key)
+{
+    std::ifstream in(std::string("/proc/self/") + file);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key + ":", 0) == 0)
+            return std::stoll(line.substr(key.size() + 1)) * (line.find("kB") != std::string::npos ? 1024 : 1);
+    return -1;
+}
+
+// Every odd file named like a picture fails with its branch's message at once: no hang,
+// no crash, and a 3 GB sparse file is neither read nor held whole.
+TEST(LoadFromFile, OddFilesNamedLikePicturesGiveTheirFailure)
+{
+    TestFolder folder;
+    const QByteArray jpeg = JpegBuilder::EncodePattern(16, 16);
+    const QByteArray jpegHead = jpeg.left(qsizetype(JpegHeadExtent(
+        reinterpret_cast<const unsigned char*>(jpeg.constData()), std::size_t(jpeg.size()))));
+    PefSpec pefSpec;
+    pefSpec.Preview = jpeg;
+    enum Kind { Folder, Socket, Dangling, Unreadable, Empty, Sparse };
+    const char* jpgRead = "JPEG : \"%1\" の展開に失敗しました";
+    const char* pefOpen = "PEF : \"%1\" が開けません";
+    const char* bmpOpen = "ファイル %1 は開けません";
+    struct Case { const char* name; Kind kind; QByteArray bytes; const char* message; };
+    const Case cases[] = {
+        {"folder.jpg", Folder, {}, jpgRead},
+        {"socket.jpg", Socket, {}, jpgRead},
+        {"dangling.jpg", Dangling, {}, "JPEG : \"%1\" が見つかりません"},
+        {"unreadable.jpg", Unreadable, jpeg, jpgRead},
+        {"empty.jpg", Empty, {}, jpgRead},
+        {"sparse.jpg", Sparse, jpegHead, jpgRead},
+        {"folder.pef", Folder, {}, pefOpen},
+        {"socket.pef", Socket, {}, pefOpen},
+        {"dangling.pef", Dangling, {}, pefOpen},
+        {"unreadable.pef", Unreadable, BuildPef(pefSpec), pefOpen},
+        {"empty.pef", Empty, {}, pefOpen},
+        // A first directory 1 GB in: taken as absent, so no preview and no failure.
+        {"far.pef", Sparse, QByteArray("MM\0*\x40\0\0\0", 8), nullptr},
+        {"folder.bmp", Folder, {}, bmpOpen},
+        {"socket.bmp", Socket, {}, bmpOpen},
+        {"dangling.bmp", Dangling, {}, bmpOpen},
+        {"unreadable.bmp", Unreadable, SmallBmp(), bmpOpen},
+        {"sparse.bmp", Sparse, jpegHead, "ビットマップイメージが不正です"},
+    };
+    for (const Case& c : cases) {
+        const QString path = folder.Path(c.name);
+        const QByteArray name = QFile::encodeName(path);
+        int socket = -1;
+        std::function<void(int)> hook;
+        switch (c.kind) {
+        case Folder: ASSERT_TRUE(QDir().mkpath(path)); break;
+        case Socket: {
+            socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, name.constData(), sizeof address.sun_path - 1);
+            ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            break;
+        }
+        case Dangling: ASSERT_TRUE(QFile::link(folder.Path("nowhere"), path)); break;
+        case Unreadable:
+            // Root reads past permission bits: the read itself fails, as on a dropped share.
+            folder.Write(c.name, c.bytes);
+            hook = [&](int fd) { const int w = ::open(name.constData(), O_WRONLY); ::dup2(w, fd); ::close(w); };
+            break;
+        case Empty: folder.Write(c.name, {}); break;
+        case Sparse:
+            folder.Write(c.name, c.bytes);
+            ASSERT_TRUE(QFile::resize(path, 3LL << 30));
+            break;
+        }
+        const long long read = ProcFigure("io", "rchar"), peak = ProcFigure("status", "VmPeak");
+        {
+            const SizedHook seam(hook);
+            const QString message = c.message ? QString::fromUtf8(c.message) : QStringLiteral("no exception");
+            EXPECT_EQ(MessageOf<EStreamError>(path).toStdString(),
+                      (message.contains("%1") ? message.arg(path) : message).toStdString()) << c.name;
+        }
+        EXPECT_LT(ProcFigure("io", "rchar") - read, 1LL << 30) << c.name;
+        EXPECT_LT(ProcFigure("status", "VmPeak") - peak, 1LL << 30) << c.name;
+        if (socket >= 0)
+            ::close(socket);
+        QFile::remove(path);
+    }
 }
 
 TEST(LoadFromFile, ZeroLengthBmpIsAnEmptyPicture)

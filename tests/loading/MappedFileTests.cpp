@@ -85,6 +85,23 @@ TEST(MapFile, RemappingReleasesThePreviousFile)
     EXPECT_TRUE(first == record.FileHandle || !IsOpenDescriptor(first));
 }
 
+TEST(MapFile, FirstBytesThenMoreOrARangeOnRequest)
+{
+    TestFolder folder;
+    const QByteArray bytes("0123456789abcdef");
+    TMappedFile record;
+    ASSERT_NE(MapFile(record, folder.Write("f", bytes), 4), nullptr);
+    EXPECT_EQ(record.Length, 4u);
+    EXPECT_EQ(record.Size, 16u);
+    unsigned char range[6] = {};
+    ASSERT_TRUE(ReadFileRange(record, 2, 6, range)) << "partly read already";
+    EXPECT_EQ(std::memcmp(range, "234567", 6), 0);
+    EXPECT_FALSE(ReadFileRange(record, 12, 5, range)) << "past the end";
+    ASSERT_TRUE(MapMore(record, 100));
+    EXPECT_EQ(record.Length, 16u);
+    EXPECT_EQ(std::memcmp(record.View, bytes.constData(), 16), 0);
+}
+
 TEST(OrgMemoryStream, ReadsTheCallersMemory)
 {
     const char memory[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};

@@ -137,6 +137,34 @@ TEST(InfoTool, ValuesFarIntoTheFileStillShow)
     EXPECT_TRUE(chooser.out[1].endsWith("\tPENTAX K-a ")) << chooser.out[1].toStdString();
 }
 
+// Odd files named like pictures: each its message and exit status 1, no hang. A 3 GB sparse
+// JPEG is sized from its header alone, as every JPEG is.
+TEST(InfoTool, OddFilesNamedLikePicturesGiveTheirFailure)
+{
+    TestFolder dir;
+    const QString folder = dir.Path("folder.jpg");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString dangling = dir.Path("dangling.pef");
+    ASSERT_TRUE(QFile::link(dir.Path("nowhere"), dangling));
+    const QString empty = dir.Write("empty.jpg", QByteArray());
+    const QString folderBmp = dir.Path("folder.bmp");
+    ASSERT_TRUE(QDir().mkpath(folderBmp));
+    const InfoRun r = Info({folder, dangling, empty, folderBmp});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringList({folder + QString::fromUtf8("\tJPEG : \"%1\" の展開に失敗しました").arg(folder),
+                                  dangling + QString::fromUtf8("\tPEF : \"%1\" が開けません").arg(dangling),
+                                  empty + QString::fromUtf8("\tJPEG : \"%1\" の展開に失敗しました").arg(empty),
+                                  folderBmp + QString::fromUtf8("\tファイル %1 は開けません").arg(folderBmp)}));
+
+    const QByteArray jpeg = JpegBuilder::EncodePattern(16, 16);
+    const QString sparse = dir.Write("sparse.jpg", jpeg.left(jpeg.indexOf("\xFF\xDA") + 14));
+    ASSERT_TRUE(QFile::resize(sparse, 3LL << 30));
+    const InfoRun s = Info({sparse});
+    EXPECT_EQ(s.exitCode, 0);
+    EXPECT_EQ(s.out, QStringList(sparse + QString::fromUtf8("\t16×16 (24)")));
+}
+
 TEST(InfoTool, NoFilesIsAUsageError)
 {
     const InfoRun r = Info({});

@@ -6,6 +6,7 @@
 #include "loading/FileHead.h"
 #include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
+#include "loading/MappedFile.h"
 #include "loading/PefPreview.h"
 #include "loading/PictureProbe.h"
 
@@ -46,20 +47,30 @@ bool ChooserLine(const QString& path)
         Print(stdout, path);
         return true;
     }
-    // The texts come from the first bytes where those hold the whole Exif structure.
+    // The texts come from the first bytes where those hold the whole Exif structure; a
+    // JPEG's Exif block lies among its first segments, a PEF's directories are read on
+    // only as far as they point inside the file.
     bool hasTexts = false;
     TChooserTexts t;
-    const bool opened = WithFileHead(path, ChooserHeadBytes, jpeg ? JpegHeadExtent : nullptr,
-                                     [&](const THeadBytes& b) {
-        const unsigned char* tiff = pef ? b.Data : FindExifBlock(b.Data, b.Length);
-        hasTexts = tiff != nullptr;
-        if (!hasTexts)
-            return true;
+    bool opened = true;
+    if (pef) {
+        TMappedFile file;
         TExifRootPENTAXistD reader;
-        reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 8);
-        t = MakeChooserTexts(reader);
-        return b.Whole || !reader.RanPastEnd;
-    });
+        opened = MapFile(file, path, ChooserHeadBytes) != nullptr &&
+                 ParseFileTiff(file, reader, [&] { t = MakeChooserTexts(reader); });
+        hasTexts = opened;
+    } else {
+        opened = WithFileHead(path, ChooserHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
+            const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
+            hasTexts = tiff != nullptr;
+            if (!hasTexts)
+                return true;
+            TExifRootPENTAXistD reader;
+            reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 8);
+            t = MakeChooserTexts(reader);
+            return b.Final || !reader.RanPastEnd;
+        });
+    }
     if (!opened) {
         Print(stderr, path + '\t' +
                           (jpeg ? MissingJpeg(path) : UnopenablePef(path)).Message());
