@@ -81,8 +81,9 @@ TEST(ExifBounds, CutsThatChangeATextSayTheyRanPastTheEnd)
             const TChooserTexts t = MakeChooserTexts(r);
             const bool same = MakeSummaryText(r) == summary && t.ShotDate == texts.ShotDate &&
                               t.ShotExposure == texts.ShotExposure && t.ShotCamera == texts.ShotCamera;
-            if (!same)
+            if (!same) {
                 EXPECT_TRUE(r.RanPastEnd) << "cut at " << n;
+            }
             flagged += r.RanPastEnd;
         }
         EXPECT_GT(flagged, 0);
