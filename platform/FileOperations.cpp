@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fileops {
@@ -138,6 +139,24 @@ bool SameFile(const QString& a, const QString& b)
     if (a.isEmpty() || b.isEmpty()) return false;
     struct stat sa, sb;
     if (::stat(Native(a).constData(), &sa) != 0 || ::stat(Native(b).constData(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool SameEntry(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty()) return false;
+    // Split where the kernel does: a lexical clean-up of "link/.." would name another folder.
+    const auto split = [](const QByteArray& path) {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0) return std::pair<QByteArray, QByteArray>(".", path);
+        return std::pair<QByteArray, QByteArray>(slash == 0 ? "/" : path.left(slash), path.mid(slash + 1));
+    };
+    const QByteArray na = Native(a), nb = Native(b);
+    const auto [folderA, nameA] = split(na);
+    const auto [folderB, nameB] = split(nb);
+    struct stat sa, sb;
+    if (nameA != nameB || !LStat(na, sa) || !LStat(nb, sb)) return false;
+    if (::stat(folderA.constData(), &sa) != 0 || ::stat(folderB.constData(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 

@@ -12,6 +12,11 @@ bool Exists(const QString& path);
 // Both paths name the same file (same device and inode, links followed). False when either is missing.
 bool SameFile(const QString& a, const QString& b);
 
+// Both paths name the same directory entry: the same name in the same folder, by whatever path
+// that folder is reached (links, "..", bind mounts). A hard link under another name or in another
+// folder is another entry. False when either is missing.
+bool SameEntry(const QString& a, const QString& b);
+
 // Copies a regular file to target, replacing target when it is a file or a link. The bytes go to a
 // temporary file in the target's folder, which is flushed to disk and renamed over target only when
 // complete; on any failure target is as it was and no temporary file is left. Refuses (false) when
