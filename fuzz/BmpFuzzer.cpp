@@ -12,7 +12,7 @@ namespace {
 // Pictures above this many pixels are only probed. Uncompressed ones need more bytes than an
 // input holds and are refused by the probe's own checks; run-length ones may be that large
 // from a few bytes, and would spend each run allocating and clearing up to 256 MB.
-constexpr long long kFuzzMaxPixels = 1LL << 22;
+constexpr long long kFuzzMaxPixels = 1LL << 18;
 
 } // namespace
 
