@@ -105,7 +105,14 @@ void ConvertRow(const DibLayout& dib, const unsigned char* src, QRgb* dst, int w
         for (int x = 0; x < width; ++x) dst[x] = dib.palette[src[x]];
         break;
     case 16:
-        for (int x = 0; x < width; ++x) dst[x] = lut16[src[2 * x] | src[2 * x + 1] << 8];
+        if (!lut16.empty()) {
+            for (int x = 0; x < width; ++x) dst[x] = lut16[src[2 * x] | src[2 * x + 1] << 8];
+        } else {
+            for (int x = 0; x < width; ++x) {
+                const uint32_t v = src[2 * x] | src[2 * x + 1] << 8;
+                dst[x] = qRgb(channels[0].Scale(v), channels[1].Scale(v), channels[2].Scale(v));
+            }
+        }
         break;
     case 24:
         for (int x = 0; x < width; ++x, src += 3) dst[x] = qRgb(src[2], src[1], src[0]);
@@ -138,7 +145,8 @@ bool ConvertDibToImage(const void* header, std::size_t headerSize, const void* b
 
     const Channel channels[3] = {Channel(dib.masks[0]), Channel(dib.masks[1]), Channel(dib.masks[2])};
     std::vector<QRgb> lut16;
-    if (dib.bitCount == 16) {
+    // A table of every 16-bit value pays only when the picture has more pixels than that.
+    if (dib.bitCount == 16 && uint64_t(width) * uint64_t(height) > 65536) {
         lut16.resize(65536);
         for (uint32_t v = 0; v < 65536; ++v)
             lut16[v] = qRgb(channels[0].Scale(v), channels[1].Scale(v), channels[2].Scale(v));

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace fileops {
@@ -20,6 +21,7 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
     // Closes now and reports whether the kernel accepted the last writes.
     bool Close()
     {
@@ -37,6 +39,13 @@ private:
     }
     int fd_;
 };
+
+int RenameNoReplace(const char* from, const char* to)
+{
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+NoReplaceCalls calls{RenameNoReplace, ::link};
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
@@ -86,41 +95,93 @@ bool CopyBytes(int from, int to)
     }
 }
 
-// Copies a regular file into a new hidden file in folder, with the source's permission bits and
-// times, flushed to disk. Returns the new file's path, or an empty array with nothing left behind.
-QByteArray CopyToTemporary(const QByteArray& source, const QByteArray& folder)
+// Opens a regular file for copying; -1 (nothing open) for anything else.
+int OpenSource(const QByteArray& source, struct stat& st)
 {
     UniqueFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
-    if (in.Get() < 0) return {};
-    struct stat st;
-    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return in.Release();
+}
 
+// Writes the source's bytes into out, flushed to disk, with its permission bits and times, and
+// closes out. Bits and times are a courtesy: file systems without Unix modes refuse them, and
+// the copy then stays private to its owner as it was created.
+bool CopyContents(int in, const struct stat& st, UniqueFd& out)
+{
+    bool ok = CopyBytes(in, out.Get());
+    if (ok) {
+        ::fchmod(out.Get(), st.st_mode & 07777);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out.Get(), times);
+        ok = ::fsync(out.Get()) == 0;
+    }
+    return out.Close() && ok;
+}
+
+// Copies a regular file into a new hidden file in folder. Returns the new file's path, or an
+// empty array with nothing left behind.
+QByteArray CopyToTemporary(const QByteArray& source, const QByteArray& folder)
+{
+    struct stat st;
+    UniqueFd in(OpenSource(source, st));
+    if (in.Get() < 0) return {};
     QByteArray temp = folder + "/.velumira-copy-XXXXXX";
     UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.Get() < 0) return {};
-
-    const bool ok = CopyBytes(in.Get(), out.Get()) && ::fchmod(out.Get(), st.st_mode & 07777) == 0
-        && ::fsync(out.Get()) == 0;
-    if (ok) {
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out.Get(), times);  // times are a courtesy; the bytes are what matters
-    }
-    if (!out.Close() || !ok) {
+    if (!CopyContents(in.Get(), st, out)) {
         ::unlink(temp.constData());
         return {};
     }
     return temp;
 }
 
-// Gives a finished temporary copy the target's name, refusing when the target exists.
-bool PlaceWithoutReplacing(const QByteArray& temp, const QByteArray& target)
+// Copies a regular file to target, which must not exist (O_EXCL); on failure the partial
+// target is removed.
+bool CopyToNewFile(const QByteArray& source, const QByteArray& target)
 {
-    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // File systems without the flag: a hard link fails on an existing name as well.
-    if (::link(temp.constData(), target.constData()) != 0) return false;
-    ::unlink(temp.constData());
+    struct stat st;
+    UniqueFd in(OpenSource(source, st));
+    if (in.Get() < 0) return false;
+    UniqueFd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.Get() < 0) return false;
+    if (!CopyContents(in.Get(), st, out)) {
+        ::unlink(target.constData());
+        return false;
+    }
+    return true;
+}
+
+enum class Renamed { Done, Failed, OtherFileSystem, Unsupported };
+
+// Renames from to to, failing when to exists: renameat2 with RENAME_NOREPLACE, or on file
+// systems without the flag a hard link (which fails on an existing name as well) and unlink.
+// Unsupported: the file system has neither (some FUSE mounts).
+Renamed RenameWithoutReplacing(const QByteArray& from, const QByteArray& to)
+{
+    if (calls.RenameNoReplace(from.constData(), to.constData()) == 0) return Renamed::Done;
+    if (errno == EXDEV) return Renamed::OtherFileSystem;
+    if (errno != EINVAL && errno != ENOSYS && errno != EPERM && errno != EOPNOTSUPP) return Renamed::Failed;
+    if (calls.Link(from.constData(), to.constData()) == 0) {
+        if (::unlink(from.constData()) == 0) return Renamed::Done;
+        ::unlink(to.constData());  // from stays; take back the second name
+        return Renamed::Failed;
+    }
+    switch (errno) {
+    case EXDEV: return Renamed::OtherFileSystem;
+    case EPERM: case EOPNOTSUPP: case ENOSYS: case EINVAL: case EMLINK: return Renamed::Unsupported;
+    default: return Renamed::Failed;
+    }
+}
+
+// The last way that never replaces a file: copy into a new target, then let go of the source.
+bool CopyThenRemove(const QByteArray& from, const QByteArray& to, const QByteArray& folder)
+{
+    if (!CopyToNewFile(from, to)) return false;
+    SyncFolder(folder);
+    if (::unlink(from.constData()) != 0) {
+        ::unlink(to.constData());  // the copy we just made; the source is still whole
+        return false;
+    }
     return true;
 }
 
@@ -138,6 +199,24 @@ bool SameFile(const QString& a, const QString& b)
     if (a.isEmpty() || b.isEmpty()) return false;
     struct stat sa, sb;
     if (::stat(Native(a).constData(), &sa) != 0 || ::stat(Native(b).constData(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool SameEntry(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty()) return false;
+    // Split where the kernel does: a lexical clean-up of "link/.." would name another folder.
+    const auto split = [](const QByteArray& path) {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0) return std::pair<QByteArray, QByteArray>(".", path);
+        return std::pair<QByteArray, QByteArray>(slash == 0 ? "/" : path.left(slash), path.mid(slash + 1));
+    };
+    const QByteArray na = Native(a), nb = Native(b);
+    const auto [folderA, nameA] = split(na);
+    const auto [folderB, nameB] = split(nb);
+    struct stat sa, sb;
+    if (nameA != nameB || !LStat(na, sa) || !LStat(nb, sb)) return false;
+    if (::stat(folderA.constData(), &sa) != 0 || ::stat(folderB.constData(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -165,23 +244,24 @@ bool MoveFileNoReplace(const QString& source, const QString& target)
     struct stat st;
     if (!LStat(from, st) || S_ISDIR(st.st_mode)) return false;
 
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0) return true;
-            ::unlink(to.constData());  // the source stays; take back the second name
-            return false;
-        }
-        error = errno;
-    }
-    if (error != EXDEV) return false;
-
-    // Across file systems: copy, place without replacing, then let go of the source.
     const QByteArray folder = FolderOf(target);
+    switch (RenameWithoutReplacing(from, to)) {
+    case Renamed::Done: return true;
+    case Renamed::Failed: return false;
+    case Renamed::Unsupported: return CopyThenRemove(from, to, folder);
+    case Renamed::OtherFileSystem: break;
+    }
+
+    // Across file systems: copy beside the target, place it without replacing, then let go of
+    // the source.
     const QByteArray temp = CopyToTemporary(from, folder);
     if (temp.isEmpty()) return false;
-    if (!PlaceWithoutReplacing(temp, to)) {
+    switch (RenameWithoutReplacing(temp, to)) {
+    case Renamed::Done: break;
+    case Renamed::Unsupported:
+        ::unlink(temp.constData());
+        return CopyThenRemove(from, to, folder);
+    default:
         ::unlink(temp.constData());
         return false;
     }
@@ -215,6 +295,11 @@ bool MoveFileReplacing(const QString& source, const QString& target)
     // The target now holds the source's bytes; a source that cannot be removed is reported,
     // and both copies stay.
     return ::unlink(from.constData()) == 0;
+}
+
+NoReplaceCalls SetNoReplaceCalls(NoReplaceCalls replacement)
+{
+    return std::exchange(calls, replacement);
 }
 
 bool DeleteFile(const QString& path)

@@ -71,6 +71,13 @@ Outcome MoveToDestination(Prompter& prompter, const QString& destination, const 
 Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, const QString& currentFile)
 {
     const QString target = TargetPath(destination, currentFile);
+    const QString failed = QStringLiteral("ファイルの削除に失敗しました。");
+    // The organise folder is the picture's own folder under some name: the target is the
+    // panel's own file. A hard link elsewhere is another entry and may go.
+    if (fileops::SameEntry(currentFile, target)) {
+        prompter.Message(failed, kErrorTitle);
+        return Outcome::Failed;
+    }
     if (!fileops::Exists(target)) {
         prompter.Message(QStringLiteral("削除するファイルが見つかりません。"), kErrorTitle);
         return Outcome::Failed;
@@ -78,7 +85,7 @@ Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, co
     if (!prompter.Ask(QStringLiteral("ファイル(%1)を削除してもよろしいですか？").arg(target), kConfirmTitle))
         return Outcome::Declined;
     if (!fileops::DeleteFile(target)) {
-        prompter.Message(QStringLiteral("ファイルの削除に失敗しました。"), kErrorTitle);
+        prompter.Message(failed, kErrorTitle);
         return Outcome::Failed;
     }
     return Outcome::Done;

@@ -1,6 +1,7 @@
 // Writes the fuzzers' seed corpora from the test fixture builders, so every corpus starts
 // from well-formed files of each kind the parsers meet.
-//   velumira-fuzz-seeds OUTPUT_FOLDER   (makes OUTPUT_FOLDER/exif, OUTPUT_FOLDER/pef)
+//   velumira-fuzz-seeds OUTPUT_FOLDER   (makes OUTPUT_FOLDER/exif, /pef, /bmp and /spi_dib)
+#include "support/BmpBuilder.h"
 #include "support/JpegBuilder.h"
 #include "support/PefBuilder.h"
 #include "support/TiffBuilder.h"
@@ -10,6 +11,8 @@
 #include <QString>
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,6 +21,53 @@ bool Save(const QString& folder, const QString& name, const QByteArray& bytes)
     QDir().mkpath(folder);
     QFile f(folder + "/" + name);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// One small picture per depth, header kind and compression the BMP reader knows.
+std::vector<std::pair<QString, BmpSpec>> BmpSeeds()
+{
+    const std::vector<QRgb> palette = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    std::vector<std::pair<QString, BmpSpec>> seeds;
+    auto add = [&](const QString& name, int bits, BmpSpec::Header kind, uint32_t compression = 0) {
+        BmpSpec s;
+        s.Width = 5;
+        s.Height = 3;
+        s.Bits = bits;
+        s.HeaderKind = kind;
+        s.Compression = compression;
+        if (bits <= 8)
+            s.Palette = palette;
+        for (int i = 0; i < s.Width * s.Height; ++i)
+            s.Pixels.push_back(bits <= 8 ? uint32_t(i % 4) : uint32_t(i * 0x10203));
+        seeds.emplace_back(name, s);
+        return &seeds.back().second;
+    };
+    for (int bits : {1, 4, 8, 16, 24, 32})
+        add(QStringLiteral("info-%1").arg(bits), bits, BmpSpec::Info);
+    add("core-8", 8, BmpSpec::Core);
+    add("core-24", 24, BmpSpec::Core);
+    add("info-24-topdown", 24, BmpSpec::Info)->TopDown = true;
+    BmpSpec* s565 = add("info-16-565", 16, BmpSpec::Info, 3);
+    s565->Masks[0] = 0xF800, s565->Masks[1] = 0x07E0, s565->Masks[2] = 0x001F;
+    BmpSpec* v5 = add("v5-32-fields", 32, BmpSpec::V5, 3);
+    v5->Masks[0] = 0x000000FF, v5->Masks[1] = 0x0000FF00, v5->Masks[2] = 0x00FF0000;
+    add("v4-8", 8, BmpSpec::V4);
+    // Runs, a literal run, a delta, line ends and the end mark.
+    add("rle8", 8, BmpSpec::Info, 1)->RawData =
+        QByteArray("\x03\x01\x00\x03\x02\x02\x01\x00\x00\x02\x01\x01\x00\x00\x05\x03\x00\x01", 18);
+    add("rle4", 4, BmpSpec::Info, 2)->RawData = QByteArray("\x05\x12\x00\x00\x00\x03\x12\x30\x00\x01", 10);
+    return seeds;
+}
+
+// A plug-in's answer as the DIB fuzzer reads it: the header block's length, the header block
+// (the file's info header and colour table), the bits.
+QByteArray DibSeed(const QByteArray& bmp)
+{
+    const auto offset = static_cast<uint32_t>(static_cast<unsigned char>(bmp[10]) | static_cast<unsigned char>(bmp[11]) << 8);
+    const QByteArray header = bmp.mid(14, offset - 14);
+    QByteArray seed;
+    seed.append(char(header.size() & 0xFF)).append(char(header.size() >> 8));
+    return seed + header + bmp.mid(offset);
 }
 
 } // namespace
@@ -45,6 +95,13 @@ int main(int argc, char** argv)
         pef.BigEndian = big;
         pef.Preview = preview;
         ok &= Save(out + "/pef", "pef-plain-" + tag, BuildPef(pef));
+    }
+    for (const auto& [name, spec] : BmpSeeds()) {
+        const QByteArray bmp = BuildBmp(spec);
+        ok &= Save(out + "/bmp", name, bmp);
+        // Plug-ins hand over plain or bit-field pixels after a header of 40 bytes or more.
+        if (spec.HeaderKind != BmpSpec::Core && (spec.Compression == 0 || spec.Compression == 3))
+            ok &= Save(out + "/spi_dib", name, DibSeed(bmp));
     }
     if (!ok) {
         std::fprintf(stderr, "cannot write the seeds\n");

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -158,6 +159,62 @@ TEST_F(FileOpsTest, MoveReplacingSwapsInTheSourceOrLeavesTheOldTarget)
     ASSERT_TRUE(fileops::MoveFileReplacing(picture, Sorted("IMG_0001.JPG")));
     EXPECT_FALSE(QFile::exists(picture));
     EXPECT_EQ(ReadBytes(Sorted("IMG_0001.JPG")), bytes);
+}
+
+// A file system without RENAME_NOREPLACE and (unless linkErrno is 0) without hard links.
+int renameErrno = 0, linkErrno = 0;
+class WithoutNoReplaceCalls {
+public:
+    WithoutNoReplaceCalls(int renameError, int linkError)
+    {
+        renameErrno = renameError;
+        linkErrno = linkError;
+        old_ = fileops::SetNoReplaceCalls({[](const char*, const char*) { return errno = renameErrno, -1; },
+                                           [](const char* from, const char* to) {
+                                               return linkErrno ? (errno = linkErrno, -1) : ::link(from, to);
+                                           }});
+    }
+    ~WithoutNoReplaceCalls() { fileops::SetNoReplaceCalls(old_); }
+
+private:
+    fileops::NoReplaceCalls old_;
+};
+
+TEST_F(FileOpsTest, MoveWithoutNoReplaceRenameOrLinksCopiesAndNeverReplaces)
+{
+    const struct {
+        int rename, link;
+    } cases[] = {{EINVAL, EPERM}, {ENOSYS, EOPNOTSUPP}, {EPERM, ENOSYS}, {EOPNOTSUPP, EPERM}, {EOPNOTSUPP, 0}};
+    QStringList moved;
+    for (const auto& c : cases) {
+        const QString name = QStringLiteral("IMG_%1_%2.JPG").arg(c.rename).arg(c.link);
+        const QString source = folder.Write("shots/" + name, Payload(300000, char(c.rename + c.link)));
+        const QByteArray bytes = ReadBytes(source);
+        WithoutNoReplaceCalls fs(c.rename, c.link);
+        EXPECT_TRUE(fileops::MoveFileNoReplace(source, Sorted(name))) << name.toStdString();
+        EXPECT_FALSE(QFile::exists(source)) << name.toStdString();
+        EXPECT_EQ(ReadBytes(Sorted(name)), bytes) << name.toStdString();
+        moved << name;
+
+        folder.Write("shots/" + name, "newer");  // moving back onto it is refused
+        EXPECT_FALSE(fileops::MoveFileNoReplace(Sorted(name), source)) << name.toStdString();
+        EXPECT_EQ(ReadBytes(source), "newer") << name.toStdString();
+        EXPECT_EQ(ReadBytes(Sorted(name)), bytes) << name.toStdString();
+    }
+    moved.sort();
+    EXPECT_EQ(Entries(folder.Path("sorted")), moved) << "no temporary or partial file left";
+
+    // A copy that fails midway takes its partial target back and keeps the source.
+    const QByteArray bytes = ReadBytes(picture);
+    bool ok = true;
+    {
+        WithoutNoReplaceCalls fs(EINVAL, EPERM);
+        FileSizeLimit limit(64 * 1024);
+        ok = fileops::MoveFileNoReplace(picture, Sorted("IMG_0001.JPG"));
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ReadBytes(picture), bytes);
+    EXPECT_EQ(Entries(folder.Path("sorted")), moved);
 }
 
 TEST_F(FileOpsTest, MoveAcrossFileSystemsCopiesThenRemovesSource)

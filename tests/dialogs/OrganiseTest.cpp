@@ -240,6 +240,29 @@ TEST_F(OrganiseTest, DeleteAsksWithTheFullTargetPathAndTouchesNothingElse)
     EXPECT_EQ(Boxes(prompter), (std::vector<Box>{Question(question), Question(question)}));
 }
 
+// The organise folder is the picture's own folder under some name: the target is the panel's
+// own file, which delete must not touch.
+TEST_F(OrganiseTest, DeleteOfThePictureItselfRefusesWithoutAsking)
+{
+    for (const QString& ownFolder : {folder.Path("shots"), folder.Path("shots-link/"), folder.Path("shots/../shots")}) {
+        prompter.shown.clear();
+        prompter.answers = {true};
+        EXPECT_EQ(organise::DeleteFromDestination(prompter, ownFolder, picture), Outcome::Failed) << ownFolder.toStdString();
+        EXPECT_EQ(Boxes(prompter), std::vector<Box>{Error(QStringLiteral("ファイルの削除に失敗しました。"))});
+        EXPECT_EQ(ReadBytes(picture), pictureBytes) << ownFolder.toStdString();
+    }
+}
+
+// A hard link of the picture in the organise folder is another name: deleting it is allowed.
+TEST_F(OrganiseTest, DeleteRemovesAHardLinkOfThePictureAndKeepsThePicture)
+{
+    ASSERT_EQ(::link(QFile::encodeName(picture).constData(), QFile::encodeName(target).constData()), 0);
+    prompter.answers = {true};
+    EXPECT_EQ(organise::DeleteFromDestination(prompter, destination, picture), Outcome::Done);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(ReadBytes(picture), pictureBytes);
+}
+
 TEST_F(OrganiseTest, DeletingAFolderOfThatNameFails)
 {
     QDir().mkpath(target);
