@@ -4,6 +4,7 @@
 // shooting data, and hands the marked files (or the current one) to the caller.
 #include "chooser/ChooserCore.h"
 #include "chooser/ThumbGrid.h"
+#include "dialogs/OuterBounds.h"
 #include "platform/Prompter.h"
 
 #include <QDialog>
@@ -121,12 +122,10 @@ private:
     void BuildControls();
     void PlaceInfoPane();
     void ApplySplitters();
-    QMargins FrameMargins() const;
-    void ApplyMinimumSize();
     template <typename Handler> void Guarded(Handler&& handler);
 
     Prompter& prompter_;
     int splitHpos_ = 185;
     int splitVpos_ = 153;
-    QRect pendingOuter_;   // bounds to apply again once the window manager has framed the window
+    TOuterBounds bounds_{*this, FormCanResize(0, 0)};
 };

@@ -229,39 +229,15 @@ QSize TPictSelectDialog::FormCanResize(int width, int height)
     return QSize(std::max(width, 600), std::max(height, 400));
 }
 
-QMargins TPictSelectDialog::FrameMargins() const
-{
-    const QRect f = frameGeometry();
-    const QRect g = geometry();
-    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
-}
-
 void TPictSelectDialog::SetOuterBounds(const QRect& bounds)
 {
-    const QMargins m = FrameMargins();
-    setGeometry(bounds.marginsRemoved(m));
-    ApplyMinimumSize();
-    // Until the window manager has framed the window its frame is unknown; apply the bounds
-    // again then, so that the stored outer size does not grow by a frame on every start.
-    pendingOuter_ = m.isNull() ? bounds : QRect();
-}
-
-void TPictSelectDialog::ApplyMinimumSize()
-{
-    const QSize outer = FormCanResize(0, 0);
-    const QMargins m = FrameMargins();
-    setMinimumSize(outer.width() - m.left() - m.right(), outer.height() - m.top() - m.bottom());
+    bounds_.Set(bounds);
 }
 
 bool TPictSelectDialog::event(QEvent* e)
 {
     const bool result = QDialog::event(e);
-    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && pendingOuter_.isValid()
-        && !FrameMargins().isNull()) {
-        const QRect pending = pendingOuter_;
-        pendingOuter_ = QRect();
-        SetOuterBounds(pending);
-    }
+    bounds_.WindowEvent(*e);
     return result;
 }
 
@@ -339,7 +315,7 @@ void TPictSelectDialog::BtnRefreshClick()
 void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 {
     // The bounds asked for so far, also when the window frame is not known yet.
-    const QRect current = pendingOuter_.isValid() ? pendingOuter_ : OuterBounds();
+    const QRect current = bounds_.Current();
     const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), current.x()), 0);
     const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), current.y()), 0);
     const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), current.width()),

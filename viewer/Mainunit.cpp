@@ -209,13 +209,6 @@ void TMainForm::CreatePanels()
     }
 }
 
-QMargins TMainForm::FrameMargins() const
-{
-    const QRect f = frameGeometry();
-    const QRect g = geometry();
-    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
-}
-
 QRect TMainForm::OuterBounds() const
 {
     return frameGeometry();
@@ -223,20 +216,7 @@ QRect TMainForm::OuterBounds() const
 
 void TMainForm::SetOuterBounds(const QRect& bounds)
 {
-    const QMargins m = FrameMargins();
-    setGeometry(bounds.marginsRemoved(m));
-    ApplyMinimumSize();
-    // Until the window manager has framed the window its frame is unknown; apply the
-    // bounds again then, so saved outer sizes do not grow by a frame on every start.
-    FPendingOuter = m.isNull() ? bounds : QRect();
-}
-
-void TMainForm::ApplyMinimumSize()
-{
-    int w = 0, h = 0;
-    FormCanResize(w, h);
-    const QMargins m = FrameMargins();
-    setMinimumSize(w - m.left() - m.right(), h - m.top() - m.bottom());
+    FBounds.Set(bounds);
 }
 
 QSize TMainForm::ClientSize() const
@@ -247,12 +227,7 @@ QSize TMainForm::ClientSize() const
 bool TMainForm::event(QEvent* e)
 {
     const bool result = QMainWindow::event(e);
-    if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && FPendingOuter.isValid()
-        && !FrameMargins().isNull()) {
-        const QRect pending = FPendingOuter;
-        FPendingOuter = QRect();
-        SetOuterBounds(pending);
-    }
+    FBounds.WindowEvent(*e);
     return result;
 }
 

@@ -2,6 +2,7 @@
 // TMainForm: the comparison window. Up to four pictures in panels under a strip of
 // controls, one shared magnification, views panned together.
 #include "chooser/PictFileRead.h"
+#include "dialogs/OuterBounds.h"
 #include "viewer/ViewPanel.h"
 #include "viewer/ViewState.h"
 
@@ -202,8 +203,6 @@ private:
     void CreateMainMenu();
     void CreatePopupMenu();
     void CreateDialogs();
-    void ApplyMinimumSize();
-    QMargins FrameMargins() const;
     void ApplyMagnificationText();
     void CBMagEdited();
     void CBMagCommitted();
@@ -215,7 +214,7 @@ private:
 
     Prompter* FPrompter;
     TMainFormEnv FEnv;
-    QRect FPendingOuter;          // bounds to re-apply once the window frame is known
+    TOuterBounds FBounds{*this, kMinimumOuter};
     bool FCrossCursor = false;    // our cross cursor is on the override stack
     bool FHandlingDrop = false;
     int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)

@@ -58,7 +58,7 @@ void TMainForm::ReadSettings()
     StyleTate->setChecked(file.ReadBool(kStyle, QStringLiteral("TATE"), false));
 
     // The bounds asked for so far, also when the window frame is not known yet.
-    const QRect current = FPendingOuter.isValid() ? FPendingOuter : OuterBounds();
+    const QRect current = FBounds.Current();
     int left = file.ReadInteger(kWindow, QStringLiteral("LEFT"), current.left());
     int top = file.ReadInteger(kWindow, QStringLiteral("TOP"), current.top());
     int width = file.ReadInteger(kWindow, QStringLiteral("WIDTH"), current.width());
