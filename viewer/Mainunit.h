@@ -3,6 +3,7 @@
 // controls, one shared magnification, views panned together.
 #include "chooser/PictFileRead.h"
 #include "dialogs/OuterBounds.h"
+#include "viewer/MainSettings.h"
 #include "viewer/ViewPanel.h"
 #include "viewer/ViewState.h"
 
@@ -51,7 +52,7 @@ public:
 
     // The caption a second start looks for (it begins with the product title).
     static QString Caption();
-    static constexpr QRect kDesignBounds{192, 120, 640, 454};
+    static constexpr QRect kDesignBounds = TMainSettings::kDesignBounds;
     static constexpr QSize kMinimumOuter{480, 200};
 
     // Panels and layout.
@@ -219,5 +220,5 @@ private:
     bool FHandlingDrop = false;
     int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)
     bool FMagTextUnapplied = false;  // the user's text in CBMag is not a magnification yet
-    bool FSettingsUnread = false;    // the settings file exists but could not be read: keep it
+    TMainSettings FSettings;         // as read at the first show; the close collects and writes it
 };

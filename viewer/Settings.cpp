@@ -9,20 +9,7 @@
 #include "platform/Prompter.h"
 
 #include <QAction>
-#include <QDir>
 #include <QLabel>
-#include <algorithm>
-
-namespace {
-
-const QString kApplications = QStringLiteral("APPLICATIONS");
-const QString kStyle = QStringLiteral("STYLE");
-const QString kWindow = QStringLiteral("WINDOW");
-const QString kSusie = QStringLiteral("SUSIE");
-const QString kPicSelect = QStringLiteral("PIC_SELECT");
-const QString kOther = QStringLiteral("OTHER");
-
-}  // namespace
 
 void TMainForm::FormShow()
 {
@@ -45,42 +32,24 @@ void TMainForm::FormShow()
 void TMainForm::ReadSettings()
 {
     ProfileFile file(FEnv.settingsPath);
-    // The window runs on the defaults then, and must not write them over the user's file.
-    FSettingsUnread = file.Unreadable();
+    // The bounds asked for so far are the defaults, also when the window frame is not known yet.
+    FSettings = TMainSettings::Read(file, FBounds.Current(), FEnv.screenSize);
 
-    for (int n = 1; n <= kAppSlotCount; ++n) {
-        TAppDialog->AppNames[n - 1] =
-            file.ReadString(kApplications, QStringLiteral("NAME%1").arg(n), QStringLiteral("-"));
-        TAppDialog->AppPaths[n - 1] =
-            file.ReadString(kApplications, QStringLiteral("PATH%1").arg(n), QStringLiteral("-"));
-    }
-
-    StyleTate->setChecked(file.ReadBool(kStyle, QStringLiteral("TATE"), false));
-
-    // The bounds asked for so far, also when the window frame is not known yet.
-    const QRect current = FBounds.Current();
-    int left = file.ReadInteger(kWindow, QStringLiteral("LEFT"), current.left());
-    int top = file.ReadInteger(kWindow, QStringLiteral("TOP"), current.top());
-    int width = file.ReadInteger(kWindow, QStringLiteral("WIDTH"), current.width());
-    int height = file.ReadInteger(kWindow, QStringLiteral("HEIGHT"), current.height());
-    const int dw = FEnv.screenSize.width();
-    const int dh = FEnv.screenSize.height();
-    left = std::min(std::max(left, 0), dw - 100);
-    top = std::min(std::max(top, 0), dh - 80);
-    width = std::min(std::max(width, kDesignBounds.width()), dw);
-    height = std::min(std::max(height, kDesignBounds.height()), dh);
-    SetOuterBounds(QRect(left, top, width, height));
+    TAppDialog->AppNames = FSettings.AppNames;
+    TAppDialog->AppPaths = FSettings.AppPaths;
+    StyleTate->setChecked(FSettings.Tate);
+    SetOuterBounds(FSettings.Bounds);
 
     // One host for the program; every picture loaded from now on is offered to it.
     SpiHost = std::make_unique<TSpiHost>();
     for (TViewPanel& panel : Panels)
         panel.SetPluginHost(SpiHost.get());
-    SpiDirectory = file.ReadString(kSusie, QStringLiteral("SPIDIR"), DefaultPluginFolder());
+    SpiDirectory = FSettings.SpiDirectory;
     LoadPlugins(*SpiHost, SpiDirectory);
 
-    PictSelectDialog->LoadSettings(file, kPicSelect);
+    PictSelectDialog->LoadSettings(file, TMainSettings::kChooserSection);
 
-    LbDistnation->setText(file.ReadString(kOther, QStringLiteral("DISTPATH"), QDir::homePath()));
+    LbDistnation->setText(FSettings.DistPath);
 }
 
 void TMainForm::FormClose()
@@ -95,30 +64,16 @@ void TMainForm::FormClose()
 
 void TMainForm::WriteSettings()
 {
+    // The controls hold the values now; whether the file could be read stays as the first
+    // show found it.
+    FSettings.AppNames = TAppDialog->AppNames;
+    FSettings.AppPaths = TAppDialog->AppPaths;
+    FSettings.Tate = StyleTate->isChecked();
+    FSettings.Bounds = OuterBounds();
+    FSettings.SpiDirectory = SpiDirectory;
+    FSettings.DistPath = LbDistnation->text();
     ProfileFile file(FEnv.settingsPath);
-    // Readable now or not, the values in hand are defaults, not the file's: the write is
-    // refused with the usual message and the file stays as it was.
-    if (FSettingsUnread)
-        file.MarkUnreadable();
-
-    for (int n = 1; n <= kAppSlotCount; ++n) {
-        file.WriteString(kApplications, QStringLiteral("NAME%1").arg(n), TAppDialog->AppNames[n - 1]);
-        file.WriteString(kApplications, QStringLiteral("PATH%1").arg(n), TAppDialog->AppPaths[n - 1]);
-    }
-
-    file.WriteBool(kStyle, QStringLiteral("TATE"), StyleTate->isChecked());
-
-    const QRect bounds = OuterBounds();
-    file.WriteInteger(kWindow, QStringLiteral("LEFT"), bounds.left());
-    file.WriteInteger(kWindow, QStringLiteral("TOP"), bounds.top());
-    file.WriteInteger(kWindow, QStringLiteral("WIDTH"), bounds.width());
-    file.WriteInteger(kWindow, QStringLiteral("HEIGHT"), bounds.height());
-
-    file.WriteString(kSusie, QStringLiteral("SPIDIR"), SpiDirectory);
-    PictSelectDialog->SaveSettings(file, kPicSelect);
-
-    file.WriteString(kOther, QStringLiteral("DISTPATH"), LbDistnation->text());
-    file.UpdateFile();
+    FSettings.Write(file, [this](ProfileFile& f, const QString& section) { PictSelectDialog->SaveSettings(f, section); });
 }
 
 void TMainForm::Susie1Click()

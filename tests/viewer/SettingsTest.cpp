@@ -56,45 +56,6 @@ TEST_F(Settings, NoFileGivesTheDesignAndIsWrittenAtClose)
     EXPECT_EQ(Value("PIC_SELECT", "Directory"), QDir::homePath());
 }
 
-struct BoundsCase {
-    const char* name;
-    const char* window;
-    QSize screen;
-    QRect expected;
-};
-// Keeps test names short in the runner's listing.
-inline void PrintTo(const BoundsCase& c, std::ostream* os) { *os << c.name; }
-
-
-class BoundsTable : public Settings, public ::testing::WithParamInterface<BoundsCase> {};
-
-TEST_P(BoundsTable, PulledOntoTheScreen)
-{
-    WriteSettingsText(QByteArray("[WINDOW]\n") + GetParam().window);
-    EXPECT_EQ(OpenBounds(GetParam().screen), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, BoundsTable,
-    ::testing::Values(
-        BoundsCase{"OffTheTopLeftAndBelowTheScreen", "LEFT=-50\nTOP=5000\n", {1024, 768}, {0, 688, 640, 454}},
-        BoundsCase{"PastTheRightEdge", "LEFT=2000\n", {1024, 768}, {924, 120, 640, 454}},
-        BoundsCase{"NarrowerThanDesigned", "WIDTH=300\n", {1280, 1024}, {192, 120, 640, 454}},
-        BoundsCase{"WiderThanTheScreen", "WIDTH=3000\n", {1280, 1024}, {192, 120, 1280, 454}},
-        BoundsCase{"TallerThanTheScreen", "HEIGHT=5000\n", {1280, 1024}, {192, 120, 640, 1024}},
-        BoundsCase{"HexadecimalAndGarbage", "LEFT=0x10\nTOP=abc\nWIDTH=700\nHEIGHT=500\n", {1280, 1024},
-                   {16, 120, 700, 500}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Settings, AnyNonZeroStyleIsTrueAndWrittenAsOne)
-{
-    WriteSettingsText("[STYLE]\nTATE=2\n");
-    OpenBounds(QSize(1280, 1024));
-    EXPECT_TRUE(form->StyleTate->isChecked());
-    form->close();
-    EXPECT_EQ(Value("STYLE", "TATE"), QStringLiteral("1"));
-}
-
 TEST_F(Settings, SmallWindowIsSavedAsIsAndReopensAtTheDesignSize)
 {
     OpenBounds(QSize(1280, 1024));
@@ -110,6 +71,7 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     WriteSettingsText("; kept comment\n"
                       "[DEBUG]\nMULTICHECK=0\n"
                       "[APPLICATIONS]\nNAME1=Editor\nPATH1=/usr/bin/editor\nNAME3=Viewer\nPATH3=/opt/v\n"
+                      "[STYLE]\nTATE=2\n"
                       "[SUSIE]\nSPIDIR=/opt/spi\n"
                       "[PIC_SELECT]\nLeft=-5\nTop=7\nWidth=601\nHeight=521\nSplitHpos=186\nSplitVpos=154\n"
                       "Directory=/home/x/Pictures\n"
@@ -121,6 +83,7 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     EXPECT_EQ(form->TAppDialog->AppPaths[2], QStringLiteral("/opt/v"));
     EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("-"));
     EXPECT_EQ(form->SpiDirectory, QStringLiteral("/opt/spi"));
+    EXPECT_TRUE(form->StyleTate->isChecked());
     EXPECT_EQ(form->PictSelectDialog->Directory, QStringLiteral("/home/x/Pictures"));
     EXPECT_EQ(form->PictSelectDialog->SplitHpos(), 186);
     form->TAppDialog->AppNames[1] = QStringLiteral("Other");
@@ -134,6 +97,7 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
         {"APPLICATIONS", "NAME1", "Editor"},  {"APPLICATIONS", "PATH1", "/usr/bin/editor"},
         {"APPLICATIONS", "NAME2", "Other"},   {"APPLICATIONS", "PATH2", "-"},
         {"APPLICATIONS", "NAME3", "Viewer"},  {"SUSIE", "SPIDIR", "/opt/spi"},
+        {"STYLE", "TATE", "1"},
         {"PIC_SELECT", "Left", "0"},          {"PIC_SELECT", "Top", "7"},
         {"PIC_SELECT", "Width", "601"},       {"PIC_SELECT", "Height", "521"},
         {"PIC_SELECT", "SplitHpos", "186"},   {"PIC_SELECT", "SplitVpos", "154"},
