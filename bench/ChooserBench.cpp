@@ -62,9 +62,8 @@ void BM_ChooserFillsFolder(benchmark::State& state)
     int files = 0;
     for (auto _ : state) {
         TChooserCore core(ReadThumbSource);
-        core.Directory = folder;
         const auto start = std::chrono::steady_clock::now();
-        core.ListFolder(true);
+        core.ListFolder(folder, true);
         auto next = start;
         while (core.ReadCursor() != rcAllRead) {
             next += std::chrono::milliseconds(30);

@@ -2,7 +2,6 @@
 
 #include "chooser/Histogram.h"
 
-#include <QDir>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -43,7 +42,7 @@ void FinishEntry(TPictEntry& entry, const QImage& picture, bool crop, int maxWid
 }
 
 TChooserCore::TChooserCore(TReadJob job)
-    : Directory(QDir::homePath()), Reader(std::make_unique<THPictFileRead>(State, std::move(job)))
+    : Reader(std::make_unique<THPictFileRead>(State, std::move(job)))
 {
 }
 
@@ -59,7 +58,7 @@ int TChooserCore::JobState()
     return State.JobState;
 }
 
-void TChooserCore::BeginListing(bool relist)
+void TChooserCore::BeginListing(const QString& folder, bool relist)
 {
     JumpIndex = -1;
     if (relist) {
@@ -69,7 +68,7 @@ void TChooserCore::BeginListing(bool relist)
         FileList.Clear();
         CurrentIndex = -1;
     }
-    FolderPath = MakeFolderPath(Directory);
+    FolderPath = MakeFolderPath(folder);
 }
 
 void TChooserCore::EnumerateFolder()
@@ -96,9 +95,9 @@ void TChooserCore::RestartReading()
     ResultList.clear();
 }
 
-void TChooserCore::ListFolder(bool relist)
+void TChooserCore::ListFolder(const QString& folder, bool relist)
 {
-    BeginListing(relist);
+    BeginListing(folder, relist);
     if (relist)
         EnumerateFolder();
     RestartReading();
@@ -203,4 +202,46 @@ bool TChooserCore::Timer1Timer()
         }
     }
     return false;
+}
+
+void TChooserCore::ToggleMark(int index)
+{
+    if (index >= 0 && index < ViewList.Count())
+        ViewList.Entry(index)->Marks ^= SelectMark;
+}
+
+bool TChooserCore::MakeCurrent(int index)
+{
+    if (index < 0 || index >= ViewList.Count())
+        return false;
+    if (CurrentIndex >= 0 && CurrentIndex < ViewList.Count())
+        ViewList.Entry(CurrentIndex)->Marks &= static_cast<uint8_t>(~CurrentMark);
+    CurrentIndex = index;
+    ViewList.Entry(index)->Marks |= CurrentMark;
+    return true;
+}
+
+void TChooserCore::ClearMarks()
+{
+    for (int i = 0; i < FileList.Count(); ++i)
+        FileList.Entry(i)->Marks &= static_cast<uint8_t>(~SelectMark);
+}
+
+TOkAnswer TChooserCore::Ok()
+{
+    QStringList collected;
+    for (int i = 0; i < FileList.Count(); ++i)
+        if (FileList.Entry(i)->Marks & SelectMark)
+            collected << FileList.Key(i);
+    const int count = static_cast<int>(collected.size());
+    if (!collected.isEmpty()) {
+        if (MaxSelect != 0 && count > MaxSelect)
+            return {TOkOutcome::TooMany, count};
+    } else if (CurrentIndex >= 0 && CurrentIndex < ViewList.Count()) {
+        collected << ViewList.Key(CurrentIndex);
+    } else {
+        return {TOkOutcome::NoneChosen, 0};
+    }
+    ResultList = collected;
+    return {TOkOutcome::Accepted, static_cast<int>(collected.size())};
 }

@@ -7,11 +7,11 @@ bool RunChooserRoute(TPictSelectDialog& dialog, Prompter& prompter,
                      const std::function<int(const QStringList&)>& loadPictures)
 {
     dialog.setWindowTitle(QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
-    dialog.MaxSelect = 4;
+    dialog.SetMaxSelect(4);
     if (prompter.ShowModal(dialog) != Prompter::mrOk)
         return false;
     dialog.KeepList = true;
-    const QStringList chosen = dialog.ResultList;
+    const QStringList chosen = dialog.ResultList();
     const int shown = loadPictures(chosen);
     if (chosen.size() != shown) {
         if (chosen.size() > 4)

@@ -18,7 +18,7 @@ void TPictSelectDialog::ListFolder(bool setFolderControls, bool relist)
         ~ClearListing() { flag = false; }
     } clearListing{Listing};
 
-    Core.BeginListing(relist);
+    Core.BeginListing(Directory, relist);
     if (relist) {
         LVFileInf->setRowCount(0);
         MainStatusBar->showMessage(QString());
@@ -43,7 +43,7 @@ void TPictSelectDialog::Timer1Timer()
 
 void TPictSelectDialog::LayoutGrid()
 {
-    Grid.LayoutGrid(ScFview->width(), ScFview->height(), ViewList.Count(), CurrentIndex);
+    Grid.LayoutGrid(ScFview->width(), ScFview->height(), Core.ViewList.Count(), Core.CurrentIndex);
     if (!Grid.ScrollEnabled) {
         ScFscroll->setValue(0);
         ScFscroll->setEnabled(false);
@@ -60,13 +60,13 @@ void TPictSelectDialog::DrawGrid()
 {
     if (ScFview->Picture.isNull())
         return;
-    Grid.DrawGrid(ScFview->Picture, ViewList);
+    Grid.DrawGrid(ScFview->Picture, Core.ViewList);
     ScFview->update();
 }
 
 int TPictSelectDialog::HitTest(int x, int y) const
 {
-    return Grid.HitTest(x, y, ScFview->width(), ScFview->height(), ViewList.Count());
+    return Grid.HitTest(x, y, ScFview->width(), ScFview->height(), Core.ViewList.Count());
 }
 
 void TPictSelectDialog::ScFlistResize()
@@ -80,7 +80,7 @@ void TPictSelectDialog::ScFlistResize()
 void TPictSelectDialog::ScFscrollChange()
 {
     Grid.TopRow = ScFscroll->value();
-    JumpIndex = Grid.TopRow * Grid.Columns;
+    Core.JumpTo(Grid.TopRow * Grid.Columns);
     DrawGrid();
 }
 
@@ -104,8 +104,8 @@ void TPictSelectDialog::ScFviewMouseDown(Qt::MouseButton button, int x, int y)
     if (button == Qt::LeftButton)
         ShowEntryInfo(index);
     else if (button == Qt::RightButton)
-        ViewList.Entry(index)->Marks ^= SelectMark;
-    RedrawTicks = 1;
+        Core.ToggleMark(index);
+    Core.RedrawTicks = 1;
 }
 
 void TPictSelectDialog::ScFviewClick()
@@ -120,53 +120,41 @@ void TPictSelectDialog::ScFviewDblClick()
 
 void TPictSelectDialog::Button4Click()
 {
-    QStringList collected;
-    for (int i = 0; i < FileList.Count(); ++i)
-        if (FileList.Entry(i)->Marks & SelectMark)
-            collected << FileList.Key(i);
-    if (!collected.isEmpty()) {
-        if (MaxSelect != 0 && collected.size() > MaxSelect) {
-            prompter_.Message(QStringLiteral("選択の最大数は%1個です。\n現在%2個選択されています。")
-                                  .arg(MaxSelect)
-                                  .arg(collected.size()),
-                              QStringLiteral("エラー"));
-            return;
-        }
-    } else if (CurrentIndex >= 0 && CurrentIndex < ViewList.Count()) {
-        collected << ViewList.Key(CurrentIndex);
-    } else {
+    const TOkAnswer answer = Core.Ok();
+    if (answer.Outcome == TOkOutcome::TooMany) {
+        prompter_.Message(QStringLiteral("選択の最大数は%1個です。\n現在%2個選択されています。")
+                              .arg(Core.MaxSelect)
+                              .arg(answer.Count),
+                          QStringLiteral("エラー"));
+        return;
+    }
+    if (answer.Outcome == TOkOutcome::NoneChosen) {
         prompter_.Message(QStringLiteral("画像が選択されていません"), QStringLiteral("エラー"));
         return;
     }
-    ResultList = collected;
     ModalResult = Prompter::mrOk;
     accept();
 }
 
 void TPictSelectDialog::Button3Click()
 {
-    ResultList.clear();
+    Core.Cancel();
     ModalResult = Prompter::mrCancel;
     reject();
 }
 
 void TPictSelectDialog::BtnClearClick()
 {
-    for (int i = 0; i < FileList.Count(); ++i)
-        FileList.Entry(i)->Marks &= static_cast<uint8_t>(~SelectMark);
+    Core.ClearMarks();
     DrawGrid();
 }
 
 void TPictSelectDialog::ShowEntryInfo(int index)
 {
     MainStatusBar->showMessage(QString());
-    if (index < 0 || index >= ViewList.Count())
+    if (!Core.MakeCurrent(index))
         return;
-    if (CurrentIndex >= 0 && CurrentIndex < ViewList.Count())
-        ViewList.Entry(CurrentIndex)->Marks &= static_cast<uint8_t>(~CurrentMark);
-    CurrentIndex = index;
-    TPictEntry& entry = *ViewList.Entry(index);
-    entry.Marks |= CurrentMark;
+    const TPictEntry& entry = *Core.ViewList.Entry(index);
 
     const std::vector<TInfoRow> rows = EntryInfoRows(entry, StatusText);
     LVFileInf->setRowCount(0);

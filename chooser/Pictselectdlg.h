@@ -72,17 +72,14 @@ public:
     QRect OuterBounds() const { return frameGeometry(); }
     void SetOuterBounds(const QRect& bounds);
 
-    TChooserCore Core;
+    // Ok's answer for the caller, and the most files it accepts (0: any number).
+    const QStringList& ResultList() const { return Core.ResultList; }
+    int MaxSelect() const { return Core.MaxSelect; }
+    void SetMaxSelect(int count) { Core.MaxSelect = count; }
+
+    TChooserCore Core;   // the lists, the reader and the selection
     TThumbGrid Grid;
-    // Names the rest of the program and the tests use.
-    TFileList& FileList = Core.FileList;
-    TViewList& ViewList = Core.ViewList;
-    QStringList& ResultList = Core.ResultList;
-    QString& Directory = Core.Directory;
-    int& CurrentIndex = Core.CurrentIndex;
-    int& JumpIndex = Core.JumpIndex;
-    int& RedrawTicks = Core.RedrawTicks;
-    int MaxSelect = 0;
+    QString Directory;   // the folder to list, as the settings keep it
     bool KeepList = false;
     bool Listing = false;
     QString StatusText;

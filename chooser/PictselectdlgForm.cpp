@@ -36,7 +36,8 @@ void TPictSelectDialog::Guarded(Handler&& handler)
 }
 
 TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool runTimer, TReadJob job)
-    : QDialog(parent), Core(job ? std::move(job) : TReadJob(ReadThumbSource)), prompter_(prompter)
+    : QDialog(parent), Core(job ? std::move(job) : TReadJob(ReadThumbSource)), Directory(QDir::homePath()),
+      prompter_(prompter)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);

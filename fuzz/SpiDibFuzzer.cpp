@@ -63,13 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     bits = header + headerSize;
     bitsSize = size - 2 - headerSize;
 
-    TSpiPlugin plugin;
-    plugin.GetPictureInfo = GetPictureInfo;
-    plugin.GetPicture = GetPicture;
+    auto plugin = std::make_shared<TSpiPlugin>();
+    plugin->GetPictureInfo = GetPictureInfo;
+    plugin->GetPicture = GetPicture;
     TSpiHost host;
     host.CurrentFile = QStringLiteral("/fuzz/picture.dib");
     host.Extension = QStringLiteral(".DIB");
-    host.Selected = &plugin;
+    host.SetSelected(plugin);
     DecodeWithPlugin(host);
     ReleaseWorkBitmap(host);
     return 0;

@@ -91,9 +91,9 @@ QByteArray LibraryPath(const QByteArray& folder, const char* name)
 
 } // namespace
 
-void LoadPlugins(TSpiHost& host, const QString& folder)
+void TSpiHost::LoadPlugins(const QString& folder)
 {
-    host.Folder = folder;
+    Folder = folder;
     // An empty setting means "no folder"; reading code from the file-system root instead
     // would load whatever libraries happen to lie there.
     if (folder.isEmpty()) return;
@@ -102,8 +102,7 @@ void LoadPlugins(TSpiHost& host, const QString& folder)
     std::unique_ptr<DIR, DirCloser> dir(opendir(folderBytes.constData()));
     if (!dir) return;
 
-    TSpiPlugin* first = nullptr;
-    TSpiPlugin* last = nullptr;
+    std::vector<TSpiPluginPtr> found;
     // Directory order, unsorted: the first listed library wins when two accept a file.
     while (const dirent* entry = readdir(dir.get())) {
         if (!HasSpiSuffix(entry->d_name)) continue;
@@ -114,7 +113,7 @@ void LoadPlugins(TSpiHost& host, const QString& folder)
 
         void* handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) continue;
-        auto node = std::make_unique<TSpiPlugin>();
+        auto node = std::make_shared<TSpiPlugin>();
         node->Module = TSpiModule(handle);
         node->Path = QFile::decodeName(path);
         node->IsSupported = SymbolAs<SpiIsSupportedFn>(node->Module, "IsSupported");
@@ -124,14 +123,11 @@ void LoadPlugins(TSpiHost& host, const QString& folder)
         node->GetArchiveInfo = node->Module.Symbol("GetArchiveInfo");
         node->GetFile = node->Module.Symbol("GetFile");
         if (!node->IsSupported || !node->GetPicture) continue;   // node and library go
-
-        TSpiPlugin* accepted = node.get();
-        host.AllNodes.push_back(std::move(node));
-        if (last) last->Next = accepted;
-        else first = accepted;
-        last = accepted;
+        found.push_back(std::move(node));
     }
-    if (first) host.Plugins = first;
+    // The earlier list goes; a library of it that is still held (Selected, a decode under
+    // way) closes when its last holder lets go. One found again was opened again and stays.
+    if (!found.empty()) plugins_ = std::move(found);
 }
 
 QString SpiExtensionOf(const QString& fileName)
@@ -143,41 +139,42 @@ QString SpiExtensionOf(const QString& fileName)
     return fileName.mid(dot, TSpiHost::kMaxExtension).toUpper();
 }
 
-bool SelectPlugin(TSpiHost& host, const QString& fileName)
+bool TSpiHost::SelectPlugin(const QString& fileName)
 {
-    host.Extension = SpiExtensionOf(fileName);
-    host.CurrentFile = fileName;
-    if (IsBuiltinExtension(host.Extension)) return true;
+    Extension = SpiExtensionOf(fileName);
+    CurrentFile = fileName;
+    if (IsBuiltinExtension(Extension)) return true;
 
-    const QByteArray name = QFile::encodeName(host.CurrentFile);
-    for (TSpiPlugin* plugin = host.Plugins; plugin; plugin = plugin->Next) {
+    const QByteArray name = QFile::encodeName(CurrentFile);
+    for (const TSpiPluginPtr& plugin : plugins_) {
         // A fresh descriptor per plug-in, so none sees another's file position. O_NONBLOCK
         // keeps a FIFO from stalling the viewer; it changes nothing for regular files.
         FileDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (plugin->IsSupported(name.constData(), static_cast<intptr_t>(fd.Get())) != 0) {
-            host.Selected = plugin;
+            selected_ = plugin;
             return true;
         }
     }
     return false;
 }
 
-bool DecodeWithPlugin(TSpiHost& host)
+bool TSpiHost::DecodeWithPlugin()
 {
-    host.WorkBitmap = std::make_unique<QImage>();
-    host.WorkFormat = TPixelFormat::pfDevice;
+    WorkBitmap = std::make_unique<QImage>();
+    WorkFormat = TPixelFormat::pfDevice;
 
-    if (IsBuiltinExtension(host.Extension)) {
-        if (!host.BuiltinReader) return false;
+    if (IsBuiltinExtension(Extension)) {
+        if (!BuiltinReader) return false;
         TPixelFormat format = TPixelFormat::pfDevice;
-        host.BuiltinReader(host.CurrentFile, *host.WorkBitmap, format);
-        host.WorkFormat = format;
-        return !host.WorkBitmap->isNull() && host.WorkBitmap->width() > 0 && host.WorkBitmap->height() > 0;
+        BuiltinReader(CurrentFile, *WorkBitmap, format);
+        WorkFormat = format;
+        return !WorkBitmap->isNull() && WorkBitmap->width() > 0 && WorkBitmap->height() > 0;
     }
 
-    TSpiPlugin* plugin = host.Selected;
+    // Held for the whole decode, so nothing the plug-in calls back into can close it.
+    const TSpiPluginPtr plugin = selected_;
     if (!plugin || !plugin->GetPictureInfo) return false;
-    const QByteArray name = QFile::encodeName(host.CurrentFile);
+    const QByteArray name = QFile::encodeName(CurrentFile);
 
     // Zeroed, so a plug-in that leaves hInfo alone does not make us free garbage.
     SpiPictureInfo info;
@@ -189,9 +186,9 @@ bool DecodeWithPlugin(TSpiHost& host)
     const int height = info.height;
     if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kSpiMaxPixels)
         return false;
-    *host.WorkBitmap = QImage(width, height, QImage::Format_RGB32);
-    if (host.WorkBitmap->isNull()) return false;
-    host.WorkBitmap->fill(0xFF000000u);
+    *WorkBitmap = QImage(width, height, QImage::Format_RGB32);
+    if (WorkBitmap->isNull()) return false;
+    WorkBitmap->fill(0xFF000000u);
 
     void* headerHandle = nullptr;
     void* bitsHandle = nullptr;
@@ -203,25 +200,20 @@ bool DecodeWithPlugin(TSpiHost& host)
     if (!header || !bits) return false;
     // The blocks come from malloc, so their real sizes are known and bound every read.
     return ConvertDibToImage(header.get(), malloc_usable_size(header.get()), bits.get(),
-                             malloc_usable_size(bits.get()), width, height, *host.WorkBitmap);
-}
-
-void ReleaseWorkBitmap(TSpiHost& host)
-{
-    host.WorkBitmap.reset();
+                             malloc_usable_size(bits.get()), width, height, *WorkBitmap);
 }
 
 bool TryPluginDecode(TSpiHost* host, const QString& fileName, QImage& image, TPixelFormat& format)
 {
     if (!host) return false;
     try {
-        if (!SelectPlugin(*host, fileName)) return false;
-        if (!DecodeWithPlugin(*host)) return false;
+        if (!host->SelectPlugin(fileName)) return false;
+        if (!host->DecodeWithPlugin()) return false;
         image = std::move(*host->WorkBitmap);
         format = host->WorkFormat;
     } catch (...) {
         return false;
     }
-    ReleaseWorkBitmap(*host);
+    host->ReleaseWorkBitmap();
     return true;
 }

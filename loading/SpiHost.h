@@ -29,10 +29,10 @@ private:
     void* handle_;
 };
 
-// One loaded library, a node of the singly linked list in scan order.
+// One loaded library. Whoever decodes with it holds it, so a rescan that drops it from the
+// list closes the library only when the last holder lets go.
 struct TSpiPlugin {
     TSpiModule Module;
-    TSpiPlugin* Next = nullptr;
     QString Path;                                   // library path as loaded
     SpiIsSupportedFn IsSupported = nullptr;
     SpiGetPictureInfoFn GetPictureInfo = nullptr;   // may be missing
@@ -41,6 +41,7 @@ struct TSpiPlugin {
     void* GetArchiveInfo = nullptr;
     void* GetFile = nullptr;
 };
+using TSpiPluginPtr = std::shared_ptr<TSpiPlugin>;
 
 // Reads a built-in format (BMP data) into image and format; throws the reader's failures.
 using TBuiltinReader = std::function<void(const QString& fileName, QImage& image, TPixelFormat& format)>;
@@ -53,35 +54,45 @@ public:
 
     static constexpr int kMaxExtension = 31;
 
+    // Builds the plug-in list from folder. A scan that accepts nothing keeps the earlier
+    // list; one that accepts some replaces it, and the libraries nobody holds any more are
+    // closed. An empty folder scans nothing (it does not mean the file-system root).
+    void LoadPlugins(const QString& folder);
+    // Remembers fileName and picks the plug-in for it; the four built-in extensions answer
+    // yes without asking any plug-in.
+    bool SelectPlugin(const QString& fileName);
+    // Decodes CurrentFile into WorkBitmap (Format_RGB32, tag pfDevice). Answers no on every
+    // reported failure and every malformed answer; frees every block the plug-in hands over.
+    bool DecodeWithPlugin();
+    void ReleaseWorkBitmap() { WorkBitmap.reset(); }
+
+    // The list in use, in scan order.
+    const std::vector<TSpiPluginPtr>& Plugins() const { return plugins_; }
+    // The plug-in that accepted CurrentFile, none until one has. The host holds it until
+    // another one accepts a file, so a rescan between choosing and decoding does not close it.
+    const TSpiPluginPtr& Selected() const { return selected_; }
+    // Decodes with plugin from now on without asking it (a decoder wired up by hand).
+    void SetSelected(TSpiPluginPtr plugin) { selected_ = std::move(plugin); }
+
     QString Folder;                       // folder of the last scan
     QString CurrentFile;                  // file being loaded
     QString Extension;                    // upper-cased, dot included, at most 31 characters
-    TSpiPlugin* Plugins = nullptr;        // first node of the list in use
-    TSpiPlugin* Selected = nullptr;       // plug-in that accepted CurrentFile
     std::unique_ptr<QImage> WorkBitmap;   // receives a decoded picture; none when idle
     TPixelFormat WorkFormat = TPixelFormat::pfDevice;
     // Used for the built-in extensions; when unset those answer no and the loader's own
     // reader takes the file, which gives the same picture.
     TBuiltinReader BuiltinReader;
 
-    // Every node of every scan: nodes are never freed while the host lives, so Selected
-    // and older lists never dangle; the libraries close with the host.
-    std::vector<std::unique_ptr<TSpiPlugin>> AllNodes;
+private:
+    std::vector<TSpiPluginPtr> plugins_;
+    TSpiPluginPtr selected_;
 };
 
-// Builds the plug-in list from folder. A scan that accepts nothing keeps the earlier list.
-// An empty folder scans nothing (it does not mean the file-system root).
-void LoadPlugins(TSpiHost& host, const QString& folder);
-
-// Remembers fileName and picks the plug-in for it; the four built-in extensions answer yes
-// without asking any plug-in.
-bool SelectPlugin(TSpiHost& host, const QString& fileName);
-
-// Decodes CurrentFile into WorkBitmap (Format_RGB32, tag pfDevice). Answers no on every
-// reported failure and every malformed answer; frees every block the plug-in hands over.
-bool DecodeWithPlugin(TSpiHost& host);
-
-void ReleaseWorkBitmap(TSpiHost& host);
+// The calls as the loader and the settings make them.
+inline void LoadPlugins(TSpiHost& host, const QString& folder) { host.LoadPlugins(folder); }
+inline bool SelectPlugin(TSpiHost& host, const QString& fileName) { return host.SelectPlugin(fileName); }
+inline bool DecodeWithPlugin(TSpiHost& host) { return host.DecodeWithPlugin(); }
+inline void ReleaseWorkBitmap(TSpiHost& host) { host.ReleaseWorkBitmap(); }
 
 // Extension as the host keeps it: from the last dot after the last '/', upper-cased, cut to
 // 31 characters.

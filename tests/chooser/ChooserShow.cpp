@@ -38,16 +38,16 @@ int main(int argc, char** argv)
     BoxPrompter prompter;
     TPictSelectDialog dialog(prompter);
     dialog.setWindowTitle(QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
-    dialog.MaxSelect = 4;
+    dialog.SetMaxSelect(4);
     dialog.Directory = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(seconds * 1000, &dialog, [&] {
-        for (int i = 0; i < marks && i < dialog.ViewList.Count(); ++i)
-            dialog.ViewList.Entry(i)->Marks |= SelectMark;
-        if (dialog.ViewList.Count() > 1)
+        for (int i = 0; i < marks && i < dialog.Core.ViewList.Count(); ++i)
+            dialog.Core.ToggleMark(i);
+        if (dialog.Core.ViewList.Count() > 1)
             dialog.ScFviewMouseDown(Qt::LeftButton, 112 + 50, 40);
         dialog.DrawGrid();
         QTimer::singleShot(300, &dialog, [&] {
-            std::printf("entries %d, read cursor %d\n", dialog.ViewList.Count(), dialog.Core.ReadCursor());
+            std::printf("entries %d, read cursor %d\n", dialog.Core.ViewList.Count(), dialog.Core.ReadCursor());
             dialog.grab().save(QStringLiteral("chooser.png"));
             dialog.reject();
         });

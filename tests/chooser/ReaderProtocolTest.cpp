@@ -22,8 +22,7 @@ protected:
     {
         for (const QString& n : names)
             folder.Write(n, "x");
-        core.Directory = folder.Path();
-        core.ListFolder(true);
+        core.ListFolder(folder.Path(), true);
     }
     // Runs ticks until the reader has nothing left, collecting the order of the jobs.
     void ReadAll(int maxTicks = 100)
@@ -181,7 +180,7 @@ TEST_F(ReaderProtocol, JumpIndexReadsTheRowsInViewNextThenWrapsRound)
     core.Timer1Timer();                 // request 0.jpg
     job.Hold(true);
     WaitUntil([&] { return job.Running(); });
-    core.JumpIndex = 4;                 // the grid scrolled while 0.jpg was read
+    core.JumpTo(4);                     // the grid scrolled while 0.jpg was read
     job.Hold(false);
     ReadAll();
     EXPECT_EQ(job.Started(), (std::vector<QString>{"0.jpg", "4.jpg", "5.jpg", "1.jpg", "2.jpg", "3.jpg"}));
@@ -225,8 +224,7 @@ TEST_F(ReaderProtocol, FolderChangeMidJobReadsTheNewFolderFromTheStart)
     });
     core.StopReader(true);
     release.join();
-    core.Directory = other.Path();
-    core.ListFolder(true);
+    core.ListFolder(other.Path(), true);
     ReadAll();
     EXPECT_EQ(job.Started(), (std::vector<QString>{"a.jpg", "y.jpg", "z.jpg"}));
     EXPECT_EQ(ViewNames(core), (QStringList{"y.jpg", "z.jpg"}));
@@ -238,7 +236,7 @@ TEST_F(ReaderProtocol, KeptListRereadsEntryZeroOnly)
     ReadAll();
     core.ViewList.Entry(2)->Marks = SelectMark;
     core.StopReader(true);              // the dialog closed
-    core.ListFolder(false);             // shown again keeping the list
+    core.ListFolder(folder.Path(), false);   // shown again keeping the list
     ReadAll();
     EXPECT_EQ(job.Started(), (std::vector<QString>{"a.jpg", "b.jpg", "c.jpg", "a.jpg"}));
     EXPECT_EQ(core.ViewList.Entry(2)->Marks, SelectMark);
@@ -262,8 +260,7 @@ TEST(ReaderThread, IsNamedAndEndsWhenDestroyedMidJob)
     folder.Write("a.jpg", "x");
     FakeReadJob job;
     auto core = std::make_unique<TChooserCore>(job.Job());
-    core->Directory = folder.Path();
-    core->ListFolder(true);
+    core->ListFolder(folder.Path(), true);
     core->Timer1Timer();
     job.Hold(true);
     ASSERT_TRUE(WaitUntil([&] { return job.Running(); }));

@@ -22,8 +22,8 @@ protected:
     void SetUp() override
     {
         LoadPlugins(host_, QFileInfo(QStringLiteral(VELUMIRA_PNG_SPI)).absolutePath());
-        for (TSpiPlugin* p = host_.Plugins; p; p = p->Next)
-            if (QFileInfo(p->Path).fileName() == QStringLiteral("png.spi")) plugin_ = p;
+        for (const TSpiPluginPtr& p : host_.Plugins())
+            if (QFileInfo(p->Path).fileName() == QStringLiteral("png.spi")) plugin_ = p.get();
         ASSERT_NE(plugin_, nullptr);
     }
 
@@ -280,7 +280,7 @@ TEST_F(PngPlugin, IsSupportedLooksAtTheSignatureThroughTheDescriptor)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = folder_.Write(QStringLiteral("s.dat"), c.bytes);
-        EXPECT_EQ(SelectPlugin(host_, file) && host_.Selected == plugin_, c.accepted);
+        EXPECT_EQ(SelectPlugin(host_, file) && host_.Selected().get() == plugin_, c.accepted);
     }
     EXPECT_EQ(plugin_->IsSupported("whatever.png", -1), 0);
 }

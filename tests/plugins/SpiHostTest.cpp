@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace {
@@ -52,18 +54,18 @@ TEST(SpiScan, OptionalExportsAreLookedUp)
     folder.Add(QStringLiteral("palette.spi"));   // exports the three optional entries
     TSpiHost host;
     LoadPlugins(host, folder.Path());
-    ASSERT_NE(host.Plugins, nullptr);
-    EXPECT_NE(host.Plugins->GetPreview, nullptr);
-    EXPECT_NE(host.Plugins->GetArchiveInfo, nullptr);
-    EXPECT_NE(host.Plugins->GetFile, nullptr);
-    EXPECT_NE(host.Plugins->GetPictureInfo, nullptr);
+    ASSERT_EQ(host.Plugins().size(), 1u);
+    EXPECT_NE(host.Plugins()[0]->GetPreview, nullptr);
+    EXPECT_NE(host.Plugins()[0]->GetArchiveInfo, nullptr);
+    EXPECT_NE(host.Plugins()[0]->GetFile, nullptr);
+    EXPECT_NE(host.Plugins()[0]->GetPictureInfo, nullptr);
 
     SpiFolder plain;
     plain.Add(QStringLiteral("noinfo.spi"));
     LoadPlugins(host, plain.Path());
-    ASSERT_NE(host.Plugins, nullptr);
-    EXPECT_EQ(host.Plugins->GetPreview, nullptr);
-    EXPECT_EQ(host.Plugins->GetPictureInfo, nullptr);
+    ASSERT_EQ(host.Plugins().size(), 1u);
+    EXPECT_EQ(host.Plugins()[0]->GetPreview, nullptr);
+    EXPECT_EQ(host.Plugins()[0]->GetPictureInfo, nullptr);
 }
 
 TEST(SpiScan, ScanFindingNoneKeepsEarlierList)
@@ -76,13 +78,13 @@ TEST(SpiScan, ScanFindingNoneKeepsEarlierList)
 
     TSpiHost host;
     LoadPlugins(host, first.Path());
-    TSpiPlugin* const list = host.Plugins;
-    ASSERT_NE(list, nullptr);
+    const std::vector<TSpiPluginPtr> list = host.Plugins();
+    ASSERT_FALSE(list.empty());
 
     for (const QString& folder : {empty.Path(), onlyRejected.Path(), empty.Path() + QStringLiteral("/missing"), QString()}) {
         SCOPED_TRACE(folder.toStdString());
         LoadPlugins(host, folder);
-        EXPECT_EQ(host.Plugins, list);
+        EXPECT_EQ(host.Plugins(), list);
         EXPECT_EQ(host.Folder, folder);
     }
 }
@@ -91,7 +93,7 @@ TEST(SpiScan, EmptyFolderAtStartLeavesNoPlugins)
 {
     TSpiHost host;
     LoadPlugins(host, QString());
-    EXPECT_EQ(host.Plugins, nullptr);
+    EXPECT_TRUE(host.Plugins().empty());
 }
 
 TEST(SpiScan, LaterScanReplacesListButEarlierPluginStaysUsable)
@@ -105,12 +107,48 @@ TEST(SpiScan, LaterScanReplacesListButEarlierPluginStaysUsable)
     TSpiHost host;
     LoadPlugins(host, a.Path());
     ASSERT_TRUE(SelectPlugin(host, picture));
-    TSpiPlugin* const chosen = host.Selected;
+    TSpiPlugin* const chosen = host.Selected().get();
 
     LoadPlugins(host, b.Path());
     EXPECT_EQ(ListedNames(host), QStringList{QStringLiteral("TOPDOWN.SPI")});
-    EXPECT_EQ(host.Selected, chosen);
+    EXPECT_EQ(host.Selected().get(), chosen);
     EXPECT_TRUE(DecodeWithPlugin(host));   // its library is still loaded
+}
+
+// A rescan closes the earlier libraries nobody uses; one still held (the selected plug-in,
+// a decode under way) stays loaded and callable until its last holder lets go.
+TEST(SpiScan, RescanClosesUnusedLibrariesAndKeepsHeldOnesUntilReleased)
+{
+    SpiFolder a;
+    const QString palette = a.Add(QStringLiteral("palette.spi"));
+    const QString declines = a.Add(QStringLiteral("declines.spi"));
+    SpiFolder b;
+    const QString topDown = b.Add(QStringLiteral("TOPDOWN.SPI"));
+    const QString palettePicture = a.Write(QStringLiteral("p.tst"), TestPicture("TPAL", 2, 2));
+    const QString topDownPicture = b.Write(QStringLiteral("t.tst"), TestPicture("T24D", 2, 2));
+
+    TSpiHost host;
+    LoadPlugins(host, a.Path());
+    ASSERT_TRUE(IsLoaded(palette));
+    ASSERT_TRUE(IsLoaded(declines));
+    ASSERT_TRUE(SelectPlugin(host, palettePicture));
+    TSpiPluginPtr held = host.Selected();
+
+    LoadPlugins(host, b.Path());
+    EXPECT_FALSE(IsLoaded(declines)) << "nobody held it";
+    ASSERT_TRUE(IsLoaded(palette));
+    SpiPictureInfo info{};
+    EXPECT_EQ(held->GetPictureInfo(QFile::encodeName(palettePicture).constData(), 0, SPI_INPUT_FILE, &info),
+              SPI_ALL_RIGHT);
+    std::free(info.hInfo);
+    const int width = info.width;   // packed: no reference to it
+    EXPECT_EQ(width, 2);
+
+    ASSERT_TRUE(SelectPlugin(host, topDownPicture));   // the host lets go of the palette plug-in
+    EXPECT_TRUE(IsLoaded(palette)) << "held here still";
+    held.reset();
+    EXPECT_FALSE(IsLoaded(palette));
+    EXPECT_TRUE(IsLoaded(topDown));
 }
 
 // ---- selection ----
@@ -152,9 +190,9 @@ TEST(SpiSelect, BuiltinExtensionsAnswerYesWithoutAskingAnyPlugin)
         const QString file = folder.Write(QString::fromUtf8(name), TestPicture("TPAL", 2, 2));
         EXPECT_TRUE(SelectPlugin(host, file));
         EXPECT_EQ(host.CurrentFile, file);
-        EXPECT_EQ(host.Selected, nullptr);
+        EXPECT_EQ(host.Selected(), nullptr);
     }
-    EXPECT_EQ(TestCalls(*host.Plugins), 0);
+    EXPECT_EQ(TestCalls(*host.Plugins().at(0)), 0);
 }
 
 TEST(SpiSelect, FirstListedOfTwoAcceptingLibrariesDecodes)
@@ -167,8 +205,8 @@ TEST(SpiSelect, FirstListedOfTwoAcceptingLibrariesDecodes)
     TSpiHost host;
     LoadPlugins(host, folder.Path());
     ASSERT_TRUE(SelectPlugin(host, picture));
-    EXPECT_EQ(host.Selected, host.Plugins);
-    EXPECT_EQ(TestCalls(*host.Plugins->Next), 0);   // never reached
+    EXPECT_EQ(host.Selected(), host.Plugins().at(0));
+    EXPECT_EQ(TestCalls(*host.Plugins().at(1)), 0);   // never reached
     ASSERT_TRUE(DecodeWithPlugin(host));
 
     const int shift = folder.ListedOrder().front() == QStringLiteral("palette.spi") ? 0 : 128;
@@ -186,13 +224,13 @@ TEST(SpiSelect, NoAcceptingPluginAnswersNoAndKeepsSelected)
     TSpiHost host;
     LoadPlugins(host, folder.Path());
     ASSERT_TRUE(SelectPlugin(host, accepted));
-    TSpiPlugin* const chosen = host.Selected;
+    TSpiPlugin* const chosen = host.Selected().get();
     EXPECT_FALSE(SelectPlugin(host, other));
-    EXPECT_EQ(host.Selected, chosen);
+    EXPECT_EQ(host.Selected().get(), chosen);
     EXPECT_EQ(host.CurrentFile, other);
     // The accepted file stopped at the accepting library; the refused one asked both.
     int asked = 0;
-    for (const TSpiPlugin* p = host.Plugins; p; p = p->Next) asked += TestCalls(*p);
+    for (const TSpiPluginPtr& p : host.Plugins()) asked += TestCalls(*p);
     const int askedForAccepted = folder.ListedOrder().front() == QStringLiteral("palette.spi") ? 1 : 2;
     EXPECT_EQ(asked, askedForAccepted + 2);
 }

@@ -59,7 +59,7 @@ TEST(SpiLoader, EmfWithBitmapDataComesThroughTheBuiltinReaderAtItsOwnDepth)
     ASSERT_TRUE(TryPluginLoad(&host, folder.Write(QStringLiteral("m.EMF"), BuildBmp(spec)), picture));
     EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pf8bit);
     EXPECT_EQ(picture.Width(), 3);
-    EXPECT_EQ(TestCalls(*host.Plugins), 0);
+    EXPECT_EQ(TestCalls(*host.Plugins().at(0)), 0);
 
     // Not bitmap data: the reader's failure stays inside the branch, which answers no.
     EXPECT_FALSE(TryPluginLoad(&host, folder.Write(QStringLiteral("n.emf"), "not a bitmap"), picture));

@@ -142,7 +142,7 @@ TEST_F(ChangeFolder, CancelChangesNothing)
         Script(action, Prompter::mrCancel);
         EXPECT_FALSE(ChangePluginFolder(dialog_, spiDirectory_, host_));
         EXPECT_EQ(spiDirectory_, empty_.Path());
-        EXPECT_EQ(host_.Plugins, nullptr);
+        EXPECT_TRUE(host_.Plugins().empty());
         EXPECT_EQ(host_.Folder, empty_.Path());
     }
 }

@@ -54,7 +54,7 @@ int TestCalls(const TSpiPlugin& plugin)
 QStringList ListedNames(const TSpiHost& host)
 {
     QStringList names;
-    for (const TSpiPlugin* p = host.Plugins; p; p = p->Next) names << QFileInfo(p->Path).fileName();
+    for (const TSpiPluginPtr& p : host.Plugins()) names << QFileInfo(p->Path).fileName();
     return names;
 }
 

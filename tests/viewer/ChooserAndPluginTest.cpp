@@ -19,8 +19,8 @@ protected:
         prompter.modalHandlers.push_back([this, files](QDialog& d) {
             auto& chooser = dynamic_cast<TPictSelectDialog&>(d);
             title = chooser.windowTitle();
-            maxSelect = chooser.MaxSelect;
-            chooser.ResultList = files;
+            maxSelect = chooser.MaxSelect();
+            chooser.Core.ResultList = files;
             return int(Prompter::mrOk);
         });
     }
