@@ -12,25 +12,25 @@
 
 class TMainForm::TFormPanZoomView final : public TPanZoomView {
 public:
-    explicit TFormPanZoomView(TMainForm& form) : F(form) {}
+    explicit TFormPanZoomView(TMainForm& form) : FForm(form) {}
 
-    int PanelCount() const override { return F.PanelCount; }
+    int PanelCount() const override { return FForm.PanelCount; }
     QSize PictureSize(int panel) const override
     {
-        const TBitmapMAGBase* picture = F.Panels[panel].Picture.get();
+        const TBitmapMAGBase* picture = FForm.Panels[panel].Picture.get();
         return picture ? QSize(picture->Width(), picture->Height()) : QSize();
     }
-    QSize ImageControlSize() const override { return F.Panels[0].Image->size(); }
+    QSize ImageControlSize() const override { return FForm.Panels[0].Image->size(); }
     void SetMagnification(int panel, float magnification, bool force) override
     {
-        F.Panels[panel].SetMagnification(magnification, force);
+        FForm.Panels[panel].SetMagnification(magnification, force);
     }
-    void Draw(int panel, int x, int y) override { F.Panels[panel].Draw(x, y); }
-    void FocusPanel(int panel) override { F.Panels[panel].TextLine->setFocus(Qt::MouseFocusReason); }
+    void Draw(int panel, int x, int y) override { FForm.Panels[panel].Draw(x, y); }
+    void FocusPanel(int panel) override { FForm.Panels[panel].TextLine->setFocus(Qt::MouseFocusReason); }
 
-    QString MagnificationText() const override { return F.CBMag->currentText(); }
+    QString MagnificationText() const override { return FForm.CBMag->currentText(); }
     // setEditText emits no textEdited and no activated, so this never applies the value.
-    void WriteMagnificationText(const QString& text) override { F.CBMag->setEditText(text); }
+    void WriteMagnificationText(const QString& text) override { FForm.CBMag->setEditText(text); }
 
     void PushCrossCursor() override { QApplication::setOverrideCursor(QCursor(Qt::CrossCursor)); }
     bool CrossCursorOnTop() const override
@@ -41,7 +41,7 @@ public:
     void PopCursor() override { QApplication::restoreOverrideCursor(); }
 
 private:
-    TMainForm& F;
+    TMainForm& FForm;
 };
 
 void TMainForm::CreatePanZoom()
@@ -52,8 +52,9 @@ void TMainForm::CreatePanZoom()
 
 QString TMainForm::MagnificationText() const
 {
-    return CBMag->currentText();
+    return FPanZoomView->MagnificationText();
 }
+
 void TMainForm::SetMagnificationText(const QString& text)
 {
     FPanZoom->SetMagnificationText(text);
@@ -63,34 +64,42 @@ void TMainForm::RedrawPanels()
 {
     FPanZoom->RedrawPanels();
 }
+
 void TMainForm::FitMagnification()
 {
     FPanZoom->FitMagnification();
 }
+
 void TMainForm::CBMagChange()
 {
     FPanZoom->Apply();
 }
+
 void TMainForm::BtnFitClick()
 {
     FPanZoom->Fit();
 }
+
 void TMainForm::BtnX1Click()
 {
     FPanZoom->OneToOne();
 }
+
 void TMainForm::Button2Click()
 {
     FPanZoom->Origin();
 }
+
 void TMainForm::FormMouseWheelUp()
 {
     FPanZoom->WheelAway();
 }
+
 void TMainForm::FormMouseWheelDown()
 {
     FPanZoom->WheelToward();
 }
+
 void TMainForm::Timer1Timer()
 {
     FPanZoom->Tick();
@@ -99,6 +108,7 @@ void TMainForm::Timer1Timer()
 void TMainForm::Image1MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y)
 {
     FPanZoom->MouseDown(panel, button, x, y);
+    // The right button opens the picture's popup.
     if (button != Qt::RightButton || panel < 0 || panel >= kPanelMax)
         return;
     UpdateApplicationMenu();
@@ -123,10 +133,12 @@ void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers shift)
 {
     FPanZoom->KeyDown(key, shift);
 }
+
 void TMainForm::FormKeyUp(int key, Qt::KeyboardModifiers shift)
 {
     FPanZoom->KeyUp(key, shift);
 }
+
 void TMainForm::FormMouseMove(Qt::KeyboardModifiers shift)
 {
     FPanZoom->MouseMoveElsewhere(shift);

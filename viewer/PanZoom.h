@@ -77,9 +77,9 @@ public:
     void KeyDown(int key, Qt::KeyboardModifiers shift);
     void KeyUp(int key, Qt::KeyboardModifiers shift);
     void MouseMoveElsewhere(Qt::KeyboardModifiers shift);
-    void ShowCrossCursor(bool on);
 
 private:
+    void ShowCrossCursor(bool on);
     void ApplyOrThrow();
     void WheelStep(bool awayFromUser);
 
