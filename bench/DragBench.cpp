@@ -96,7 +96,7 @@ void Drag(benchmark::State& state, bool fit)
     state.counters["draw_ms"] = double(drawNs) / 1e6 / double(state.iterations());
     state.counters["paint_ms"] = double(paintNs) / 1e6 / double(state.iterations());
     w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
-    state.counters["magnification"] = w.form->View.Magnification;
+    state.counters["magnification"] = w.form->PanZoom().State().Magnification;
     state.counters["panel_draws"] = w.form->Panels[3].Draws;
 }
 

@@ -67,6 +67,7 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     Client->setMouseTracking(true);
     setCentralWidget(Client);
 
+    CreatePanZoom();
     CreateControls();
     CreatePanels();
     CreateMainMenu();
@@ -103,11 +104,7 @@ void TMainForm::CreateDialogs()
     PictSelectDialog = new TPictSelectDialog(*FPrompter, this, FEnv.chooserTimer, FEnv.chooserJob);
 }
 
-TMainForm::~TMainForm()
-{
-    if (FCrossCursor)
-        QApplication::restoreOverrideCursor();
-}
+TMainForm::~TMainForm() = default;
 
 namespace {
 
@@ -167,12 +164,9 @@ void TMainForm::CreateControls()
     // The program writes the box's text without applying it; only the user's edits apply.
     // A typed text applies as soon as it is a magnification; one that is not yet (empty,
     // "0", "1e") waits quietly and is refused only when the user commits it.
-    connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { CBMagEdited(); });
-    connect(CBMag->lineEdit(), &QLineEdit::editingFinished, this, [this] { CBMagCommitted(); });
-    connect(CBMag, &QComboBox::activated, this, [this] {
-        FMagTextUnapplied = false;
-        CBMagChange();
-    });
+    connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { FPanZoom->TextEdited(); });
+    connect(CBMag->lineEdit(), &QLineEdit::editingFinished, this, [this] { FPanZoom->TextCommitted(); });
+    connect(CBMag, &QComboBox::activated, this, [this] { FPanZoom->ItemChosen(); });
     connect(BtnFit, &QPushButton::clicked, this, &TMainForm::BtnFitClick);
     connect(BtnX1, &QPushButton::clicked, this, &TMainForm::BtnX1Click);
     connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
@@ -256,9 +250,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
     case QEvent::MouseMove:
         // A release that never reached us (a box opened by the press took it) ends the drag
         // here, before the image control pans the views after a mouse whose button is up.
-        if (Dragging && !static_cast<QMouseEvent*>(e)->buttons().testFlag(Qt::LeftButton)
+        if (!static_cast<QMouseEvent*>(e)->buttons().testFlag(Qt::LeftButton)
             && std::find(Image.begin(), Image.end(), watched) != Image.end())
-            Dragging = false;
+            FPanZoom->EndDrag();
         if (watched == Client || std::find(Grp.begin(), Grp.end(), watched) != Grp.end()
             || std::find(EdText.begin(), EdText.end(), watched) != EdText.end())
             FormMouseMove(static_cast<QMouseEvent*>(e)->modifiers());
@@ -282,16 +276,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
 
 void TMainForm::wheelEvent(QWheelEvent* e)
 {
-    // One step per notch; smaller deltas of fine-grained wheels add up to a notch.
-    FWheelRemainder += e->angleDelta().y();
-    while (FWheelRemainder >= 120) {
-        FWheelRemainder -= 120;
-        FormMouseWheelUp();
-    }
-    while (FWheelRemainder <= -120) {
-        FWheelRemainder += 120;
-        FormMouseWheelDown();
-    }
+    FPanZoom->Wheel(e->angleDelta().y());
     e->ignore();
 }
 
@@ -303,12 +288,6 @@ void TMainForm::ArrangePanels(int n)
     const std::vector<QRect> rects = PanelRects(n, StyleTate->isChecked(), client.width(), client.height());
     for (size_t i = 0; i < rects.size(); ++i)
         Panels[i].Place(rects[i].left(), rects[i].top(), rects[i].width(), rects[i].height());
-}
-
-void TMainForm::RedrawPanels()
-{
-    for (int i = 0; i < PanelCount; ++i)
-        Panels[i].Draw(View.ViewX(i), View.ViewY(i));
 }
 
 void TMainForm::FormCanResize(int& newWidth, int& newHeight) const
@@ -336,7 +315,7 @@ void TMainForm::StyleTateClick()
 
 void TMainForm::X1Click()
 {
-    Dragging = false;
+    FPanZoom->EndDrag();
     PanelCount = 0;
     close();
 }

@@ -4,8 +4,8 @@
 #include "chooser/PictFileRead.h"
 #include "dialogs/OuterBounds.h"
 #include "viewer/MainSettings.h"
+#include "viewer/PanZoom.h"
 #include "viewer/ViewPanel.h"
-#include "viewer/ViewState.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -116,16 +116,13 @@ public:
     QSize ClientSize() const;
     QString MagnificationText() const;
     void SetMagnificationText(const QString& text);  // as the program writes it: no CBMagChange
+    // Magnification, offsets, the drag and the pending wheel zoom.
+    const TPanZoomController& PanZoom() const { return *FPanZoom; }
 
     // State.
     std::array<TViewPanel, kPanelMax> Panels;
     int PanelCount = 0;
     bool ShownOnce = false;
-    bool Dragging = false;
-    bool ZoomPending = false;
-    int LastX = 0;
-    int LastY = 0;
-    TViewState View;
     QString CurrentFile;        // file of the panel whose popup was opened last
     QString SpiDirectory;       // folder of the decoder plug-ins
     std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
@@ -204,21 +201,17 @@ private:
     void CreateMainMenu();
     void CreatePopupMenu();
     void CreateDialogs();
-    void ApplyMagnificationText();
-    void CBMagEdited();
-    void CBMagCommitted();
-    void WheelStep(bool awayFromUser);
-    void ShowCrossCursor(bool on);
+    void CreatePanZoom();
     bool IsOwnWidget(QObject* object) const;
     void ReadSettings();
     void WriteSettings();
 
     Prompter* FPrompter;
     TMainFormEnv FEnv;
+    class TFormPanZoomView;
+    std::unique_ptr<TPanZoomView> FPanZoomView;       // made before the controller, gone after it
+    std::unique_ptr<TPanZoomController> FPanZoom;
     TOuterBounds FBounds{*this, kMinimumOuter};
-    bool FCrossCursor = false;    // our cross cursor is on the override stack
     bool FHandlingDrop = false;
-    int FWheelRemainder = 0;      // partial wheel turns (high-resolution wheels, touchpads)
-    bool FMagTextUnapplied = false;  // the user's text in CBMag is not a magnification yet
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
 };

@@ -51,15 +51,9 @@ void TMainForm::LoadPictures(const QStringList& names)
 
     if (PanelCount > 0) {
         ArrangePanels(PanelCount);
-        FitMagnification();
-        // The fit as the box shows it, to four decimals; the fit always writes a number.
-        View.Magnification = float(ParseMagnificationText(MagnificationText()).value_or(1.0));
-        for (int i = 0; i < PanelCount; ++i) {
-            Panels[i].SetMagnification(View.Magnification, false);
-            Panels[i].Draw(0, 0);
-        }
+        FPanZoom->ApplyFit(false);
     }
-    View.ResetOffsets();
+    FPanZoom->ResetOffsets();
 }
 
 void TMainForm::N1Click()

@@ -26,13 +26,8 @@ void TMainForm::BtnRightRClick(QObject* sender)
         for (int i = 0; i < PanelCount; ++i)
             if (Panels[i].Picture)
                 turn(*Panels[i].Picture);
-        FitMagnification();
-        View.Magnification = float(ParseMagnificationText(MagnificationText()).value_or(1.0));
-        for (int i = 0; i < PanelCount; ++i) {
-            // Forced: the reduced copy must be made again from the turned picture even when
-            // the magnification stays the same (a half turn).
-            Panels[i].SetMagnification(View.Magnification, true);
-            Panels[i].Draw(View.ViewX(i), View.ViewY(i));
-        }
+        // Forced: the reduced copy must be made again from the turned picture even when
+        // the magnification stays the same (a half turn).
+        FPanZoom->ApplyFit(true);
     });
 }

@@ -218,15 +218,15 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
     EXPECT_EQ(form->Image[0]->size(), QSize(284, 312));
     EXPECT_EQ(form->EdText[1]->geometry(), QRect(8, 16, 284, 21));
 
-    form->View.OffsetX = 17;
-    form->View.PanelOffsetY[1] = 5;
-    const float magnification = form->View.Magnification;
+    Pan(0, 17, 0);
+    Pan(1, 0, 5, true);
+    const float magnification = form->PanZoom().State().Magnification;
     form->StyleTateClick();
     EXPECT_TRUE(form->StyleTate->isChecked());
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 600, 184), QRect(0, 215, 600, 184)}));
-    EXPECT_EQ(form->View.OffsetX, 17) << "the layout style keeps the views";
-    EXPECT_EQ(form->View.PanelOffsetY[1], 5);
-    EXPECT_EQ(form->View.Magnification, magnification);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 17) << "the layout style keeps the views";
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 5);
+    EXPECT_EQ(form->PanZoom().State().Magnification, magnification);
 }
 
 TEST_F(LayoutWindow, ThreePicturesLeaveTheFourthCellEmpty)
@@ -258,11 +258,11 @@ TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
     const uchar* bits = form->Panels[0].Display().constBits();
-    form->View.OffsetX = 9;
+    Pan(0, 9, 0);
     ShowWithClient(QSize(800, 500));
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 400, 468), QRect(399, 32, 400, 468)}));
     EXPECT_EQ(form->Panels[0].Display().constBits(), bits);
-    EXPECT_EQ(form->View.OffsetX, 9);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 9);
     EXPECT_EQ(form->Bevel1->width(), 800);
 }
 
@@ -302,9 +302,10 @@ TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
     MakeForm();
     form->show();
     form->LoadPictures({Picture("a.bmp", QSize(30, 20))});
-    form->Dragging = true;
+    form->Image1MouseDown(0, Qt::LeftButton, Qt::NoModifier, 5, 5);
+    ASSERT_TRUE(form->PanZoom().Dragging());
     form->X1Click();
-    EXPECT_FALSE(form->Dragging);
+    EXPECT_FALSE(form->PanZoom().Dragging());
     EXPECT_EQ(form->PanelCount, 0);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(QFileInfo::exists(SettingsPath()));

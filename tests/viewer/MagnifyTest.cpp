@@ -21,7 +21,7 @@ protected:
         form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
         ASSERT_EQ(form->PanelCount, 2);
         form->BtnX1Click();
-        ASSERT_EQ(form->View.Magnification, 1.0f);
+        ASSERT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
     QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
@@ -38,7 +38,7 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
     form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
     ASSERT_EQ(form->PanelCount, 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
-    EXPECT_EQ(form->View.Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
     EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.0944f);
     EXPECT_EQ(form->Panels[1].State, 2);
 }
@@ -46,24 +46,24 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
 TEST_F(Magnify, FitButtonResetsEveryOffset)
 {
     TwoPicturesAtOne();
-    form->View.OffsetX = 50;
-    form->View.PanelOffsetY[1] = 7;
+    Pan(0, 50, 0);
+    Pan(1, 0, 7, true);
     form->BtnFitClick();
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9467"));  // 284 / 300
-    EXPECT_EQ(form->View.Magnification, 0.9467f);
-    EXPECT_EQ(form->View.OffsetX, 0);
-    EXPECT_EQ(form->View.PanelOffsetY[1], 0);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.9467f);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 0);
 }
 
 TEST_F(Magnify, TypedValueRescalesSharedOffsetsOnly)
 {
     TwoPicturesAtOne();
-    form->View.OffsetX = 101;
-    form->View.PanelOffsetX[1] = 4;
+    Pan(0, 101, 0);
+    Pan(1, 4, 0, true);
     TypeInBox(QStringLiteral("2"));
-    EXPECT_EQ(form->View.Magnification, 2.0f);
-    EXPECT_EQ(form->View.OffsetX, 202);
-    EXPECT_EQ(form->View.PanelOffsetX[1], 4);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 202);
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetX[1], 4);
     EXPECT_EQ(form->Panels[0].Picture->FMagnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
@@ -71,19 +71,19 @@ TEST_F(Magnify, TypedValueRescalesSharedOffsetsOnly)
 TEST_F(Magnify, ChoosingFromTheListApplies)
 {
     TwoPicturesAtOne();
-    form->View.OffsetX = -7;
+    Pan(0, -7, 0);
     form->CBMag->setCurrentIndex(3);  // "0.5"
-    EXPECT_EQ(form->View.Magnification, 1.0f) << "the program's own writes do not apply";
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f) << "the program's own writes do not apply";
     emit form->CBMag->activated(3);
-    EXPECT_EQ(form->View.Magnification, 0.5f);
-    EXPECT_EQ(form->View.OffsetX, -3);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.5f);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, -3);
 }
 
 TEST_F(Magnify, ProgramWrittenTextIsNotApplied)
 {
     TwoPicturesAtOne();
     form->SetMagnificationText(QStringLiteral("4.0"));
-    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
 }
 
@@ -101,14 +101,14 @@ class RefusedText : public Magnify, public ::testing::WithParamInterface<Refused
 TEST_P(RefusedText, ShowsTheErrorAndChangesNothing)
 {
     TwoPicturesAtOne();
-    form->View.OffsetX = 33;
+    Pan(0, 33, 0);
     const int draws = form->Panels[0].Draws;
     form->SetMagnificationText(QString::fromUtf8(GetParam().text));
     form->CBMagChange();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(GetParam().message));
-    EXPECT_EQ(form->View.Magnification, 1.0f);
-    EXPECT_EQ(form->View.OffsetX, 33);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 33);
     EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
     EXPECT_EQ(form->Panels[0].Draws, draws);
 }
@@ -142,7 +142,7 @@ TEST_P(TypingTable, ValidTextAppliesWhileTyping)
                      [&](const QString& t) { seen.push_back(t); });
     TypeInBox(QString::fromUtf8(GetParam().typed));
     EXPECT_EQ(Errors(), 0) << "no box while typing";
-    EXPECT_EQ(form->View.Magnification, GetParam().applied);
+    EXPECT_EQ(form->PanZoom().State().Magnification, GetParam().applied);
     EXPECT_EQ(form->Panels[0].Picture->FMagnification, GetParam().applied);
     EXPECT_FALSE(seen.empty());
 }
@@ -163,7 +163,7 @@ TEST_F(Magnify, EmptyTextWaitsUntilTheNextDigit)
     EXPECT_EQ(form->MagnificationText(), QString());
     EXPECT_EQ(Errors(), 0);
     QTest::keyClicks(form->CBMag->lineEdit(), QStringLiteral("2"));
-    EXPECT_EQ(form->View.Magnification, 2.0f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
 
@@ -178,7 +178,7 @@ TEST_F(Magnify, CommittingAnUnfinishedTextReportsItOnce)
         EXPECT_EQ(Errors(), 1) << "Enter commits " << text;
         QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(Errors(), 1) << "reported once, not on every commit";
-        EXPECT_EQ(form->View.Magnification, 1.0f);
+        EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
 }
 
@@ -192,7 +192,7 @@ TEST_F(Magnify, LeavingTheBoxCommitsTheText)
     ASSERT_EQ(Errors(), 0);
     form->EdText[0]->setFocus();
     EXPECT_EQ(Errors(), 1);
-    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 }
 
 TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
@@ -202,7 +202,7 @@ TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
     const int draws = form->Panels[0].Draws;
     QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(Errors(), 0);
-    EXPECT_EQ(form->View.Magnification, 0.75f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.75f);
     EXPECT_LE(form->Panels[0].Draws, draws + 1);
 }
 
@@ -210,9 +210,9 @@ TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
 {
     MakeForm();
     TypeInBox(QStringLiteral("3"));
-    EXPECT_EQ(form->View.Magnification, 3.0f);
-    EXPECT_EQ(form->View.OffsetX, 0);
-    EXPECT_EQ(form->View.OffsetY, 0);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 3.0f);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
+    EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
 }
 
 TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
@@ -225,14 +225,14 @@ TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
         form->FormMouseWheelDown();
         expected = WheelTowardStep(ParseMagnificationText(FormatMagnification(expected)).value());
     }
-    EXPECT_TRUE(form->ZoomPending);
+    EXPECT_TRUE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(expected));
     EXPECT_EQ(form->Panels[0].Draws, draws0) << "the wheel only edits the text";
-    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
     form->Timer1Timer();
-    EXPECT_FALSE(form->ZoomPending);
-    EXPECT_EQ(form->View.Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
+    EXPECT_FALSE(form->PanZoom().ZoomPending());
+    EXPECT_EQ(form->PanZoom().State().Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
     EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
     EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
     form->Timer1Timer();
@@ -267,8 +267,8 @@ TEST_F(Magnify, RefusedValueFromTheWheelIsReportedOnce)
     form->Timer1Timer();
     form->Timer1Timer();
     EXPECT_EQ(Errors(), 1);
-    EXPECT_FALSE(form->ZoomPending);
-    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_FALSE(form->PanZoom().ZoomPending());
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
     form->SetMagnificationText(QStringLiteral("x"));
     form->FormMouseWheelUp();
@@ -281,11 +281,11 @@ TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
     TwoPicturesAtOne();
     QWidget* image = form->Image[0];
     QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-    EXPECT_TRUE(form->Dragging);
+    EXPECT_TRUE(form->PanZoom().Dragging());
     EXPECT_EQ(form->focusWidget(), form->EdText[0]);
     QTest::mouseMove(image, QPoint(130, 100));
-    EXPECT_EQ(form->View.OffsetX, -30) << "the picture follows the mouse";
-    EXPECT_EQ(form->View.OffsetY, 0);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, -30) << "the picture follows the mouse";
+    EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
     // Both views start 30 display pixels further left: grey there now.
     EXPECT_EQ(Pixel(0, 10, 10), 0x808080u);
     EXPECT_EQ(Pixel(1, 10, 10), 0x808080u);
@@ -295,15 +295,15 @@ TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
     QMouseEvent ctrlMove(QEvent::MouseMove, QPointF(130, 90), image->mapToGlobal(QPointF(130, 90)), Qt::NoButton,
                          Qt::LeftButton, Qt::ControlModifier);
     QApplication::sendEvent(image, &ctrlMove);
-    EXPECT_EQ(form->View.OffsetY, 0);
-    EXPECT_EQ(form->View.PanelOffsetY[0], 10);
-    EXPECT_EQ(form->View.PanelOffsetY[1], 0);
+    EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetY[0], 10);
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 0);
     EXPECT_EQ(form->Panels[1].Draws, otherDraws) << "a Ctrl drag draws its own panel only";
 
     QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(130, 90));
-    EXPECT_FALSE(form->Dragging);
+    EXPECT_FALSE(form->PanZoom().Dragging());
     QTest::mouseMove(image, QPoint(10, 10));
-    EXPECT_EQ(form->View.OffsetX, -30) << "no drag after the release";
+    EXPECT_EQ(form->PanZoom().State().OffsetX, -30) << "no drag after the release";
 }
 
 TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
@@ -312,14 +312,14 @@ TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
     // the focus) takes the release with it; the views must not follow the bare mouse.
     TwoPicturesAtOne();
     QTest::mousePress(form->Image[0], Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-    ASSERT_TRUE(form->Dragging);
+    ASSERT_TRUE(form->PanZoom().Dragging());
     for (QWidget* image : {form->Image[0], form->Image[1]}) {
         QMouseEvent bareMove(QEvent::MouseMove, QPointF(140, 120), image->mapToGlobal(QPointF(140, 120)),
                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(image, &bareMove);
-        EXPECT_FALSE(form->Dragging);
-        EXPECT_EQ(form->View.OffsetX, 0);
-        EXPECT_EQ(form->View.OffsetY, 0);
+        EXPECT_FALSE(form->PanZoom().Dragging());
+        EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
+        EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
     }
 }
 
@@ -327,19 +327,20 @@ TEST_F(Magnify, RightButtonStartsNoDrag)
 {
     TwoPicturesAtOne();
     QTest::mousePress(form->Image[1], Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_FALSE(form->Dragging);
+    EXPECT_FALSE(form->PanZoom().Dragging());
 }
 
 TEST_F(Magnify, OriginPutsEveryPanelBackInStep)
 {
     TwoPicturesAtOne();
-    form->View.OffsetX = 12;
-    form->View.PanelOffsetX[0] = 5;
-    form->View.PanelOffsetY[1] = -8;
+    Pan(0, 12, 0);
+    Pan(0, 5, 0, true);
+    Pan(1, 0, -8, true);
+    ASSERT_EQ(form->PanZoom().State().ViewX(0), 17);
     form->Button2Click();
-    EXPECT_EQ(form->View.ViewX(0), 0);
-    EXPECT_EQ(form->View.ViewY(1), 0);
-    EXPECT_EQ(form->View.Magnification, 1.0f);
+    EXPECT_EQ(form->PanZoom().State().ViewX(0), 0);
+    EXPECT_EQ(form->PanZoom().State().ViewY(1), 0);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     EXPECT_NE(Pixel(0, 0, 0), 0x808080u);
     EXPECT_NE(Pixel(1, 0, 0), 0x808080u);
 }

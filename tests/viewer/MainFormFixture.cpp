@@ -33,6 +33,15 @@ void MainFormTest::ShowWithClient(QSize client)
     QApplication::processEvents();
 }
 
+void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
+{
+    const Qt::KeyboardModifiers shift = ctrl ? Qt::ControlModifier : Qt::NoModifier;
+    // The picture follows the mouse: moving it from (dx, dy) to the corner moves the view by dx, dy.
+    form->Image1MouseDown(panel, Qt::LeftButton, shift, dx, dy);
+    form->Image1MouseMove(panel, shift, 0, 0);
+    form->Image1MouseUp(panel, Qt::LeftButton, shift, 0, 0);
+}
+
 QString MainFormTest::Picture(const QString& name, QSize size, QColor colour)
 {
     QImage image(size, QImage::Format_RGB888);

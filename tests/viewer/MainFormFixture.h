@@ -17,6 +17,9 @@ protected:
     TMainForm& MakeForm(QSize screen = QSize(1280, 1024), const QStringList& startup = {});
     // Shows the window and makes its client area the given size.
     void ShowWithClient(QSize client);
+    // Drags a picture through the image control handlers so that the shared view moves by
+    // dx, dy, or with Ctrl only that panel's view.
+    void Pan(int panel, int dx, int dy, bool ctrl = false);
 
     // A picture file of the given size (format by extension: .bmp or .jpg).
     QString Picture(const QString& name, QSize size, QColor colour = QColor(200, 60, 30));

@@ -119,8 +119,9 @@ TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
 {
     MakeForm();
     form->LoadPictures(Pictures(4));
-    form->View.OffsetX = 20;
-    form->View.PanelOffsetX[3] = 6;
+    Pan(0, 20, 0);
+    Pan(3, 6, 0, true);
+    ASSERT_EQ(form->PanZoom().State().ViewX(3), 26);
     form->LoadPictures({Picture("single.jpg", QSize(64, 48))});
     EXPECT_EQ(form->PanelCount, 1);
     EXPECT_EQ(Captions(), QStringList{"single.jpg"});
@@ -128,8 +129,8 @@ TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
         EXPECT_TRUE(form->Grp[i]->isHidden());
         EXPECT_FALSE(form->Panels[i].Picture);
     }
-    EXPECT_EQ(form->View.OffsetX, 0);
-    EXPECT_EQ(form->View.PanelOffsetX[3], 0);
+    EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
+    EXPECT_EQ(form->PanZoom().State().PanelOffsetX[3], 0);
 }
 
 TEST_F(Opening, DroppingANonPictureEmptiesTheWindowSilently)

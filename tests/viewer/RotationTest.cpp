@@ -42,11 +42,11 @@ protected:
     QRgb Shown(int panel) const { return form->Panels[panel].Display().pixel(0, 0) & 0xFFFFFF; }
     void ExpectAtOrigin() const
     {
-        EXPECT_EQ(form->View.OffsetX, 0);
-        EXPECT_EQ(form->View.OffsetY, 0);
+        EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
+        EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
         for (int i = 0; i < kPanelMax; ++i) {
-            EXPECT_EQ(form->View.PanelOffsetX[i], 0) << "panel " << i;
-            EXPECT_EQ(form->View.PanelOffsetY[i], 0) << "panel " << i;
+            EXPECT_EQ(form->PanZoom().State().PanelOffsetX[i], 0) << "panel " << i;
+            EXPECT_EQ(form->PanZoom().State().PanelOffsetY[i], 0) << "panel " << i;
         }
     }
 };
@@ -92,8 +92,8 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     ASSERT_EQ(form->PanelCount, 2);
     const QString text0 = form->EdText[0]->text();
     ASSERT_TRUE(text0.startsWith(QStringLiteral("3008×2008")));
-    form->View.OffsetX = 40;
-    form->View.PanelOffsetY[1] = -9;
+    Pan(0, 40, 0);
+    Pan(1, 0, -9, true);
 
     form->BtnRightRClick(form->BtnRightR);
 
@@ -103,7 +103,7 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     }
     // 284 / 2008 = 0.1414 against 312 / 3008 = 0.1037: the upright height decides.
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.1037"));
-    EXPECT_EQ(form->View.Magnification, 0.1037f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.1037f);
     EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.1037f);
     ExpectAtOrigin();
     EXPECT_EQ(form->EdText[0]->text(), text0) << "the text line keeps the size as loaded";
@@ -127,10 +127,10 @@ TEST_F(Rotation, HalfTurnKeepsTheFitButResetsPanelAdjustments)
 {
     LoadTwo(QSize(600, 400));  // reduced: the fit is below 1
     const QString fit = form->MagnificationText();
-    ASSERT_LT(form->View.Magnification, 1.0f);
-    form->View.OffsetX = 12;
-    form->View.PanelOffsetX[1] = 30;
-    form->View.PanelOffsetY[0] = -5;
+    ASSERT_LT(form->PanZoom().State().Magnification, 1.0f);
+    Pan(0, 12, 0);
+    Pan(1, 30, 0, true);
+    Pan(0, 0, -5, true);
 
     form->BtnRightRClick(form->N180D1);
 
@@ -150,7 +150,7 @@ TEST_F(Rotation, NothingHappensWithoutPictures)
                                                             form->N90L1, form->N180D1})
         form->BtnRightRClick(sender);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("0.125"));
-    EXPECT_EQ(form->View.Magnification, 0.0f);
+    EXPECT_EQ(form->PanZoom().State().Magnification, 0.0f);
     EXPECT_TRUE(VisiblePanels().empty());
     EXPECT_TRUE(prompter.shown.empty());
 }
