@@ -1,5 +1,7 @@
 #include "chooser/PictEntry.h"
 
+#include "loading/PictureName.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -35,16 +37,11 @@ int TViewList::Add(const QString& key, TPictEntry* entry)
     return static_cast<int>(at - items_.begin());
 }
 
-QString UpperExtension(const QString& name)
-{
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot).toUpper();
-}
-
 bool IsChooserPicture(const QString& name)
 {
-    const QString ext = UpperExtension(name);
-    return ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG") || ext == QLatin1String(".PEF");
+    // Only these carry a small embedded JPEG that the reader can show quickly.
+    const TPictureType type = ClassifyPicture(name);
+    return type == TPictureType::Jpeg || type == TPictureType::Pef;
 }
 
 std::vector<TListedFile> EnumeratePictureFiles(const QString& folderPath)

@@ -74,9 +74,7 @@ struct TListedFile {
     QString Size;   // bytes, plain decimal
 };
 
-// Upper-cased extension from the last "." on; empty when the name has none.
-QString UpperExtension(const QString& name);
-// Whether the listing takes a file with this name (.JPEG, .JPG, .PEF in any case).
+// Whether the listing takes a file with this name: JPEG and PEF only (loading/PictureName.h).
 bool IsChooserPicture(const QString& name);
 // The folder's picture files in the directory's own order. Folders, sockets, pipes and
 // devices are never listed; a folder that cannot be read gives nothing.

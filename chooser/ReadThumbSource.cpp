@@ -6,6 +6,7 @@
 #include "loading/JpegFile.h"
 #include "loading/MappedFile.h"
 #include "loading/PefPreview.h"
+#include "loading/PictureName.h"
 
 int ChooseReduction(int width, int height)
 {
@@ -84,8 +85,8 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
         bool tiffFound = false;
         bool thumbnail = false;   // bytes hold a JPEG's Exif thumbnail, not the file
         TJpegBytes bytes;
-        const QString ext = UpperExtension(path);
-        if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+        switch (ClassifyPicture(path)) {
+        case TPictureType::Jpeg:
             if (const unsigned char* tiff = FindExifBlock(file.View, file.Length)) {
                 tiffFound = true;
                 const std::size_t base = static_cast<std::size_t>(tiff - file.View);
@@ -95,12 +96,18 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
             }
             if (bytes.empty())
                 bytes = ReadEmbeddedJpeg(nullptr, file, 0);
-        } else if (ext == QLatin1String(".PEF")) {
+            break;
+        case TPictureType::Pef:
             // A PEF is itself a TIFF structure; there is no whole-file fallback.
             tiffFound = true;
             if (!ParseFileTiff(file, reader, [&] { MakeChooserTexts(reader); }))
                 return false;
             bytes = ReadEmbeddedJpeg(&reader, file, 0);
+            break;
+        case TPictureType::Bmp:
+        case TPictureType::Plugin:
+        case TPictureType::None:
+            break;   // the listing lets none of these through
         }
         if (tiffFound) {
             const TChooserTexts texts = MakeChooserTexts(reader);

@@ -4,6 +4,7 @@
 #include "loading/JpegDecoder.h"
 #include "loading/LoadErrors.h"
 #include "loading/PefPreview.h"
+#include "loading/PictureName.h"
 #include "loading/Spisetting.h"
 #include "loading/JpegFile.h"
 
@@ -22,16 +23,24 @@ void TBitmapMAGBase::Assign(QImage image, TPixelFormat format)
 
 void TBitmapMAGBase::LoadFromFile(const QString& fileName)
 {
-    const QString ext = PictureExtension(fileName);
+    const TPictureType type = ClassifyPicture(fileName);
     FInfo.clear();
-    if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+    switch (type) {
+    case TPictureType::Jpeg:
         LoadJpegFile(fileName);
-    } else if (ext == QLatin1String(".PEF")) {
+        break;
+    case TPictureType::Pef:
         LoadPefFile(*this, fileName);
-    } else if (!TryPluginLoad(FSpiHost, fileName, *this)) {
-        // No plug-in took the file (or none is loaded): the built-in reader answers, and
-        // its failure is the one the user sees.
-        ReadBmpFile(fileName, FImage, FPixelFormat);
+        break;
+    case TPictureType::Bmp:      // the host itself hands these to the built-in reader
+    case TPictureType::Plugin:
+    case TPictureType::None:     // a name without extension is offered to the plug-ins too
+        if (!TryPluginLoad(FSpiHost, fileName, *this)) {
+            // No plug-in took the file (or none is loaded): the built-in reader answers,
+            // and its failure is the one the user sees.
+            ReadBmpFile(fileName, FImage, FPixelFormat);
+        }
+        break;
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// TBitmapMAGBase: one picture of a viewer panel. Fills itself from a file chosen by
-// extension, keeps the file's one-line shooting summary, and draws any part of itself
+// TBitmapMAGBase: one picture of a viewer panel. Fills itself from a file by the type its
+// name gives (loading/PictureName.h), keeps the file's one-line shooting summary, and draws any part of itself
 // at one magnification into a panel's display image.
 #include <QImage>
 #include <QString>
@@ -67,10 +67,6 @@ private:
     std::vector<int> FColumnTable;
     std::vector<int> FRowTable;
 };
-
-// The extension that chooses the loading branch: from the last dot of the file-name
-// part to the end, dot included, upper-cased; empty when there is none.
-QString PictureExtension(const QString& fileName);
 
 // Nearest-pixel copy of the whole picture at factor (sizes truncated toward zero); 24-bit.
 std::unique_ptr<QImage> CreateScaledCopy(const QImage* graphic, float factor);

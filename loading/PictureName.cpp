@@ -1,21 +1,5 @@
-// What the text line and the branch choice read off a picture without its pixels: kept
-// apart from the picture code so header-only tools do not pull it in.
-#include "loading/Bmpmagbase.h"
+#include "loading/PictureName.h"
 
-int PixelFormatBits(TPixelFormat format)
-{
-    switch (format) {
-    case TPixelFormat::pf1bit: return 1;
-    case TPixelFormat::pf4bit: return 4;
-    case TPixelFormat::pf8bit: return 8;
-    case TPixelFormat::pf15bit: return 15;
-    case TPixelFormat::pf16bit: return 16;
-    case TPixelFormat::pf32bit: return 32;
-    default: return 24;
-    }
-}
-
-// The extension from the last dot of the file-name part, dot included, upper-cased.
 QString PictureExtension(const QString& fileName)
 {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
@@ -23,4 +7,19 @@ QString PictureExtension(const QString& fileName)
     if (dot < 0 || dot < slash)
         return QString();
     return fileName.mid(dot).toUpper();
+}
+
+TPictureType ClassifyPicture(const QString& name)
+{
+    const QString ext = PictureExtension(name);
+    if (ext.isEmpty())
+        return TPictureType::None;
+    if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG"))
+        return TPictureType::Jpeg;
+    if (ext == QLatin1String(".PEF"))
+        return TPictureType::Pef;
+    if (ext == QLatin1String(".BMP") || ext == QLatin1String(".ICO") || ext == QLatin1String(".WMF") ||
+        ext == QLatin1String(".EMF"))
+        return TPictureType::Bmp;
+    return TPictureType::Plugin;
 }

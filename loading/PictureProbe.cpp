@@ -3,24 +3,24 @@
 #include "loading/BmpReader.h"
 #include "loading/JpegFile.h"
 #include "loading/PefPreview.h"
+#include "loading/PictureName.h"
 
 TPictureProbe ProbePictureFile(const QString& fileName)
 {
     TPictureProbe probe;
-    const QString ext = PictureExtension(fileName);
-    if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG")) {
+    switch (ClassifyPicture(fileName)) {
+    case TPictureType::Jpeg:
         ProbeJpegFile(fileName, probe.Size, probe.Info);
-    } else if (ext == QLatin1String(".PEF")) {
+        break;
+    case TPictureType::Pef:
         ProbePefFile(fileName, probe.Size, probe.Info);
-    } else {
+        break;
+    case TPictureType::Bmp:
+    case TPictureType::Plugin:
+    case TPictureType::None:
+        // No plug-ins here: every other name gets what the built-in reader makes of it.
         probe.Size = ReadBmpFileSize(fileName, probe.PixelFormat);
+        break;
     }
     return probe;
-}
-
-QString PanelText(int width, int height, const QString& info, TPixelFormat format)
-{
-    if (!info.isEmpty())
-        return QStringLiteral("%1×%2 %3").arg(width).arg(height).arg(info);
-    return QStringLiteral("%1×%2 (%3)").arg(width).arg(height).arg(PixelFormatBits(format));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // What a picture file would show in a viewer panel, read from its headers without
 // decoding pixels where the header tells the size. Same branches, failures and
-// messages as TBitmapMAGBase::LoadFromFile.
+// messages as TBitmapMAGBase::LoadFromFile; the line itself is PanelText (PanelLine.h).
 #include "loading/Bmpmagbase.h"
 
 #include <QSize>
@@ -14,6 +14,3 @@ struct TPictureProbe {
 };
 
 TPictureProbe ProbePictureFile(const QString& fileName);
-
-// The panel's text line: "W×H summary", or "W×H (bits)" without a summary.
-QString PanelText(int width, int height, const QString& info, TPixelFormat format);

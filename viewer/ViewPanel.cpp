@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogFont.h"
 #include "loading/Bmpmagbase.h"
+#include "loading/PanelLine.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
@@ -103,15 +104,6 @@ void TViewPanel::Clear()
     Group->setTitle(QString());
 }
 
-QString TViewPanel::MakeTextLine(const TBitmapMAGBase& picture)
-{
-    const QString w = QString::number(picture.Width());
-    const QString h = QString::number(picture.Height());
-    if (!picture.FInfo.isEmpty())
-        return QStringLiteral("%1×%2 %3").arg(w, h, picture.FInfo);
-    return QStringLiteral("%1×%2 (%3)").arg(w, h, QString::number(PixelFormatBits(picture.PixelFormat())));
-}
-
 bool TViewPanel::Load(const QString& path)
 {
     Hide();
@@ -138,7 +130,7 @@ bool TViewPanel::Load(const QString& path)
         return false;
     }
 
-    TextLine->setText(MakeTextLine(*Picture));
+    TextLine->setText(PanelText(*Picture));
     TextLine->setCursorPosition(0);
     Group->setTitle(QFileInfo(path).fileName());
     State = 1;

@@ -70,9 +70,6 @@ public:
     void Place(int left, int top, int width, int height);
     void Hide();
 
-    // Text line for a picture: size and summary, or size and bits per pixel.
-    static QString MakeTextLine(const TBitmapMAGBase& picture);
-
     bool Shown = false;
     QGroupBox* Group = nullptr;
     QLineEdit* TextLine = nullptr;

@@ -1,5 +1,6 @@
 #include "loading/Bmpmagbase.h"
 #include "loading/LoadErrors.h"
+#include "loading/PanelLine.h"
 #include "loading/PictureProbe.h"
 #include "support/BmpBuilder.h"
 #include "support/JpegBuilder.h"
@@ -16,7 +17,7 @@ QString LoadedText(const QString& path)
     TBitmapMAGBase picture;
     try {
         picture.LoadFromFile(path);
-        return PanelText(picture.Width(), picture.Height(), picture.FInfo, picture.PixelFormat());
+        return PanelText(picture);
     } catch (const EStreamError& e) {
         return "error " + e.Message();
     }
@@ -25,8 +26,7 @@ QString LoadedText(const QString& path)
 QString ProbedText(const QString& path)
 {
     try {
-        const TPictureProbe p = ProbePictureFile(path);
-        return PanelText(p.Size.width(), p.Size.height(), p.Info, p.PixelFormat);
+        return PanelText(ProbePictureFile(path));
     } catch (const EStreamError& e) {
         return "error " + e.Message();
     }
@@ -102,14 +102,6 @@ TEST(PictureProbe, HeadersFarIntoTheFileAgreeWithLoadFromFile)
     EXPECT_TRUE(LoadedText(folder.Path("model-30k.jpg")).contains(QStringLiteral("\"PENTAX K-30k\"")));
     EXPECT_TRUE(LoadedText(folder.Path("model-400k.jpg")).contains(QStringLiteral("\"PENTAX K-400k\"")));
     EXPECT_TRUE(LoadedText(folder.Path("model-after.jpg")).contains(QStringLiteral("\"PENTAX K-after\"")));
-}
-
-TEST(PanelText, SummaryOrBitDepth)
-{
-    EXPECT_EQ(PanelText(3008, 2008, QStringLiteral("1/125 F8"), TPixelFormat::pf24bit),
-              QStringLiteral("3008×2008 1/125 F8"));
-    EXPECT_EQ(PanelText(640, 480, QString(), TPixelFormat::pf8bit), QStringLiteral("640×480 (8)"));
-    EXPECT_EQ(PanelText(1, 2, QString(), TPixelFormat::pfDevice), QStringLiteral("1×2 (24)"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "loading/PictureProbe.h"
+#include "loading/PanelLine.h"
 #include "loading/Spisetting.h"
 #include "support/BmpBuilder.h"
 #include "tests/plugins/PngWriter.h"

@@ -9,38 +9,6 @@
 
 namespace {
 
-struct TextCase {
-    const char* name;
-    QSize size;
-    TPixelFormat format;
-    const char* info;
-    const char* expected;
-};
-// Keeps test names short in the runner's listing.
-inline void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
-
-
-class TextLineTable : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(TextLineTable, ShowsSizeWithSummaryOrBits)
-{
-    const TextCase& c = GetParam();
-    TBitmapMAGBase picture;
-    picture.Assign(QImage(c.size, QImage::Format_BGR888), c.format);
-    picture.FInfo = QString::fromUtf8(c.info);
-    EXPECT_EQ(TViewPanel::MakeTextLine(picture), QString::fromUtf8(c.expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ViewPanel, TextLineTable,
-    ::testing::Values(
-        TextCase{"SummaryAfterABlank", {3008, 2008}, TPixelFormat::pf24bit, "1/125s F8.0 50mm ISO200",
-                 "3008\xC3\x97" "2008 1/125s F8.0 50mm ISO200"},
-        TextCase{"NoSummaryShowsBits", {640, 480}, TPixelFormat::pf8bit, "", "640\xC3\x97" "480 (8)"},
-        TextCase{"DeviceFormatCountsAs24", {10, 20}, TPixelFormat::pfDevice, "", "10\xC3\x97" "20 (24)"},
-        TextCase{"PercentInSummaryIsKept", {2, 3}, TPixelFormat::pf24bit, "%1 %2", "2\xC3\x97" "3 %1 %2"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 using ViewPanelLoad = MainFormTest;
 
 TEST_F(ViewPanelLoad, EightBitBmpShowsItsDepthAndFileName)

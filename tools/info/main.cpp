@@ -7,7 +7,9 @@
 #include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
 #include "loading/MappedFile.h"
+#include "loading/PanelLine.h"
 #include "loading/PefPreview.h"
+#include "loading/PictureName.h"
 #include "loading/PictureProbe.h"
 
 #include <QStringList>
@@ -28,8 +30,7 @@ void Print(std::FILE* out, const QString& line)
 bool PanelLine(const QString& path)
 {
     try {
-        const TPictureProbe p = ProbePictureFile(path);
-        Print(stdout, path + '\t' + PanelText(p.Size.width(), p.Size.height(), p.Info, p.PixelFormat));
+        Print(stdout, path + '\t' + PanelText(ProbePictureFile(path)));
         return true;
     } catch (const EStreamError& e) {
         Print(stderr, path + '\t' + e.Message());
@@ -40,9 +41,9 @@ bool PanelLine(const QString& path)
 // As the chooser's reader: the Exif block of a JPEG, or the PEF file's own TIFF structure.
 bool ChooserLine(const QString& path)
 {
-    const QString ext = PictureExtension(path);
-    const bool jpeg = ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG");
-    const bool pef = ext == QLatin1String(".PEF");
+    const TPictureType type = ClassifyPicture(path);
+    const bool jpeg = type == TPictureType::Jpeg;
+    const bool pef = type == TPictureType::Pef;
     if (!jpeg && !pef) {
         Print(stdout, path);
         return true;
