@@ -1,5 +1,7 @@
 #include "loading/SpiHost.h"
 
+#include "loading/PictureName.h"
+
 #include <QFile>
 
 #include <dirent.h>
@@ -74,12 +76,6 @@ Fn SymbolAs(const TSpiModule& module, const char* name)
     return reinterpret_cast<Fn>(module.Symbol(name));
 }
 
-bool IsBuiltinExtension(const QString& extension)
-{
-    return extension == QLatin1String(".BMP") || extension == QLatin1String(".ICO")
-        || extension == QLatin1String(".WMF") || extension == QLatin1String(".EMF");
-}
-
 // The library path as the scan forms it: folder, one '/', the listed name.
 QByteArray LibraryPath(const QByteArray& folder, const char* name)
 {
@@ -132,18 +128,15 @@ void TSpiHost::LoadPlugins(const QString& folder)
 
 QString SpiExtensionOf(const QString& fileName)
 {
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash) return QString();
     // Longer extensions are cut; none of the built-in ones comes close to the limit.
-    return fileName.mid(dot, TSpiHost::kMaxExtension).toUpper();
+    return PictureExtension(fileName).left(TSpiHost::kMaxExtension);
 }
 
 bool TSpiHost::SelectPlugin(const QString& fileName)
 {
     Extension = SpiExtensionOf(fileName);
     CurrentFile = fileName;
-    if (IsBuiltinExtension(Extension)) return true;
+    if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) return true;
 
     const QByteArray name = QFile::encodeName(CurrentFile);
     for (const TSpiPluginPtr& plugin : plugins_) {
@@ -163,7 +156,7 @@ bool TSpiHost::DecodeWithPlugin()
     WorkBitmap = std::make_unique<QImage>();
     WorkFormat = TPixelFormat::pfDevice;
 
-    if (IsBuiltinExtension(Extension)) {
+    if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) {
         if (!BuiltinReader) return false;
         TPixelFormat format = TPixelFormat::pfDevice;
         BuiltinReader(CurrentFile, *WorkBitmap, format);
