@@ -79,10 +79,15 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     Timer1->start();
 
-    // Key preview: the window sees key presses before the focused control. This one filter
-    // also sees the client's resizes, the boxes' mouse moves and the magnification box's
-    // wheel; a second filter on those widgets would handle each event twice.
-    qApp->installEventFilter(this);
+    // Key preview: the window sees key presses before the focused control, so every widget of
+    // the window (any may hold the focus, the menu bar too in keyboard mode) and the window
+    // itself are watched. The same filter sees the client's resizes, the boxes' mouse moves and
+    // the magnification box's wheel. The dialogs, made after this, are windows of their own
+    // and are not watched.
+    installEventFilter(this);
+    for (QWidget* widget : findChildren<QWidget*>())
+        if (IsOwnWidget(widget))
+            widget->installEventFilter(this);
 
     SetOuterBounds(kDesignBounds);
 
@@ -104,7 +109,13 @@ void TMainForm::CreateDialogs()
     PictSelectDialog = new TPictSelectDialog(*FPrompter, this, FEnv.chooserTimer, FEnv.chooserJob);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The box gives up the focus as its widgets go, after the controller is gone; a commit
+    // from it then would reach a controller that no longer exists.
+    CBMag->lineEdit()->disconnect(this);
+    CBMag->disconnect(this);
+}
 
 namespace {
 
@@ -238,7 +249,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
     case QEvent::KeyRelease: {
         // Only the first receiver: a key that a control ignores travels on to its parents.
         QWidget* focus = QApplication::focusWidget();
-        if (IsOwnWidget(watched) && (watched == focus || (!focus && watched == this))) {
+        if (watched == focus || (!focus && watched == this)) {
             auto* key = static_cast<QKeyEvent*>(e);
             if (e->type() == QEvent::KeyPress)
                 FormKeyDown(key->key(), key->modifiers());

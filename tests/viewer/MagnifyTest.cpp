@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
+#include <QResizeEvent>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
@@ -369,6 +372,62 @@ TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
     form->FormKeyDown(Qt::Key_Control, Qt::ControlModifier);
     form->Image1MouseMove(0, Qt::NoModifier, 1, 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Remembers every object whose events pass through the window's filter.
+class TWatchingForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::vector<QObject*> Watched;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        Watched.push_back(watched);
+        return TMainForm::eventFilter(watched, event);
+    }
+};
+
+TEST_F(Magnify, CtrlShowsTheCrossWhileTheBoxHasTheFocus)
+{
+    MakeForm();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->CBMag->setFocus();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == form->CBMag || focus == form->CBMag->lineEdit());
+    QTest::keyPress(focus, Qt::Key_Control, Qt::ControlModifier);
+    const QCursor* c = QApplication::overrideCursor();
+    EXPECT_TRUE(c && c->shape() == Qt::CrossCursor);
+    QTest::keyRelease(focus, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Magnify, OtherWindowsEventsDoNotPassThroughTheWindow)
+{
+    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), nullptr, {}};
+    env.chooserTimer = false;
+    auto* watching = new TWatchingForm(env);
+    form.reset(watching);
+    QWidget dialog(form.get(), Qt::Dialog);
+    QWidget stranger;
+    for (QWidget* target : {&dialog, &stranger}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        QApplication::sendEvent(target, &press);
+        QResizeEvent resize(QSize(10, 10), QSize(5, 5));
+        QApplication::sendEvent(target, &resize);
+    }
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), &dialog), 0);
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), &stranger), 0);
+    // The window's own widgets are still watched.
+    QResizeEvent resize(QSize(10, 10), QSize(5, 5));
+    QApplication::sendEvent(form->Client, &resize);
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), form->Client), 1);
 }
 
 }  // namespace
