@@ -119,13 +119,13 @@ public:
     // Magnification, offsets, the drag and the pending wheel zoom.
     const TPanZoomController& PanZoom() const { return *FPanZoom; }
 
-    // State.
-    std::array<TViewPanel, kPanelMax> Panels;
-    int PanelCount = 0;
-    bool ShownOnce = false;
-    QString CurrentFile;        // file of the panel whose popup was opened last
-    QString SpiDirectory;       // folder of the decoder plug-ins
-    std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
+    // What the window shows and keeps, read-only.
+    const TViewPanel& Panel(int index) const { return Panels[index]; }
+    int LoadedPanels() const { return PanelCount; }
+    bool WasShown() const { return ShownOnce; }
+    const QString& PopupFile() const { return CurrentFile; }
+    const QString& PluginFolder() const { return SpiDirectory; }
+    const TSpiHost* PluginHost() const { return SpiHost.get(); }
 
     // The dialogs, made with the window and owned by it. TAppDialog holds the table of
     // registered applications.
@@ -196,6 +196,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    std::array<TViewPanel, kPanelMax> Panels;
+    int PanelCount = 0;
+    bool ShownOnce = false;
+    QString CurrentFile;        // file of the panel whose popup was opened last
+    QString SpiDirectory;       // folder of the decoder plug-ins
+    std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
+
     void CreateControls();
     void CreatePanels();
     void CreateMainMenu();

@@ -77,7 +77,7 @@ TEST_F(LayoutWindow, PanelCaptionAndTextLineShowWhole)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
-    ASSERT_EQ(form->PanelCount, 1);
+    ASSERT_EQ(form->LoadedPanels(), 1);
     auto* group = static_cast<TPanelGroup*>(form->Grp[0]);
     const QLineEdit* line = form->EdText[0];
     const QFontMetrics caption(group->font());
@@ -213,7 +213,7 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
     ShowWithClient(QSize(600, 400));
     ASSERT_EQ(form->ClientSize(), QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
-    ASSERT_EQ(form->PanelCount, 2);
+    ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 300, 368), QRect(299, 32, 300, 368)}));
     EXPECT_EQ(form->Image[0]->size(), QSize(284, 312));
     EXPECT_EQ(form->EdText[1]->geometry(), QRect(8, 16, 284, 21));
@@ -257,11 +257,11 @@ TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-    const uchar* bits = form->Panels[0].Display().constBits();
+    const uchar* bits = form->Panel(0).Display().constBits();
     Pan(0, 9, 0);
     ShowWithClient(QSize(800, 500));
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 400, 468), QRect(399, 32, 400, 468)}));
-    EXPECT_EQ(form->Panels[0].Display().constBits(), bits);
+    EXPECT_EQ(form->Panel(0).Display().constBits(), bits);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 9);
     EXPECT_EQ(form->Bevel1->width(), 800);
 }
@@ -271,12 +271,12 @@ TEST_F(LayoutWindow, OneResizeRedrawsEachPanelOnce)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-    const int draws0 = form->Panels[0].Draws;
-    const int draws1 = form->Panels[1].Draws;
+    const int draws0 = form->Panel(0).Draws;
+    const int draws1 = form->Panel(1).Draws;
     form->resize(form->size() + QSize(120, 60));
     QApplication::processEvents();
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
-    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1);
+    EXPECT_EQ(form->Panel(1).Draws, draws1 + 1);
 }
 
 TEST_F(LayoutWindow, WindowStopsAtItsMinimumSize)
@@ -306,7 +306,7 @@ TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
     ASSERT_TRUE(form->PanZoom().Dragging());
     form->X1Click();
     EXPECT_FALSE(form->PanZoom().Dragging());
-    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_EQ(form->LoadedPanels(), 0);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(QFileInfo::exists(SettingsPath()));
 }

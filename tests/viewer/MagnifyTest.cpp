@@ -22,11 +22,11 @@ protected:
         MakeForm();
         ShowWithClient(QSize(600, 400));
         form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
         form->BtnX1Click();
         ASSERT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
-    QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
+    QRgb Pixel(int panel, int x, int y) const { return form->Panel(panel).Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
     {
         form->CBMag->lineEdit()->selectAll();
@@ -39,11 +39,11 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
-    ASSERT_EQ(form->PanelCount, 2);
+    ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
-    EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.0944f);
-    EXPECT_EQ(form->Panels[1].State, 2);
+    EXPECT_EQ(form->Panel(1).Picture->FMagnification, 0.0944f);
+    EXPECT_EQ(form->Panel(1).State, 2);
 }
 
 TEST_F(Magnify, FitButtonResetsEveryOffset)
@@ -67,7 +67,7 @@ TEST_F(Magnify, TypedValueRescalesSharedOffsetsOnly)
     EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 202);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetX[1], 4);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 2.0f);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
 
@@ -87,7 +87,7 @@ TEST_F(Magnify, ProgramWrittenTextIsNotApplied)
     TwoPicturesAtOne();
     form->SetMagnificationText(QStringLiteral("4.0"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 1.0f);
 }
 
 struct RefusedCase {
@@ -105,15 +105,15 @@ TEST_P(RefusedText, ShowsTheErrorAndChangesNothing)
 {
     TwoPicturesAtOne();
     Pan(0, 33, 0);
-    const int draws = form->Panels[0].Draws;
+    const int draws = form->Panel(0).Draws;
     form->SetMagnificationText(QString::fromUtf8(GetParam().text));
     form->CBMagChange();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(GetParam().message));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 33);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
-    EXPECT_EQ(form->Panels[0].Draws, draws);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 1.0f);
+    EXPECT_EQ(form->Panel(0).Draws, draws);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,7 +146,7 @@ TEST_P(TypingTable, ValidTextAppliesWhileTyping)
     TypeInBox(QString::fromUtf8(GetParam().typed));
     EXPECT_EQ(Errors(), 0) << "no box while typing";
     EXPECT_EQ(form->PanZoom().State().Magnification, GetParam().applied);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, GetParam().applied);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, GetParam().applied);
     EXPECT_FALSE(seen.empty());
 }
 
@@ -202,11 +202,11 @@ TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
 {
     TwoPicturesAtOne();
     TypeInBox(QStringLiteral("0.75"));
-    const int draws = form->Panels[0].Draws;
+    const int draws = form->Panel(0).Draws;
     QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(Errors(), 0);
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.75f);
-    EXPECT_LE(form->Panels[0].Draws, draws + 1);
+    EXPECT_LE(form->Panel(0).Draws, draws + 1);
 }
 
 TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
@@ -221,8 +221,8 @@ TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
 TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
 {
     TwoPicturesAtOne();
-    const int draws0 = form->Panels[0].Draws;
-    const int draws1 = form->Panels[1].Draws;
+    const int draws0 = form->Panel(0).Draws;
+    const int draws1 = form->Panel(1).Draws;
     float expected = 1.0f;
     for (int i = 0; i < 20; ++i) {
         form->FormMouseWheelDown();
@@ -230,16 +230,16 @@ TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
     }
     EXPECT_TRUE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(expected));
-    EXPECT_EQ(form->Panels[0].Draws, draws0) << "the wheel only edits the text";
+    EXPECT_EQ(form->Panel(0).Draws, draws0) << "the wheel only edits the text";
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
     form->Timer1Timer();
     EXPECT_FALSE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->PanZoom().State().Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
-    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1);
+    EXPECT_EQ(form->Panel(1).Draws, draws1 + 1);
     form->Timer1Timer();
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1) << "nothing pending, nothing drawn";
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1) << "nothing pending, nothing drawn";
 }
 
 TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
@@ -294,14 +294,14 @@ TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
     EXPECT_EQ(Pixel(1, 10, 10), 0x808080u);
     EXPECT_NE(Pixel(1, 40, 10), 0x808080u);
 
-    const int otherDraws = form->Panels[1].Draws;
+    const int otherDraws = form->Panel(1).Draws;
     QMouseEvent ctrlMove(QEvent::MouseMove, QPointF(130, 90), image->mapToGlobal(QPointF(130, 90)), Qt::NoButton,
                          Qt::LeftButton, Qt::ControlModifier);
     QApplication::sendEvent(image, &ctrlMove);
     EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetY[0], 10);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 0);
-    EXPECT_EQ(form->Panels[1].Draws, otherDraws) << "a Ctrl drag draws its own panel only";
+    EXPECT_EQ(form->Panel(1).Draws, otherDraws) << "a Ctrl drag draws its own panel only";
 
     QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(130, 90));
     EXPECT_FALSE(form->PanZoom().Dragging());

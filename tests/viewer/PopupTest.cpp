@@ -30,7 +30,7 @@ protected:
         QDir().mkpath(folder.Path("dest"));
         form->LbDistnation->setText(folder.Path("dest"));
         form->LoadPictures({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
     }
     // A right click where the user would make it, in the image control's coordinates.
     void RightClick(int panel, QPoint at)
@@ -112,7 +112,7 @@ TEST_F(Popup, OpensAtThePicturesCornerWhereverTheClickWas)
         EXPECT_EQ(popups[0], form->Image[1]->mapToGlobal(QPoint(4, 4)));
         const QPoint client = form->Grp[1]->pos() + QPoint(8 + 4, 48 + 4);
         EXPECT_EQ(popups[0], form->Client->mapToGlobal(client));
-        EXPECT_EQ(form->CurrentFile, form->Panels[1].Path);
+        EXPECT_EQ(form->PopupFile(), form->Panel(1).Path);
     }
 }
 
@@ -123,13 +123,13 @@ TEST_F(Popup, OnlyTheRightButtonOnALoadedPanelOpensIt)
     EXPECT_TRUE(popups.empty());
     form->Image1MouseDown(2, Qt::RightButton, Qt::NoModifier, 5, 5);  // an empty panel
     EXPECT_TRUE(popups.empty());
-    EXPECT_TRUE(form->CurrentFile.isEmpty());
+    EXPECT_TRUE(form->PopupFile().isEmpty());
 }
 
 TEST_F(Popup, CopyMoveAndDeleteThroughTheMenu)
 {
     TwoPictures();
-    const QString source = form->Panels[0].Path;
+    const QString source = form->Panel(0).Path;
     const QString target = folder.Path("dest/a.bmp");
     RightClick(0, QPoint(10, 10));
 
@@ -163,8 +163,8 @@ TEST_F(Popup, CopyMoveAndDeleteThroughTheMenu)
     form->M1->trigger();
     EXPECT_TRUE(QFile::exists(target));
     EXPECT_FALSE(QFile::exists(source));
-    EXPECT_EQ(form->PanelCount, 2) << "the panels stay as they were";
-    EXPECT_EQ(form->Panels[0].Path, source);
+    EXPECT_EQ(form->LoadedPanels(), 2) << "the panels stay as they were";
+    EXPECT_EQ(form->Panel(0).Path, source);
     // The picture left its folder: moving it again is asked about and then fails, and the
     // file already in the destination stays.
     prompter.answers = {true};
@@ -240,7 +240,7 @@ TEST_F(Popup, ChosenApplicationGetsThePanelsPicture)
                     .toUtf8());
     RightClick(1, QPoint(3, 3));
     form->N21->trigger();
-    EXPECT_EQ(WaitForLines(record), (QStringList{program, form->Panels[1].Path}));
+    EXPECT_EQ(WaitForLines(record), (QStringList{program, form->Panel(1).Path}));
     EXPECT_TRUE(prompter.shown.empty());
 
     form->N41->trigger();

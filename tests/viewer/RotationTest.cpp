@@ -36,10 +36,10 @@ protected:
         MakeForm();
         ShowWithClient(QSize(600, 400));  // image controls 284 x 312
         form->LoadPictures({Quadrants(QStringLiteral("a.") + ext, size), Quadrants(QStringLiteral("b.") + ext, size)});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
     }
-    QRgb TopLeft(int panel) const { return form->Panels[panel].Picture->Image().pixel(0, 0) & 0xFFFFFF; }
-    QRgb Shown(int panel) const { return form->Panels[panel].Display().pixel(0, 0) & 0xFFFFFF; }
+    QRgb TopLeft(int panel) const { return form->Panel(panel).Picture->Image().pixel(0, 0) & 0xFFFFFF; }
+    QRgb Shown(int panel) const { return form->Panel(panel).Display().pixel(0, 0) & 0xFFFFFF; }
     void ExpectAtOrigin() const
     {
         EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
@@ -70,7 +70,7 @@ TEST_P(TurnTable, EveryControlTurnsEveryPictureItsWay)
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(TopLeft(i), GetParam().topLeft) << "panel " << i;
         EXPECT_EQ(Shown(i), GetParam().topLeft) << "the panel shows the turned picture, panel " << i;
-        EXPECT_EQ(form->Panels[i].Picture->Width(), GetParam().quarter ? 40 : 60);
+        EXPECT_EQ(form->Panel(i).Picture->Width(), GetParam().quarter ? 40 : 60);
     }
     EXPECT_EQ(Errors(), 0);
 }
@@ -89,7 +89,7 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.jpg", QSize(3008, 2008)), Picture("b.jpg", QSize(3008, 2008))});
-    ASSERT_EQ(form->PanelCount, 2);
+    ASSERT_EQ(form->LoadedPanels(), 2);
     const QString text0 = form->EdText[0]->text();
     ASSERT_TRUE(text0.startsWith(QStringLiteral("3008×2008")));
     Pan(0, 40, 0);
@@ -98,13 +98,13 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     form->BtnRightRClick(form->BtnRightR);
 
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(form->Panels[i].Picture->Width(), 2008);
-        EXPECT_EQ(form->Panels[i].Picture->Height(), 3008);
+        EXPECT_EQ(form->Panel(i).Picture->Width(), 2008);
+        EXPECT_EQ(form->Panel(i).Picture->Height(), 3008);
     }
     // 284 / 2008 = 0.1414 against 312 / 3008 = 0.1037: the upright height decides.
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.1037"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.1037f);
-    EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.1037f);
+    EXPECT_EQ(form->Panel(1).Picture->FMagnification, 0.1037f);
     ExpectAtOrigin();
     EXPECT_EQ(form->EdText[0]->text(), text0) << "the text line keeps the size as loaded";
     EXPECT_EQ(form->Grp[1]->title(), QStringLiteral("b.jpg"));
@@ -113,11 +113,11 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
 TEST_F(Rotation, FourTurnsGiveThePicturesAsLoaded)
 {
     LoadTwo(QSize(600, 400));
-    const QImage loaded = form->Panels[0].Picture->Image().copy();
+    const QImage loaded = form->Panel(0).Picture->Image().copy();
     const QString fit = form->MagnificationText();
     for (int turn = 0; turn < 4; ++turn)
         form->BtnRightRClick(form->N90R1);
-    EXPECT_EQ(form->Panels[0].Picture->Image(), loaded);
+    EXPECT_EQ(form->Panel(0).Picture->Image(), loaded);
     EXPECT_EQ(form->MagnificationText(), fit);
     EXPECT_EQ(Shown(0), kRed);
     ExpectAtOrigin();
@@ -137,8 +137,8 @@ TEST_F(Rotation, HalfTurnKeepsTheFitButResetsPanelAdjustments)
     EXPECT_EQ(form->MagnificationText(), fit);
     ExpectAtOrigin();
     // The reduced copy is made again although the magnification did not change.
-    ASSERT_TRUE(form->Panels[1].Picture->FReduced);
-    EXPECT_EQ(form->Panels[1].Picture->FReduced->pixel(0, 0) & 0xFFFFFF, kYellow);
+    ASSERT_TRUE(form->Panel(1).Picture->FReduced);
+    EXPECT_EQ(form->Panel(1).Picture->FReduced->pixel(0, 0) & 0xFFFFFF, kYellow);
     EXPECT_EQ(Shown(1), kYellow);
 }
 

@@ -82,7 +82,7 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
     EXPECT_EQ(form->TAppDialog->AppNames[0], QStringLiteral("Editor"));
     EXPECT_EQ(form->TAppDialog->AppPaths[2], QStringLiteral("/opt/v"));
     EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("-"));
-    EXPECT_EQ(form->SpiDirectory, QStringLiteral("/opt/spi"));
+    EXPECT_EQ(form->PluginFolder(), QStringLiteral("/opt/spi"));
     EXPECT_TRUE(form->StyleTate->isChecked());
     EXPECT_EQ(form->PictSelectDialog->Directory, QStringLiteral("/home/x/Pictures"));
     EXPECT_EQ(form->PictSelectDialog->SplitHpos(), 186);
@@ -145,8 +145,8 @@ TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
     EXPECT_EQ(form->TAppDialog->AppPaths[1], QStringLiteral("/opt/ed"));
     EXPECT_EQ(form->TAppDialog->AppPaths[0], QStringLiteral("-"));
     EXPECT_EQ(QDir(form->LbDistnation->text()), QDir(folder.Path("sorted")));
-    EXPECT_EQ(form->SpiDirectory, folder.Path("spi"));
-    EXPECT_EQ(form->SpiHost->Folder, folder.Path("spi")) << "the host scans the stored folder";
+    EXPECT_EQ(form->PluginFolder(), folder.Path("spi"));
+    EXPECT_EQ(form->PluginHost()->Folder, folder.Path("spi")) << "the host scans the stored folder";
     EXPECT_EQ(form->PictSelectDialog->geometry(), QRect(250, 140, 700, 560));
     EXPECT_EQ(QDir(form->PictSelectDialog->Directory), QDir(folder.Path("pictures")));
 }
