@@ -67,7 +67,7 @@ QPoint MovePoint(int i)
 void Drag(benchmark::State& state, bool fit)
 {
     DragWindow& w = Window();
-    if (w.form->PanelCount != 4) {
+    if (w.form->LoadedPanels() != 4) {
         state.SkipWithError("the pictures did not load");
         return;
     }
@@ -97,7 +97,7 @@ void Drag(benchmark::State& state, bool fit)
     state.counters["paint_ms"] = double(paintNs) / 1e6 / double(state.iterations());
     w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
     state.counters["magnification"] = w.form->PanZoom().State().Magnification;
-    state.counters["panel_draws"] = w.form->Panels[3].Draws;
+    state.counters["panel_draws"] = w.form->Panel(3).Draws;
 }
 
 void BM_DragAtOne(benchmark::State& state) { Drag(state, false); }
