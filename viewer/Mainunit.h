@@ -127,14 +127,6 @@ public:
     const QString& PluginFolder() const { return SpiDirectory; }
     const TSpiHost* PluginHost() const { return SpiHost.get(); }
 
-    // The dialogs, made with the window and owned by it. TAppDialog holds the table of
-    // registered applications.
-    TTAppDialog* TAppDialog = nullptr;
-    TAppSetDlg* AppSetDlg = nullptr;
-    TDirSel* DirSel = nullptr;
-    TSpiSetDlg* SpiSetDlg = nullptr;
-    TPictSelectDialog* PictSelectDialog = nullptr;
-
     // Controls.
     QWidget* Client = nullptr;
     QPushButton* BtnFit = nullptr;
@@ -202,6 +194,14 @@ private:
     QString CurrentFile;        // file of the panel whose popup was opened last
     QString SpiDirectory;       // folder of the decoder plug-ins
     std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
+
+    // The dialogs, made with the window and owned by it. TAppDialog holds the table of
+    // registered applications.
+    TTAppDialog* TAppDialog = nullptr;
+    TAppSetDlg* AppSetDlg = nullptr;
+    TDirSel* DirSel = nullptr;
+    TSpiSetDlg* SpiSetDlg = nullptr;
+    TPictSelectDialog* PictSelectDialog = nullptr;
 
     void CreateControls();
     void CreatePanels();

@@ -61,7 +61,7 @@ TEST_P(RouteTable, ChosenFilesLoadWithTheDialogsMessageRule)
     form->O1->trigger();
     EXPECT_EQ(title, QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
     EXPECT_EQ(maxSelect, 4);
-    EXPECT_TRUE(form->PictSelectDialog->KeepList) << "the list is kept for the next showing";
+    EXPECT_TRUE(Dialog<TPictSelectDialog>()->KeepList) << "the list is kept for the next showing";
     EXPECT_EQ(Captions(), c.captions);
     EXPECT_EQ(ShownMessages(), c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList{});
 }
@@ -83,7 +83,7 @@ TEST_F(ChooserRoute, CancelKeepsThePictures)
     prompter.modalHandlers.push_back([](QDialog&) { return int(Prompter::mrCancel); });
     form->O1Click();
     EXPECT_EQ(Captions(), QStringList{"keep.bmp"});
-    EXPECT_FALSE(form->PictSelectDialog->KeepList);
+    EXPECT_FALSE(Dialog<TPictSelectDialog>()->KeepList);
     EXPECT_TRUE(ShownMessages().isEmpty());
 }
 

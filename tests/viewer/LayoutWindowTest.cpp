@@ -38,8 +38,8 @@ TEST_F(LayoutWindow, DialogsOpenInTheMiddleOfTheScreen)
     form->show();
     const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
     ASSERT_GT((form->frameGeometry().center() - middle).manhattanLength(), 50) << "the window is off the middle";
-    for (QDialog* dialog : {static_cast<QDialog*>(form->SpiSetDlg), static_cast<QDialog*>(form->DirSel),
-                            static_cast<QDialog*>(form->TAppDialog), static_cast<QDialog*>(form->AppSetDlg)}) {
+    for (QDialog* dialog : {static_cast<QDialog*>(Dialog<TSpiSetDlg>()), static_cast<QDialog*>(Dialog<TDirSel>()),
+                            static_cast<QDialog*>(Dialog<TTAppDialog>()), static_cast<QDialog*>(Dialog<TAppSetDlg>())}) {
         SCOPED_TRACE(dialog->windowTitle().toStdString());
         for (int showing = 0; showing < 2; ++showing) {
             dialog->show();
@@ -147,8 +147,8 @@ TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
     MakeForm();
     // The main window's own controls only: the dialogs are its children too.
     const std::pair<const char*, QWidget*> windows[] = {
-        {"main", form->centralWidget()}, {"chooser", form->PictSelectDialog}, {"folder", form->DirSel},
-        {"apps", form->TAppDialog}, {"app", form->AppSetDlg}, {"plug-ins", form->SpiSetDlg}};
+        {"main", form->centralWidget()}, {"chooser", Dialog<TPictSelectDialog>()}, {"folder", Dialog<TDirSel>()},
+        {"apps", Dialog<TTAppDialog>()}, {"app", Dialog<TAppSetDlg>()}, {"plug-ins", Dialog<TSpiSetDlg>()}};
     for (const auto& [name, window] : windows) {
         window->window()->show();
         QApplication::processEvents();
@@ -181,7 +181,7 @@ TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
         window->window()->hide();
     }
     // Every slot of the application list shows without scrolling.
-    QTreeWidget* apps = form->TAppDialog->List;
+    QTreeWidget* apps = Dialog<TTAppDialog>()->List;
     EXPECT_LE(apps->visualItemRect(apps->topLevelItem(apps->topLevelItemCount() - 1)).bottom(),
               apps->viewport()->height() - 1);
 }

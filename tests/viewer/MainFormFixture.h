@@ -30,6 +30,13 @@ protected:
     QString ReadSettingsText() const;
     void WriteSettingsText(const QByteArray& text) const;
 
+    // One of the window's dialogs, which it makes with itself and owns.
+    template <class T>
+    T* Dialog() const
+    {
+        return form->findChild<T*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
     // Visible panels in order, as their group box geometries.
     std::vector<QRect> VisiblePanels() const;
 

@@ -266,7 +266,7 @@ TEST_F(Popup, RegistrationRefreshesTheItemsOnOkAndAtTheNextOpening)
     // Cancel keeps the edit in the table, and the menu shows it when it next opens.
     prompter.modalHandlers.push_back(editRow(0, "Kept", "/bin/kept"));
     form->R1->trigger();
-    EXPECT_EQ(form->TAppDialog->AppNames[0], QStringLiteral("Kept"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[0], QStringLiteral("Kept"));
     EXPECT_EQ(form->N11->text(), QStringLiteral("(&1)"));
     RightClick(0, QPoint(3, 3));
     EXPECT_EQ(form->N11->text(), QStringLiteral("(&1) Kept"));
