@@ -40,7 +40,7 @@ struct DragWindow {
 
     void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
-        QWidget* image = form->Image[0];
+        QWidget* image = form->Panel(0).Image;
         QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(image, &e);
     }

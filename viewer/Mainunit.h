@@ -127,6 +127,34 @@ public:
     const QString& PluginFolder() const { return SpiDirectory; }
     const TSpiHost* PluginHost() const { return SpiHost.get(); }
 
+    // N11 .. N81 in slot order.
+    std::array<QAction*, 8> ApplicationItems() const;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    std::array<TViewPanel, kPanelMax> Panels;
+    int PanelCount = 0;
+    bool ShownOnce = false;
+    QString CurrentFile;        // file of the panel whose popup was opened last
+    QString SpiDirectory;       // folder of the decoder plug-ins
+    std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
+
+    // The dialogs, made with the window and owned by it. TAppDialog holds the table of
+    // registered applications.
+    TTAppDialog* TAppDialog = nullptr;
+    TAppSetDlg* AppSetDlg = nullptr;
+    TDirSel* DirSel = nullptr;
+    TSpiSetDlg* SpiSetDlg = nullptr;
+    TPictSelectDialog* PictSelectDialog = nullptr;
+
     // Controls.
     QWidget* Client = nullptr;
     QPushButton* BtnFit = nullptr;
@@ -175,34 +203,6 @@ public:
     QAction* N81 = nullptr;
     QAction* N7 = nullptr;
     QAction* N8 = nullptr;
-    // N11 .. N81 in slot order.
-    std::array<QAction*, 8> ApplicationItems() const;
-
-protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
-    std::array<TViewPanel, kPanelMax> Panels;
-    int PanelCount = 0;
-    bool ShownOnce = false;
-    QString CurrentFile;        // file of the panel whose popup was opened last
-    QString SpiDirectory;       // folder of the decoder plug-ins
-    std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
-
-    // The dialogs, made with the window and owned by it. TAppDialog holds the table of
-    // registered applications.
-    TTAppDialog* TAppDialog = nullptr;
-    TAppSetDlg* AppSetDlg = nullptr;
-    TDirSel* DirSel = nullptr;
-    TSpiSetDlg* SpiSetDlg = nullptr;
-    TPictSelectDialog* PictSelectDialog = nullptr;
-
     void CreateControls();
     void CreatePanels();
     void CreateMainMenu();

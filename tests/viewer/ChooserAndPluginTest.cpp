@@ -28,7 +28,7 @@ protected:
     {
         QStringList c;
         for (int i = 0; i < form->LoadedPanels(); ++i)
-            c << form->Grp[i]->title();
+            c << form->Panel(i).Group->title();
         return c;
     }
     QString title;
@@ -58,7 +58,7 @@ TEST_P(RouteTable, ChosenFilesLoadWithTheDialogsMessageRule)
         files << (std::count(c.bad.begin(), c.bad.end(), i) ? NotAPicture(QStringLiteral("bad%1.jpg").arg(i))
                                                             : Picture(QStringLiteral("c%1.jpg").arg(i), QSize(32, 24)));
     ChooserReturns(files);
-    form->O1->trigger();
+    Control<QAction>("O1")->trigger();
     EXPECT_EQ(title, QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
     EXPECT_EQ(maxSelect, 4);
     EXPECT_TRUE(Dialog<TPictSelectDialog>()->KeepList) << "the list is kept for the next showing";
@@ -120,9 +120,9 @@ TEST_F(PluginPictures, PngOpensBesideJpegsAndShowsTwentyFourBits)
     form->LoadPictures({Picture("shot.png", QSize(300, 200)), Picture("shot.jpg", QSize(300, 200)),
                         Picture("indexed.bmp", QSize(30, 20))});
     ASSERT_EQ(form->LoadedPanels(), 3);
-    EXPECT_EQ(form->EdText[0]->text(), QStringLiteral("300×200 (24)"));
-    EXPECT_EQ(form->Grp[0]->title(), QStringLiteral("shot.png"));
-    EXPECT_FALSE(form->Grp[0]->isHidden());
+    EXPECT_EQ(form->Panel(0).TextLine->text(), QStringLiteral("300×200 (24)"));
+    EXPECT_EQ(form->Panel(0).Group->title(), QStringLiteral("shot.png"));
+    EXPECT_FALSE(form->Panel(0).Group->isHidden());
     EXPECT_EQ(form->Panel(0).Picture->FMagnification, form->Panel(1).Picture->FMagnification)
         << "the shared magnification";
 }
@@ -132,7 +132,7 @@ TEST_F(PluginPictures, WithoutPluginsAPngIsLeftOut)
     ShowWithPluginFolder(folder.Path("no-plugins-here"));
     form->LoadPictures({Picture("shot.png", QSize(30, 20)), Picture("shot.jpg", QSize(30, 20))});
     EXPECT_EQ(form->LoadedPanels(), 1);
-    EXPECT_EQ(form->Grp[0]->title(), QStringLiteral("shot.jpg"));
+    EXPECT_EQ(form->Panel(0).Group->title(), QStringLiteral("shot.jpg"));
 }
 
 TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
@@ -146,7 +146,7 @@ TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
         dialog.EdSPIPath->setText(PngFolder());
         return int(Prompter::mrCancel);
     });
-    form->Susie1->trigger();
+    Control<QAction>("Susie1")->trigger();
     EXPECT_EQ(shownFolder, folder.Path("no-plugins-here"));
     EXPECT_EQ(form->PluginFolder(), folder.Path("no-plugins-here")) << "Cancel changes nothing";
     form->LoadPictures({png});
@@ -156,7 +156,7 @@ TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
         dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(PngFolder());
         return int(Prompter::mrOk);
     });
-    form->Susie1->trigger();
+    Control<QAction>("Susie1")->trigger();
     EXPECT_EQ(form->PluginFolder(), PngFolder());
     form->LoadPictures({png});
     EXPECT_EQ(form->LoadedPanels(), 1);

@@ -29,8 +29,8 @@ protected:
     QRgb Pixel(int panel, int x, int y) const { return form->Panel(panel).Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
     {
-        form->CBMag->lineEdit()->selectAll();
-        QTest::keyClicks(form->CBMag->lineEdit(), text);
+        Control<QComboBox>("CBMag")->lineEdit()->selectAll();
+        QTest::keyClicks(Control<QComboBox>("CBMag")->lineEdit(), text);
     }
 };
 
@@ -75,9 +75,9 @@ TEST_F(Magnify, ChoosingFromTheListApplies)
 {
     TwoPicturesAtOne();
     Pan(0, -7, 0);
-    form->CBMag->setCurrentIndex(3);  // "0.5"
+    Control<QComboBox>("CBMag")->setCurrentIndex(3);  // "0.5"
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f) << "the program's own writes do not apply";
-    emit form->CBMag->activated(3);
+    emit Control<QComboBox>("CBMag")->activated(3);
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.5f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, -3);
 }
@@ -141,7 +141,7 @@ TEST_P(TypingTable, ValidTextAppliesWhileTyping)
 {
     TwoPicturesAtOne();
     std::vector<QString> seen;
-    QObject::connect(form->CBMag->lineEdit(), &QLineEdit::textEdited, form.get(),
+    QObject::connect(Control<QComboBox>("CBMag")->lineEdit(), &QLineEdit::textEdited, form.get(),
                      [&](const QString& t) { seen.push_back(t); });
     TypeInBox(QString::fromUtf8(GetParam().typed));
     EXPECT_EQ(Errors(), 0) << "no box while typing";
@@ -161,11 +161,11 @@ INSTANTIATE_TEST_SUITE_P(Magnify, TypingTable,
 TEST_F(Magnify, EmptyTextWaitsUntilTheNextDigit)
 {
     TwoPicturesAtOne();
-    form->CBMag->lineEdit()->selectAll();
-    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Backspace);
+    Control<QComboBox>("CBMag")->lineEdit()->selectAll();
+    QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Backspace);
     EXPECT_EQ(form->MagnificationText(), QString());
     EXPECT_EQ(Errors(), 0);
-    QTest::keyClicks(form->CBMag->lineEdit(), QStringLiteral("2"));
+    QTest::keyClicks(Control<QComboBox>("CBMag")->lineEdit(), QStringLiteral("2"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
@@ -177,9 +177,9 @@ TEST_F(Magnify, CommittingAnUnfinishedTextReportsItOnce)
         prompter.shown.clear();
         TypeInBox(QString::fromUtf8(text));
         ASSERT_EQ(Errors(), 0) << text;
-        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(Errors(), 1) << "Enter commits " << text;
-        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(Errors(), 1) << "reported once, not on every commit";
         EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
@@ -190,10 +190,10 @@ TEST_F(Magnify, LeavingTheBoxCommitsTheText)
     TwoPicturesAtOne();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->CBMag->setFocus();
+    Control<QComboBox>("CBMag")->setFocus();
     TypeInBox(QStringLiteral("1e"));
     ASSERT_EQ(Errors(), 0);
-    form->EdText[0]->setFocus();
+    form->Panel(0).TextLine->setFocus();
     EXPECT_EQ(Errors(), 1);
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 }
@@ -203,7 +203,7 @@ TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
     TwoPicturesAtOne();
     TypeInBox(QStringLiteral("0.75"));
     const int draws = form->Panel(0).Draws;
-    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(Errors(), 0);
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.75f);
     EXPECT_LE(form->Panel(0).Draws, draws + 1);
@@ -253,10 +253,10 @@ TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
     // Wheel events that no control takes reach the window.
     wheel(form.get(), 120);  // away from the user: zoom out
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9500"));
-    const int index = form->CBMag->currentIndex();
-    wheel(form->CBMag, -120);  // toward the user: zoom in
+    const int index = Control<QComboBox>("CBMag")->currentIndex();
+    wheel(Control<QComboBox>("CBMag"), -120);  // toward the user: zoom in
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelTowardStep(0.95f)));
-    EXPECT_EQ(form->CBMag->currentIndex(), index) << "the box must not step through its list";
+    EXPECT_EQ(Control<QComboBox>("CBMag")->currentIndex(), index) << "the box must not step through its list";
     wheel(form.get(), 60);
     wheel(form.get(), 60);  // two half notches make one step
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelAwayStep(0.9975f)));
@@ -282,10 +282,10 @@ TEST_F(Magnify, RefusedValueFromTheWheelIsReportedOnce)
 TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
 {
     TwoPicturesAtOne();
-    QWidget* image = form->Image[0];
+    QWidget* image = form->Panel(0).Image;
     QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_TRUE(form->PanZoom().Dragging());
-    EXPECT_EQ(form->focusWidget(), form->EdText[0]);
+    EXPECT_EQ(form->focusWidget(), form->Panel(0).TextLine);
     QTest::mouseMove(image, QPoint(130, 100));
     EXPECT_EQ(form->PanZoom().State().OffsetX, -30) << "the picture follows the mouse";
     EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
@@ -314,9 +314,9 @@ TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
     // A box opened by the press (the magnification box committing a bad text as it loses
     // the focus) takes the release with it; the views must not follow the bare mouse.
     TwoPicturesAtOne();
-    QTest::mousePress(form->Image[0], Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QTest::mousePress(form->Panel(0).Image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     ASSERT_TRUE(form->PanZoom().Dragging());
-    for (QWidget* image : {form->Image[0], form->Image[1]}) {
+    for (QWidget* image : {form->Panel(0).Image, form->Panel(1).Image}) {
         QMouseEvent bareMove(QEvent::MouseMove, QPointF(140, 120), image->mapToGlobal(QPointF(140, 120)),
                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(image, &bareMove);
@@ -329,7 +329,7 @@ TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
 TEST_F(Magnify, RightButtonStartsNoDrag)
 {
     TwoPicturesAtOne();
-    QTest::mousePress(form->Image[1], Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mousePress(form->Panel(1).Image, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_FALSE(form->PanZoom().Dragging());
 }
 
@@ -398,9 +398,9 @@ TEST_F(Magnify, CtrlShowsTheCrossWhileTheBoxHasTheFocus)
     form->show();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->CBMag->setFocus();
+    Control<QComboBox>("CBMag")->setFocus();
     QWidget* focus = QApplication::focusWidget();
-    ASSERT_TRUE(focus == form->CBMag || focus == form->CBMag->lineEdit());
+    ASSERT_TRUE(focus == Control<QComboBox>("CBMag") || focus == Control<QComboBox>("CBMag")->lineEdit());
     QTest::keyPress(focus, Qt::Key_Control, Qt::ControlModifier);
     const QCursor* c = QApplication::overrideCursor();
     EXPECT_TRUE(c && c->shape() == Qt::CrossCursor);
@@ -426,8 +426,8 @@ TEST_F(Magnify, OtherWindowsEventsDoNotPassThroughTheWindow)
     EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), &stranger), 0);
     // The window's own widgets are still watched.
     QResizeEvent resize(QSize(10, 10), QSize(5, 5));
-    QApplication::sendEvent(form->Client, &resize);
-    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), form->Client), 1);
+    QApplication::sendEvent(Control<QWidget>("Client"), &resize);
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), Control<QWidget>("Client")), 1);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ protected:
     {
         QStringList c;
         for (int i = 0; i < form->LoadedPanels(); ++i)
-            c << form->Grp[i]->title();
+            c << form->Panel(i).Group->title();
         return c;
     }
     std::vector<FakePrompter::Shown> Messages() const
@@ -111,7 +111,7 @@ TEST_F(Opening, CancellingKeepsThePictures)
     form->LoadPictures(Pictures(2));
     form->N1Click();  // no scripted answer: cancelled
     EXPECT_EQ(form->LoadedPanels(), 2);
-    EXPECT_FALSE(form->Grp[1]->isHidden());
+    EXPECT_FALSE(form->Panel(1).Group->isHidden());
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -126,7 +126,7 @@ TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
     EXPECT_EQ(form->LoadedPanels(), 1);
     EXPECT_EQ(Captions(), QStringList{"single.jpg"});
     for (int i = 1; i < 4; ++i) {
-        EXPECT_TRUE(form->Grp[i]->isHidden());
+        EXPECT_TRUE(form->Panel(i).Group->isHidden());
         EXPECT_FALSE(form->Panel(i).Picture);
     }
     EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
@@ -140,7 +140,7 @@ TEST_F(Opening, DroppingANonPictureEmptiesTheWindowSilently)
     form->LoadPictures(Pictures(4));
     form->WMDropFiles({NotAPicture("note.txt")});
     EXPECT_EQ(form->LoadedPanels(), 0);
-    for (QGroupBox* g : form->Grp)
+    for (QGroupBox* g : Groups())
         EXPECT_TRUE(g->isHidden());
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(form->acceptDrops()) << "drops are taken again afterwards";

@@ -77,11 +77,11 @@ TEST_P(TurnTable, EveryControlTurnsEveryPictureItsWay)
 
 INSTANTIATE_TEST_SUITE_P(
     Rotation, TurnTable,
-    ::testing::Values(TurnCase{"RightButton", [](TMainForm& f) { f.BtnRightR->click(); }, kBlue, true},
-                      TurnCase{"RightMenuItem", [](TMainForm& f) { f.N90R1->trigger(); }, kBlue, true},
-                      TurnCase{"LeftButton", [](TMainForm& f) { f.BtnLeftR->click(); }, kGreen, true},
-                      TurnCase{"LeftMenuItem", [](TMainForm& f) { f.N90L1->trigger(); }, kGreen, true},
-                      TurnCase{"HalfTurnMenuItem", [](TMainForm& f) { f.N180D1->trigger(); }, kYellow, false}),
+    ::testing::Values(TurnCase{"RightButton", [](TMainForm& f) { f.findChild<QPushButton*>("BtnRightR")->click(); }, kBlue, true},
+                      TurnCase{"RightMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N90R1")->trigger(); }, kBlue, true},
+                      TurnCase{"LeftButton", [](TMainForm& f) { f.findChild<QPushButton*>("BtnLeftR")->click(); }, kGreen, true},
+                      TurnCase{"LeftMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N90L1")->trigger(); }, kGreen, true},
+                      TurnCase{"HalfTurnMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N180D1")->trigger(); }, kYellow, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
@@ -90,12 +90,12 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.jpg", QSize(3008, 2008)), Picture("b.jpg", QSize(3008, 2008))});
     ASSERT_EQ(form->LoadedPanels(), 2);
-    const QString text0 = form->EdText[0]->text();
+    const QString text0 = form->Panel(0).TextLine->text();
     ASSERT_TRUE(text0.startsWith(QStringLiteral("3008×2008")));
     Pan(0, 40, 0);
     Pan(1, 0, -9, true);
 
-    form->BtnRightRClick(form->BtnRightR);
+    form->BtnRightRClick(Control<QPushButton>("BtnRightR"));
 
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(form->Panel(i).Picture->Width(), 2008);
@@ -106,8 +106,8 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.1037f);
     EXPECT_EQ(form->Panel(1).Picture->FMagnification, 0.1037f);
     ExpectAtOrigin();
-    EXPECT_EQ(form->EdText[0]->text(), text0) << "the text line keeps the size as loaded";
-    EXPECT_EQ(form->Grp[1]->title(), QStringLiteral("b.jpg"));
+    EXPECT_EQ(form->Panel(0).TextLine->text(), text0) << "the text line keeps the size as loaded";
+    EXPECT_EQ(form->Panel(1).Group->title(), QStringLiteral("b.jpg"));
 }
 
 TEST_F(Rotation, FourTurnsGiveThePicturesAsLoaded)
@@ -116,7 +116,7 @@ TEST_F(Rotation, FourTurnsGiveThePicturesAsLoaded)
     const QImage loaded = form->Panel(0).Picture->Image().copy();
     const QString fit = form->MagnificationText();
     for (int turn = 0; turn < 4; ++turn)
-        form->BtnRightRClick(form->N90R1);
+        form->BtnRightRClick(Control<QAction>("N90R1"));
     EXPECT_EQ(form->Panel(0).Picture->Image(), loaded);
     EXPECT_EQ(form->MagnificationText(), fit);
     EXPECT_EQ(Shown(0), kRed);
@@ -132,7 +132,7 @@ TEST_F(Rotation, HalfTurnKeepsTheFitButResetsPanelAdjustments)
     Pan(1, 30, 0, true);
     Pan(0, 0, -5, true);
 
-    form->BtnRightRClick(form->N180D1);
+    form->BtnRightRClick(Control<QAction>("N180D1"));
 
     EXPECT_EQ(form->MagnificationText(), fit);
     ExpectAtOrigin();
@@ -146,8 +146,8 @@ TEST_F(Rotation, NothingHappensWithoutPictures)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    for (QObject* sender : std::initializer_list<QObject*>{form->BtnRightR, form->BtnLeftR, form->N90R1,
-                                                            form->N90L1, form->N180D1})
+    for (QObject* sender : std::initializer_list<QObject*>{Control<QPushButton>("BtnRightR"), Control<QPushButton>("BtnLeftR"), Control<QAction>("N90R1"),
+                                                            Control<QAction>("N90L1"), Control<QAction>("N180D1")})
         form->BtnRightRClick(sender);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("0.125"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0f);
