@@ -40,7 +40,7 @@ struct DragWindow {
 
     void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
-        QWidget* image = form->Image[0];
+        QWidget* image = form->Panel(0).Image;
         QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(image, &e);
     }
@@ -67,7 +67,7 @@ QPoint MovePoint(int i)
 void Drag(benchmark::State& state, bool fit)
 {
     DragWindow& w = Window();
-    if (w.form->PanelCount != 4) {
+    if (w.form->LoadedPanels() != 4) {
         state.SkipWithError("the pictures did not load");
         return;
     }
@@ -97,7 +97,7 @@ void Drag(benchmark::State& state, bool fit)
     state.counters["paint_ms"] = double(paintNs) / 1e6 / double(state.iterations());
     w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
     state.counters["magnification"] = w.form->PanZoom().State().Magnification;
-    state.counters["panel_draws"] = w.form->Panels[3].Draws;
+    state.counters["panel_draws"] = w.form->Panel(3).Draws;
 }
 
 void BM_DragAtOne(benchmark::State& state) { Drag(state, false); }

@@ -119,7 +119,27 @@ public:
     // Magnification, offsets, the drag and the pending wheel zoom.
     const TPanZoomController& PanZoom() const { return *FPanZoom; }
 
-    // State.
+    // What the window shows and keeps, read-only.
+    const TViewPanel& Panel(int index) const { return Panels[index]; }
+    int LoadedPanels() const { return PanelCount; }
+    bool WasShown() const { return ShownOnce; }
+    const QString& PopupFile() const { return CurrentFile; }
+    const QString& PluginFolder() const { return SpiDirectory; }
+    const TSpiHost* PluginHost() const { return SpiHost.get(); }
+
+    // N11 .. N81 in slot order.
+    std::array<QAction*, 8> ApplicationItems() const;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
     std::array<TViewPanel, kPanelMax> Panels;
     int PanelCount = 0;
     bool ShownOnce = false;
@@ -183,19 +203,6 @@ public:
     QAction* N81 = nullptr;
     QAction* N7 = nullptr;
     QAction* N8 = nullptr;
-    // N11 .. N81 in slot order.
-    std::array<QAction*, 8> ApplicationItems() const;
-
-protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
     void CreateControls();
     void CreatePanels();
     void CreateMainMenu();

@@ -27,8 +27,8 @@ protected:
     QStringList Captions() const
     {
         QStringList c;
-        for (int i = 0; i < form->PanelCount; ++i)
-            c << form->Grp[i]->title();
+        for (int i = 0; i < form->LoadedPanels(); ++i)
+            c << form->Panel(i).Group->title();
         return c;
     }
     QString title;
@@ -58,10 +58,10 @@ TEST_P(RouteTable, ChosenFilesLoadWithTheDialogsMessageRule)
         files << (std::count(c.bad.begin(), c.bad.end(), i) ? NotAPicture(QStringLiteral("bad%1.jpg").arg(i))
                                                             : Picture(QStringLiteral("c%1.jpg").arg(i), QSize(32, 24)));
     ChooserReturns(files);
-    form->O1->trigger();
+    Control<QAction>("O1")->trigger();
     EXPECT_EQ(title, QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
     EXPECT_EQ(maxSelect, 4);
-    EXPECT_TRUE(form->PictSelectDialog->KeepList) << "the list is kept for the next showing";
+    EXPECT_TRUE(Dialog<TPictSelectDialog>()->KeepList) << "the list is kept for the next showing";
     EXPECT_EQ(Captions(), c.captions);
     EXPECT_EQ(ShownMessages(), c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList{});
 }
@@ -83,7 +83,7 @@ TEST_F(ChooserRoute, CancelKeepsThePictures)
     prompter.modalHandlers.push_back([](QDialog&) { return int(Prompter::mrCancel); });
     form->O1Click();
     EXPECT_EQ(Captions(), QStringList{"keep.bmp"});
-    EXPECT_FALSE(form->PictSelectDialog->KeepList);
+    EXPECT_FALSE(Dialog<TPictSelectDialog>()->KeepList);
     EXPECT_TRUE(ShownMessages().isEmpty());
 }
 
@@ -101,29 +101,29 @@ protected:
 TEST_F(PluginPictures, HostIsMadeAtTheFirstShowAndGivenToEveryPicture)
 {
     MakeForm();
-    EXPECT_FALSE(form->SpiHost) << "no host before the first show";
+    EXPECT_FALSE(form->PluginHost()) << "no host before the first show";
     ShowWithClient(QSize(600, 400));
-    ASSERT_TRUE(form->SpiHost);
-    TSpiHost* host = form->SpiHost.get();
+    ASSERT_TRUE(form->PluginHost());
+    const TSpiHost* host = form->PluginHost();
     form->hide();
     form->show();
-    EXPECT_EQ(form->SpiHost.get(), host) << "one host for the program";
+    EXPECT_EQ(form->PluginHost(), host) << "one host for the program";
     form->LoadPictures({Picture("a.bmp", QSize(8, 8)), Picture("b.jpg", QSize(8, 8))});
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(form->Panels[i].Picture->FSpiHost, host) << i;
+        EXPECT_EQ(form->Panel(i).Picture->FSpiHost, host) << i;
 }
 
 TEST_F(PluginPictures, PngOpensBesideJpegsAndShowsTwentyFourBits)
 {
     ShowWithPluginFolder(PngFolder());
-    EXPECT_EQ(form->SpiDirectory, PngFolder());
+    EXPECT_EQ(form->PluginFolder(), PngFolder());
     form->LoadPictures({Picture("shot.png", QSize(300, 200)), Picture("shot.jpg", QSize(300, 200)),
                         Picture("indexed.bmp", QSize(30, 20))});
-    ASSERT_EQ(form->PanelCount, 3);
-    EXPECT_EQ(form->EdText[0]->text(), QStringLiteral("300×200 (24)"));
-    EXPECT_EQ(form->Grp[0]->title(), QStringLiteral("shot.png"));
-    EXPECT_FALSE(form->Grp[0]->isHidden());
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, form->Panels[1].Picture->FMagnification)
+    ASSERT_EQ(form->LoadedPanels(), 3);
+    EXPECT_EQ(form->Panel(0).TextLine->text(), QStringLiteral("300×200 (24)"));
+    EXPECT_EQ(form->Panel(0).Group->title(), QStringLiteral("shot.png"));
+    EXPECT_FALSE(form->Panel(0).Group->isHidden());
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, form->Panel(1).Picture->FMagnification)
         << "the shared magnification";
 }
 
@@ -131,8 +131,8 @@ TEST_F(PluginPictures, WithoutPluginsAPngIsLeftOut)
 {
     ShowWithPluginFolder(folder.Path("no-plugins-here"));
     form->LoadPictures({Picture("shot.png", QSize(30, 20)), Picture("shot.jpg", QSize(30, 20))});
-    EXPECT_EQ(form->PanelCount, 1);
-    EXPECT_EQ(form->Grp[0]->title(), QStringLiteral("shot.jpg"));
+    EXPECT_EQ(form->LoadedPanels(), 1);
+    EXPECT_EQ(form->Panel(0).Group->title(), QStringLiteral("shot.jpg"));
 }
 
 TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
@@ -146,20 +146,20 @@ TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
         dialog.EdSPIPath->setText(PngFolder());
         return int(Prompter::mrCancel);
     });
-    form->Susie1->trigger();
+    Control<QAction>("Susie1")->trigger();
     EXPECT_EQ(shownFolder, folder.Path("no-plugins-here"));
-    EXPECT_EQ(form->SpiDirectory, folder.Path("no-plugins-here")) << "Cancel changes nothing";
+    EXPECT_EQ(form->PluginFolder(), folder.Path("no-plugins-here")) << "Cancel changes nothing";
     form->LoadPictures({png});
-    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_EQ(form->LoadedPanels(), 0);
 
     prompter.modalHandlers.push_back([&](QDialog& d) {
         dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(PngFolder());
         return int(Prompter::mrOk);
     });
-    form->Susie1->trigger();
-    EXPECT_EQ(form->SpiDirectory, PngFolder());
+    Control<QAction>("Susie1")->trigger();
+    EXPECT_EQ(form->PluginFolder(), PngFolder());
     form->LoadPictures({png});
-    EXPECT_EQ(form->PanelCount, 1);
+    EXPECT_EQ(form->LoadedPanels(), 1);
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ TEST_F(LayoutWindow, DialogsOpenInTheMiddleOfTheScreen)
     form->show();
     const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
     ASSERT_GT((form->frameGeometry().center() - middle).manhattanLength(), 50) << "the window is off the middle";
-    for (QDialog* dialog : {static_cast<QDialog*>(form->SpiSetDlg), static_cast<QDialog*>(form->DirSel),
-                            static_cast<QDialog*>(form->TAppDialog), static_cast<QDialog*>(form->AppSetDlg)}) {
+    for (QDialog* dialog : {static_cast<QDialog*>(Dialog<TSpiSetDlg>()), static_cast<QDialog*>(Dialog<TDirSel>()),
+                            static_cast<QDialog*>(Dialog<TTAppDialog>()), static_cast<QDialog*>(Dialog<TAppSetDlg>())}) {
         SCOPED_TRACE(dialog->windowTitle().toStdString());
         for (int showing = 0; showing < 2; ++showing) {
             dialog->show();
@@ -77,9 +77,9 @@ TEST_F(LayoutWindow, PanelCaptionAndTextLineShowWhole)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
-    ASSERT_EQ(form->PanelCount, 1);
-    auto* group = static_cast<TPanelGroup*>(form->Grp[0]);
-    const QLineEdit* line = form->EdText[0];
+    ASSERT_EQ(form->LoadedPanels(), 1);
+    auto* group = static_cast<TPanelGroup*>(form->Panel(0).Group);
+    const QLineEdit* line = form->Panel(0).TextLine;
     const QFontMetrics caption(group->font());
 
     // The caption drawn on its own shows as many inked rows as it shows above the text line.
@@ -106,39 +106,39 @@ TEST_F(LayoutWindow, CaptionControlStripAndDesignBounds)
     EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Velumira(PENTAX *ist D RAW 対応)\xE3\x80\x80Version 0.23"));
     EXPECT_EQ(form->OuterBounds(), QRect(192, 120, 640, 454));
 
-    struct Control {
+    struct Expected {
         QWidget* widget;
         QRect bounds;
         QString caption;
     };
-    const Control controls[] = {
-        {form->BtnFit, QRect(0, 4, 81, 21), QStringLiteral("自動調整(&A)")},
-        {form->BtnX1, QRect(80, 4, 57, 21), QStringLiteral("等倍(&1)")},
-        {form->Button2, QRect(224, 4, 57, 21), QStringLiteral("原点(&R)")},
-        {form->BtnLeftR, QRect(288, 4, 21, 21), QString()},
-        {form->BtnRightR, QRect(312, 4, 21, 21), QString()},
-        {form->Button1, QRect(344, 4, 65, 21), QStringLiteral("整理先(&P)")},
+    const Expected controls[] = {
+        {Control<QPushButton>("BtnFit"), QRect(0, 4, 81, 21), QStringLiteral("自動調整(&A)")},
+        {Control<QPushButton>("BtnX1"), QRect(80, 4, 57, 21), QStringLiteral("等倍(&1)")},
+        {Control<QPushButton>("Button2"), QRect(224, 4, 57, 21), QStringLiteral("原点(&R)")},
+        {Control<QPushButton>("BtnLeftR"), QRect(288, 4, 21, 21), QString()},
+        {Control<QPushButton>("BtnRightR"), QRect(312, 4, 21, 21), QString()},
+        {Control<QPushButton>("Button1"), QRect(344, 4, 65, 21), QStringLiteral("整理先(&P)")},
     };
-    for (const Control& c : controls) {
+    for (const Expected& c : controls) {
         SCOPED_TRACE(c.widget->objectName().toStdString());
         EXPECT_EQ(c.widget->geometry(), c.bounds);
         EXPECT_EQ(static_cast<QPushButton*>(c.widget)->text(), c.caption);
         EXPECT_EQ(c.widget->font().pixelSize(), 13);
     }
-    EXPECT_FALSE(form->BtnLeftR->icon().isNull());
-    EXPECT_FALSE(form->BtnRightR->icon().isNull());
-    EXPECT_EQ(form->CBMag->geometry().topLeft(), QPoint(142, 4));
-    EXPECT_EQ(form->CBMag->width(), 73);
-    EXPECT_TRUE(form->CBMag->isEditable());
-    EXPECT_EQ(form->CBMag->currentText(), QStringLiteral("0.125"));
-    EXPECT_EQ(form->CBMag->count(), 14);
-    EXPECT_EQ(form->CBMag->itemText(0), QStringLiteral("0.0625"));
-    EXPECT_EQ(form->CBMag->itemText(13), QStringLiteral("16.0"));
-    EXPECT_EQ(form->LbDistnation->geometry().topLeft(), QPoint(416, 8));
+    EXPECT_FALSE(Control<QPushButton>("BtnLeftR")->icon().isNull());
+    EXPECT_FALSE(Control<QPushButton>("BtnRightR")->icon().isNull());
+    EXPECT_EQ(Control<QComboBox>("CBMag")->geometry().topLeft(), QPoint(142, 4));
+    EXPECT_EQ(Control<QComboBox>("CBMag")->width(), 73);
+    EXPECT_TRUE(Control<QComboBox>("CBMag")->isEditable());
+    EXPECT_EQ(Control<QComboBox>("CBMag")->currentText(), QStringLiteral("0.125"));
+    EXPECT_EQ(Control<QComboBox>("CBMag")->count(), 14);
+    EXPECT_EQ(Control<QComboBox>("CBMag")->itemText(0), QStringLiteral("0.0625"));
+    EXPECT_EQ(Control<QComboBox>("CBMag")->itemText(13), QStringLiteral("16.0"));
+    EXPECT_EQ(Control<QLabel>("LbDistnation")->geometry().topLeft(), QPoint(416, 8));
     EXPECT_EQ(form->font().pixelSize(), 15);
-    EXPECT_TRUE(form->Timer1->isActive());
-    EXPECT_EQ(form->Timer1->interval(), 100);
-    for (QGroupBox* g : form->Grp)
+    EXPECT_TRUE(Control<QTimer>("Timer1")->isActive());
+    EXPECT_EQ(Control<QTimer>("Timer1")->interval(), 100);
+    for (QGroupBox* g : Groups())
         EXPECT_TRUE(g->isHidden());
 }
 
@@ -147,8 +147,8 @@ TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
     MakeForm();
     // The main window's own controls only: the dialogs are its children too.
     const std::pair<const char*, QWidget*> windows[] = {
-        {"main", form->centralWidget()}, {"chooser", form->PictSelectDialog}, {"folder", form->DirSel},
-        {"apps", form->TAppDialog}, {"app", form->AppSetDlg}, {"plug-ins", form->SpiSetDlg}};
+        {"main", form->centralWidget()}, {"chooser", Dialog<TPictSelectDialog>()}, {"folder", Dialog<TDirSel>()},
+        {"apps", Dialog<TTAppDialog>()}, {"app", Dialog<TAppSetDlg>()}, {"plug-ins", Dialog<TSpiSetDlg>()}};
     for (const auto& [name, window] : windows) {
         window->window()->show();
         QApplication::processEvents();
@@ -181,7 +181,7 @@ TEST_F(LayoutWindow, EveryTextFitsItsBoxInEveryWindow)
         window->window()->hide();
     }
     // Every slot of the application list shows without scrolling.
-    QTreeWidget* apps = form->TAppDialog->List;
+    QTreeWidget* apps = Dialog<TTAppDialog>()->List;
     EXPECT_LE(apps->visualItemRect(apps->topLevelItem(apps->topLevelItemCount() - 1)).bottom(),
               apps->viewport()->height() - 1);
 }
@@ -202,9 +202,9 @@ TEST_F(LayoutWindow, MainMenuItemsInOrder)
             shown << (a->isSeparator() ? QString() : a->text());
         EXPECT_EQ(shown, expected[m]);
     }
-    EXPECT_TRUE(form->StyleTate->isCheckable());
-    EXPECT_FALSE(form->StyleTate->isChecked());
-    EXPECT_TRUE(form->N2->isSeparator());
+    EXPECT_TRUE(Control<QAction>("StyleTate")->isCheckable());
+    EXPECT_FALSE(Control<QAction>("StyleTate")->isChecked());
+    EXPECT_TRUE(Control<QAction>("N2")->isSeparator());
 }
 
 TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
@@ -213,16 +213,16 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
     ShowWithClient(QSize(600, 400));
     ASSERT_EQ(form->ClientSize(), QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
-    ASSERT_EQ(form->PanelCount, 2);
+    ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 300, 368), QRect(299, 32, 300, 368)}));
-    EXPECT_EQ(form->Image[0]->size(), QSize(284, 312));
-    EXPECT_EQ(form->EdText[1]->geometry(), QRect(8, 16, 284, 21));
+    EXPECT_EQ(form->Panel(0).Image->size(), QSize(284, 312));
+    EXPECT_EQ(form->Panel(1).TextLine->geometry(), QRect(8, 16, 284, 21));
 
     Pan(0, 17, 0);
     Pan(1, 0, 5, true);
     const float magnification = form->PanZoom().State().Magnification;
     form->StyleTateClick();
-    EXPECT_TRUE(form->StyleTate->isChecked());
+    EXPECT_TRUE(Control<QAction>("StyleTate")->isChecked());
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 600, 184), QRect(0, 215, 600, 184)}));
     EXPECT_EQ(form->PanZoom().State().OffsetX, 17) << "the layout style keeps the views";
     EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 5);
@@ -237,7 +237,7 @@ TEST_F(LayoutWindow, ThreePicturesLeaveTheFourthCellEmpty)
                         Picture("c.bmp", QSize(30, 20))});
     EXPECT_EQ(VisiblePanels(),
               (std::vector<QRect>{QRect(0, 32, 300, 184), QRect(299, 32, 300, 184), QRect(0, 215, 300, 184)}));
-    EXPECT_TRUE(form->Grp[3]->isHidden());
+    EXPECT_TRUE(form->Panel(3).Group->isHidden());
 }
 
 TEST_F(LayoutWindow, StyleWithOnePictureChangesNothing)
@@ -249,7 +249,7 @@ TEST_F(LayoutWindow, StyleWithOnePictureChangesNothing)
     form->StyleTateClick();
     EXPECT_EQ(VisiblePanels(), before);
     form->StyleTateClick();
-    EXPECT_FALSE(form->StyleTate->isChecked());
+    EXPECT_FALSE(Control<QAction>("StyleTate")->isChecked());
 }
 
 TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
@@ -257,13 +257,13 @@ TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-    const uchar* bits = form->Panels[0].Display().constBits();
+    const uchar* bits = form->Panel(0).Display().constBits();
     Pan(0, 9, 0);
     ShowWithClient(QSize(800, 500));
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 400, 468), QRect(399, 32, 400, 468)}));
-    EXPECT_EQ(form->Panels[0].Display().constBits(), bits);
+    EXPECT_EQ(form->Panel(0).Display().constBits(), bits);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 9);
-    EXPECT_EQ(form->Bevel1->width(), 800);
+    EXPECT_EQ(Control<QWidget>("Bevel1")->width(), 800);
 }
 
 TEST_F(LayoutWindow, OneResizeRedrawsEachPanelOnce)
@@ -271,12 +271,12 @@ TEST_F(LayoutWindow, OneResizeRedrawsEachPanelOnce)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-    const int draws0 = form->Panels[0].Draws;
-    const int draws1 = form->Panels[1].Draws;
+    const int draws0 = form->Panel(0).Draws;
+    const int draws1 = form->Panel(1).Draws;
     form->resize(form->size() + QSize(120, 60));
     QApplication::processEvents();
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
-    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1);
+    EXPECT_EQ(form->Panel(1).Draws, draws1 + 1);
 }
 
 TEST_F(LayoutWindow, WindowStopsAtItsMinimumSize)
@@ -306,7 +306,7 @@ TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
     ASSERT_TRUE(form->PanZoom().Dragging());
     form->X1Click();
     EXPECT_FALSE(form->PanZoom().Dragging());
-    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_EQ(form->LoadedPanels(), 0);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(QFileInfo::exists(SettingsPath()));
 }

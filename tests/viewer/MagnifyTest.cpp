@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
+#include <QResizeEvent>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
@@ -19,15 +22,15 @@ protected:
         MakeForm();
         ShowWithClient(QSize(600, 400));
         form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
         form->BtnX1Click();
         ASSERT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
-    QRgb Pixel(int panel, int x, int y) const { return form->Panels[panel].Display().pixel(x, y) & 0xFFFFFF; }
+    QRgb Pixel(int panel, int x, int y) const { return form->Panel(panel).Display().pixel(x, y) & 0xFFFFFF; }
     void TypeInBox(const QString& text)
     {
-        form->CBMag->lineEdit()->selectAll();
-        QTest::keyClicks(form->CBMag->lineEdit(), text);
+        Control<QComboBox>("CBMag")->lineEdit()->selectAll();
+        QTest::keyClicks(Control<QComboBox>("CBMag")->lineEdit(), text);
     }
 };
 
@@ -36,11 +39,11 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
-    ASSERT_EQ(form->PanelCount, 2);
+    ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
-    EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.0944f);
-    EXPECT_EQ(form->Panels[1].State, 2);
+    EXPECT_EQ(form->Panel(1).Picture->FMagnification, 0.0944f);
+    EXPECT_EQ(form->Panel(1).State, 2);
 }
 
 TEST_F(Magnify, FitButtonResetsEveryOffset)
@@ -64,7 +67,7 @@ TEST_F(Magnify, TypedValueRescalesSharedOffsetsOnly)
     EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 202);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetX[1], 4);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 2.0f);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
 
@@ -72,9 +75,9 @@ TEST_F(Magnify, ChoosingFromTheListApplies)
 {
     TwoPicturesAtOne();
     Pan(0, -7, 0);
-    form->CBMag->setCurrentIndex(3);  // "0.5"
+    Control<QComboBox>("CBMag")->setCurrentIndex(3);  // "0.5"
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f) << "the program's own writes do not apply";
-    emit form->CBMag->activated(3);
+    emit Control<QComboBox>("CBMag")->activated(3);
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.5f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, -3);
 }
@@ -84,7 +87,7 @@ TEST_F(Magnify, ProgramWrittenTextIsNotApplied)
     TwoPicturesAtOne();
     form->SetMagnificationText(QStringLiteral("4.0"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 1.0f);
 }
 
 struct RefusedCase {
@@ -102,15 +105,15 @@ TEST_P(RefusedText, ShowsTheErrorAndChangesNothing)
 {
     TwoPicturesAtOne();
     Pan(0, 33, 0);
-    const int draws = form->Panels[0].Draws;
+    const int draws = form->Panel(0).Draws;
     form->SetMagnificationText(QString::fromUtf8(GetParam().text));
     form->CBMagChange();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(GetParam().message));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 33);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, 1.0f);
-    EXPECT_EQ(form->Panels[0].Draws, draws);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, 1.0f);
+    EXPECT_EQ(form->Panel(0).Draws, draws);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,12 +141,12 @@ TEST_P(TypingTable, ValidTextAppliesWhileTyping)
 {
     TwoPicturesAtOne();
     std::vector<QString> seen;
-    QObject::connect(form->CBMag->lineEdit(), &QLineEdit::textEdited, form.get(),
+    QObject::connect(Control<QComboBox>("CBMag")->lineEdit(), &QLineEdit::textEdited, form.get(),
                      [&](const QString& t) { seen.push_back(t); });
     TypeInBox(QString::fromUtf8(GetParam().typed));
     EXPECT_EQ(Errors(), 0) << "no box while typing";
     EXPECT_EQ(form->PanZoom().State().Magnification, GetParam().applied);
-    EXPECT_EQ(form->Panels[0].Picture->FMagnification, GetParam().applied);
+    EXPECT_EQ(form->Panel(0).Picture->FMagnification, GetParam().applied);
     EXPECT_FALSE(seen.empty());
 }
 
@@ -158,11 +161,11 @@ INSTANTIATE_TEST_SUITE_P(Magnify, TypingTable,
 TEST_F(Magnify, EmptyTextWaitsUntilTheNextDigit)
 {
     TwoPicturesAtOne();
-    form->CBMag->lineEdit()->selectAll();
-    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Backspace);
+    Control<QComboBox>("CBMag")->lineEdit()->selectAll();
+    QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Backspace);
     EXPECT_EQ(form->MagnificationText(), QString());
     EXPECT_EQ(Errors(), 0);
-    QTest::keyClicks(form->CBMag->lineEdit(), QStringLiteral("2"));
+    QTest::keyClicks(Control<QComboBox>("CBMag")->lineEdit(), QStringLiteral("2"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 2.0f);
     EXPECT_EQ(Errors(), 0);
 }
@@ -174,9 +177,9 @@ TEST_F(Magnify, CommittingAnUnfinishedTextReportsItOnce)
         prompter.shown.clear();
         TypeInBox(QString::fromUtf8(text));
         ASSERT_EQ(Errors(), 0) << text;
-        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(Errors(), 1) << "Enter commits " << text;
-        QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
         EXPECT_EQ(Errors(), 1) << "reported once, not on every commit";
         EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
@@ -187,10 +190,10 @@ TEST_F(Magnify, LeavingTheBoxCommitsTheText)
     TwoPicturesAtOne();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->CBMag->setFocus();
+    Control<QComboBox>("CBMag")->setFocus();
     TypeInBox(QStringLiteral("1e"));
     ASSERT_EQ(Errors(), 0);
-    form->EdText[0]->setFocus();
+    form->Panel(0).TextLine->setFocus();
     EXPECT_EQ(Errors(), 1);
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 }
@@ -199,11 +202,11 @@ TEST_F(Magnify, CommittingAnAppliedTextShowsNothing)
 {
     TwoPicturesAtOne();
     TypeInBox(QStringLiteral("0.75"));
-    const int draws = form->Panels[0].Draws;
-    QTest::keyClick(form->CBMag->lineEdit(), Qt::Key_Return);
+    const int draws = form->Panel(0).Draws;
+    QTest::keyClick(Control<QComboBox>("CBMag")->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(Errors(), 0);
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.75f);
-    EXPECT_LE(form->Panels[0].Draws, draws + 1);
+    EXPECT_LE(form->Panel(0).Draws, draws + 1);
 }
 
 TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
@@ -218,8 +221,8 @@ TEST_F(Magnify, ChangingTheBoxWithoutPicturesOnlySetsTheMagnification)
 TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
 {
     TwoPicturesAtOne();
-    const int draws0 = form->Panels[0].Draws;
-    const int draws1 = form->Panels[1].Draws;
+    const int draws0 = form->Panel(0).Draws;
+    const int draws1 = form->Panel(1).Draws;
     float expected = 1.0f;
     for (int i = 0; i < 20; ++i) {
         form->FormMouseWheelDown();
@@ -227,16 +230,16 @@ TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
     }
     EXPECT_TRUE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(expected));
-    EXPECT_EQ(form->Panels[0].Draws, draws0) << "the wheel only edits the text";
+    EXPECT_EQ(form->Panel(0).Draws, draws0) << "the wheel only edits the text";
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
     form->Timer1Timer();
     EXPECT_FALSE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->PanZoom().State().Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1);
-    EXPECT_EQ(form->Panels[1].Draws, draws1 + 1);
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1);
+    EXPECT_EQ(form->Panel(1).Draws, draws1 + 1);
     form->Timer1Timer();
-    EXPECT_EQ(form->Panels[0].Draws, draws0 + 1) << "nothing pending, nothing drawn";
+    EXPECT_EQ(form->Panel(0).Draws, draws0 + 1) << "nothing pending, nothing drawn";
 }
 
 TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
@@ -250,10 +253,10 @@ TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
     // Wheel events that no control takes reach the window.
     wheel(form.get(), 120);  // away from the user: zoom out
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9500"));
-    const int index = form->CBMag->currentIndex();
-    wheel(form->CBMag, -120);  // toward the user: zoom in
+    const int index = Control<QComboBox>("CBMag")->currentIndex();
+    wheel(Control<QComboBox>("CBMag"), -120);  // toward the user: zoom in
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelTowardStep(0.95f)));
-    EXPECT_EQ(form->CBMag->currentIndex(), index) << "the box must not step through its list";
+    EXPECT_EQ(Control<QComboBox>("CBMag")->currentIndex(), index) << "the box must not step through its list";
     wheel(form.get(), 60);
     wheel(form.get(), 60);  // two half notches make one step
     EXPECT_EQ(form->MagnificationText(), FormatMagnification(WheelAwayStep(0.9975f)));
@@ -279,10 +282,10 @@ TEST_F(Magnify, RefusedValueFromTheWheelIsReportedOnce)
 TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
 {
     TwoPicturesAtOne();
-    QWidget* image = form->Image[0];
+    QWidget* image = form->Panel(0).Image;
     QTest::mousePress(image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_TRUE(form->PanZoom().Dragging());
-    EXPECT_EQ(form->focusWidget(), form->EdText[0]);
+    EXPECT_EQ(form->focusWidget(), form->Panel(0).TextLine);
     QTest::mouseMove(image, QPoint(130, 100));
     EXPECT_EQ(form->PanZoom().State().OffsetX, -30) << "the picture follows the mouse";
     EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
@@ -291,14 +294,14 @@ TEST_F(Magnify, DragMovesEveryViewAndCtrlDragOnlyOne)
     EXPECT_EQ(Pixel(1, 10, 10), 0x808080u);
     EXPECT_NE(Pixel(1, 40, 10), 0x808080u);
 
-    const int otherDraws = form->Panels[1].Draws;
+    const int otherDraws = form->Panel(1).Draws;
     QMouseEvent ctrlMove(QEvent::MouseMove, QPointF(130, 90), image->mapToGlobal(QPointF(130, 90)), Qt::NoButton,
                          Qt::LeftButton, Qt::ControlModifier);
     QApplication::sendEvent(image, &ctrlMove);
     EXPECT_EQ(form->PanZoom().State().OffsetY, 0);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetY[0], 10);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetY[1], 0);
-    EXPECT_EQ(form->Panels[1].Draws, otherDraws) << "a Ctrl drag draws its own panel only";
+    EXPECT_EQ(form->Panel(1).Draws, otherDraws) << "a Ctrl drag draws its own panel only";
 
     QTest::mouseRelease(image, Qt::LeftButton, Qt::NoModifier, QPoint(130, 90));
     EXPECT_FALSE(form->PanZoom().Dragging());
@@ -311,9 +314,9 @@ TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
     // A box opened by the press (the magnification box committing a bad text as it loses
     // the focus) takes the release with it; the views must not follow the bare mouse.
     TwoPicturesAtOne();
-    QTest::mousePress(form->Image[0], Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QTest::mousePress(form->Panel(0).Image, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     ASSERT_TRUE(form->PanZoom().Dragging());
-    for (QWidget* image : {form->Image[0], form->Image[1]}) {
+    for (QWidget* image : {form->Panel(0).Image, form->Panel(1).Image}) {
         QMouseEvent bareMove(QEvent::MouseMove, QPointF(140, 120), image->mapToGlobal(QPointF(140, 120)),
                              Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(image, &bareMove);
@@ -326,7 +329,7 @@ TEST_F(Magnify, MoveWithTheButtonUpEndsADragWhoseReleaseWasLost)
 TEST_F(Magnify, RightButtonStartsNoDrag)
 {
     TwoPicturesAtOne();
-    QTest::mousePress(form->Image[1], Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mousePress(form->Panel(1).Image, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
     EXPECT_FALSE(form->PanZoom().Dragging());
 }
 
@@ -369,6 +372,62 @@ TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
     form->FormKeyDown(Qt::Key_Control, Qt::ControlModifier);
     form->Image1MouseMove(0, Qt::NoModifier, 1, 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Remembers every object whose events pass through the window's filter.
+class TWatchingForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::vector<QObject*> Watched;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        Watched.push_back(watched);
+        return TMainForm::eventFilter(watched, event);
+    }
+};
+
+TEST_F(Magnify, CtrlShowsTheCrossWhileTheBoxHasTheFocus)
+{
+    MakeForm();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Control<QComboBox>("CBMag")->setFocus();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == Control<QComboBox>("CBMag") || focus == Control<QComboBox>("CBMag")->lineEdit());
+    QTest::keyPress(focus, Qt::Key_Control, Qt::ControlModifier);
+    const QCursor* c = QApplication::overrideCursor();
+    EXPECT_TRUE(c && c->shape() == Qt::CrossCursor);
+    QTest::keyRelease(focus, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Magnify, OtherWindowsEventsDoNotPassThroughTheWindow)
+{
+    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), nullptr, {}};
+    env.chooserTimer = false;
+    auto* watching = new TWatchingForm(env);
+    form.reset(watching);
+    QWidget dialog(form.get(), Qt::Dialog);
+    QWidget stranger;
+    for (QWidget* target : {&dialog, &stranger}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+        QApplication::sendEvent(target, &press);
+        QResizeEvent resize(QSize(10, 10), QSize(5, 5));
+        QApplication::sendEvent(target, &resize);
+    }
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), &dialog), 0);
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), &stranger), 0);
+    // The window's own widgets are still watched.
+    QResizeEvent resize(QSize(10, 10), QSize(5, 5));
+    QApplication::sendEvent(Control<QWidget>("Client"), &resize);
+    EXPECT_EQ(std::count(watching->Watched.begin(), watching->Watched.end(), Control<QWidget>("Client")), 1);
 }
 
 }  // namespace

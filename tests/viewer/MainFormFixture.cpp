@@ -73,7 +73,7 @@ void MainFormTest::WriteSettingsText(const QByteArray& text) const
 std::vector<QRect> MainFormTest::VisiblePanels() const
 {
     std::vector<QRect> rects;
-    for (QGroupBox* g : form->Grp)
+    for (QGroupBox* g : Groups())
         if (!g->isHidden())
             rects.push_back(g->geometry());
     return rects;

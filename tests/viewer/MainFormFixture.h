@@ -5,8 +5,11 @@
 #include "support/TestFolder.h"
 #include "viewer/Mainunit.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -29,6 +32,38 @@ protected:
     QString SettingsPath() const { return folder.Path("velumira.INI"); }
     QString ReadSettingsText() const;
     void WriteSettingsText(const QByteArray& text) const;
+
+    // One of the window's dialogs, which it makes with itself and owns.
+    template <class T>
+    T* Dialog() const
+    {
+        return form->findChild<T*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
+    // One of the window's controls, timer or menu items by its name. Only the window's own
+    // parts are searched: the dialogs name their controls alike.
+    template <class T>
+    T* Control(const QString& name) const
+    {
+        if (auto* direct = form->findChild<T*>(name, Qt::FindDirectChildrenOnly))
+            return direct;
+        for (QObject* part : form->children()) {
+            const bool own = part == form->centralWidget() || part == form->menuBar() || qobject_cast<QMenu*>(part);
+            if (T* found = own ? part->findChild<T*>(name) : nullptr)
+                return found;
+        }
+        ADD_FAILURE() << "no control " << name.toStdString();
+        return nullptr;
+    }
+
+    // The four panels' group boxes in order.
+    std::vector<QGroupBox*> Groups() const
+    {
+        std::vector<QGroupBox*> groups;
+        for (int i = 0; i < kPanelMax; ++i)
+            groups.push_back(form->Panel(i).Group);
+        return groups;
+    }
 
     // Visible panels in order, as their group box geometries.
     std::vector<QRect> VisiblePanels() const;

@@ -26,8 +26,8 @@ protected:
     QStringList Captions() const
     {
         QStringList c;
-        for (int i = 0; i < form->PanelCount; ++i)
-            c << form->Grp[i]->title();
+        for (int i = 0; i < form->LoadedPanels(); ++i)
+            c << form->Panel(i).Group->title();
         return c;
     }
     std::vector<FakePrompter::Shown> Messages() const
@@ -65,7 +65,7 @@ TEST_P(OpenDialogTable, LoadsUpToFourAndTellsWhatWasLeftOut)
         names[i] = NotAPicture(QStringLiteral("bad%1.jpg").arg(i));
     prompter.openResults.push_back(names);
     form->N1Click();
-    EXPECT_EQ(form->PanelCount, c.shown);
+    EXPECT_EQ(form->LoadedPanels(), c.shown);
     EXPECT_EQ(Captions(), c.captions);
     const auto messages = Messages();
     if (!c.message) {
@@ -110,8 +110,8 @@ TEST_F(Opening, CancellingKeepsThePictures)
     MakeForm();
     form->LoadPictures(Pictures(2));
     form->N1Click();  // no scripted answer: cancelled
-    EXPECT_EQ(form->PanelCount, 2);
-    EXPECT_FALSE(form->Grp[1]->isHidden());
+    EXPECT_EQ(form->LoadedPanels(), 2);
+    EXPECT_FALSE(form->Panel(1).Group->isHidden());
     EXPECT_TRUE(Messages().empty());
 }
 
@@ -123,11 +123,11 @@ TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
     Pan(3, 6, 0, true);
     ASSERT_EQ(form->PanZoom().State().ViewX(3), 26);
     form->LoadPictures({Picture("single.jpg", QSize(64, 48))});
-    EXPECT_EQ(form->PanelCount, 1);
+    EXPECT_EQ(form->LoadedPanels(), 1);
     EXPECT_EQ(Captions(), QStringList{"single.jpg"});
     for (int i = 1; i < 4; ++i) {
-        EXPECT_TRUE(form->Grp[i]->isHidden());
-        EXPECT_FALSE(form->Panels[i].Picture);
+        EXPECT_TRUE(form->Panel(i).Group->isHidden());
+        EXPECT_FALSE(form->Panel(i).Picture);
     }
     EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
     EXPECT_EQ(form->PanZoom().State().PanelOffsetX[3], 0);
@@ -139,8 +139,8 @@ TEST_F(Opening, DroppingANonPictureEmptiesTheWindowSilently)
     form->show();
     form->LoadPictures(Pictures(4));
     form->WMDropFiles({NotAPicture("note.txt")});
-    EXPECT_EQ(form->PanelCount, 0);
-    for (QGroupBox* g : form->Grp)
+    EXPECT_EQ(form->LoadedPanels(), 0);
+    for (QGroupBox* g : Groups())
         EXPECT_TRUE(g->isHidden());
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(form->acceptDrops()) << "drops are taken again afterwards";
@@ -152,7 +152,7 @@ TEST_F(Opening, DroppedShortNamesAreSkipped)
     form->show();
     form->LoadPictures(Pictures(2));
     form->WMDropFiles({QStringLiteral("/a.j")});
-    EXPECT_EQ(form->PanelCount, 2) << "nothing taken: the pictures stay";
+    EXPECT_EQ(form->LoadedPanels(), 2) << "nothing taken: the pictures stay";
     form->WMDropFiles({QStringLiteral("/a.j"), Picture("b.bmp", QSize(8, 8))});
     EXPECT_EQ(Captions(), QStringList{"b.bmp"});
 }
@@ -179,14 +179,14 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     const QStringList names = Pictures(3);
     MakeForm(QSize(1280, 1024), names);
     EXPECT_FALSE(form->acceptDrops());
-    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_EQ(form->LoadedPanels(), 0);
     form->show();
-    EXPECT_EQ(form->PanelCount, 3);
-    EXPECT_TRUE(form->ShownOnce);
+    EXPECT_EQ(form->LoadedPanels(), 3);
+    EXPECT_TRUE(form->WasShown());
     form->LoadPictures({names[0]});
     form->hide();
     form->show();
-    EXPECT_EQ(form->PanelCount, 1) << "a later show loads nothing";
+    EXPECT_EQ(form->LoadedPanels(), 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -198,7 +198,7 @@ TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
     form->show();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
-    EXPECT_TRUE(form->ShownOnce);
+    EXPECT_TRUE(form->WasShown());
     EXPECT_TRUE(form->acceptDrops());
 }
 
@@ -211,7 +211,7 @@ TEST_F(Opening, CursorIsPutBackAfterFailingLoads)
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
     QApplication::restoreOverrideCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(form->PanelCount, 0);
+    EXPECT_EQ(form->LoadedPanels(), 0);
 }
 
 TEST_F(Opening, HandOffWithoutAChannelOnlyRaisesTheWindow)
@@ -220,7 +220,7 @@ TEST_F(Opening, HandOffWithoutAChannelOnlyRaisesTheWindow)
     form->show();
     form->LoadPictures(Pictures(2));
     form->WMUserArguments();
-    EXPECT_EQ(form->PanelCount, 2);
+    EXPECT_EQ(form->LoadedPanels(), 2);
 }
 
 TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
@@ -236,8 +236,8 @@ TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
     form = std::make_unique<TMainForm>(env);
     form->show();
     form->WMUserArguments();
-    EXPECT_EQ(form->PanelCount, 0);  // loaded after the sender has its answer
-    EXPECT_TRUE(QTest::qWaitFor([this] { return form->PanelCount == 2; }));
+    EXPECT_EQ(form->LoadedPanels(), 0);  // loaded after the sender has its answer
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form->LoadedPanels() == 2; }));
     QDir::setCurrent(ownFolder);
     EXPECT_EQ(Captions(), (QStringList{"p1.jpg", "p0.jpg"}));
     EXPECT_TRUE(prompter.shown.empty());

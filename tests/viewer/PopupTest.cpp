@@ -28,14 +28,14 @@ protected:
         MakeForm();
         ShowWithClient(QSize(600, 400));
         QDir().mkpath(folder.Path("dest"));
-        form->LbDistnation->setText(folder.Path("dest"));
+        Control<QLabel>("LbDistnation")->setText(folder.Path("dest"));
         form->LoadPictures({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
     }
     // A right click where the user would make it, in the image control's coordinates.
     void RightClick(int panel, QPoint at)
     {
-        QTest::mouseClick(form->Image[panel], Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseClick(form->Panel(panel).Image, Qt::RightButton, Qt::NoModifier, at);
     }
     QStringList Captions() const
     {
@@ -91,7 +91,7 @@ TEST_F(Popup, ItemsInMenuOrder)
         {"N11", "(&1)"},        {"N21", "(&2)"},    {"N31", "(&3)"}, {"N41", "(&4)"}, {"N51", "(&5)"},
         {"N61", "(&6)"},        {"N71", "(&7)"},    {"N81", "(&8)"}, {"N7", nullptr},  {"N8", "キャンセル"},
     };
-    const QList<QAction*> actions = form->PopupOp->actions();
+    const QList<QAction*> actions = Control<QMenu>("PopupOp")->actions();
     ASSERT_EQ(actions.size(), int(std::size(expected)));
     for (int i = 0; i < actions.size(); ++i) {
         EXPECT_EQ(actions[i]->objectName(), QString::fromLatin1(expected[i].name)) << i;
@@ -105,42 +105,42 @@ TEST_F(Popup, ItemsInMenuOrder)
 TEST_F(Popup, OpensAtThePicturesCornerWhereverTheClickWas)
 {
     TwoPictures();
-    for (QPoint at : {QPoint(form->Image[1]->width() - 1, form->Image[1]->height() - 1), QPoint(100, 7)}) {
+    for (QPoint at : {QPoint(form->Panel(1).Image->width() - 1, form->Panel(1).Image->height() - 1), QPoint(100, 7)}) {
         popups.clear();
         RightClick(1, at);
         ASSERT_EQ(popups.size(), 1u);
-        EXPECT_EQ(popups[0], form->Image[1]->mapToGlobal(QPoint(4, 4)));
-        const QPoint client = form->Grp[1]->pos() + QPoint(8 + 4, 48 + 4);
-        EXPECT_EQ(popups[0], form->Client->mapToGlobal(client));
-        EXPECT_EQ(form->CurrentFile, form->Panels[1].Path);
+        EXPECT_EQ(popups[0], form->Panel(1).Image->mapToGlobal(QPoint(4, 4)));
+        const QPoint client = form->Panel(1).Group->pos() + QPoint(8 + 4, 48 + 4);
+        EXPECT_EQ(popups[0], Control<QWidget>("Client")->mapToGlobal(client));
+        EXPECT_EQ(form->PopupFile(), form->Panel(1).Path);
     }
 }
 
 TEST_F(Popup, OnlyTheRightButtonOnALoadedPanelOpensIt)
 {
     TwoPictures();
-    QTest::mouseClick(form->Image[0], Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseClick(form->Panel(0).Image, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(popups.empty());
     form->Image1MouseDown(2, Qt::RightButton, Qt::NoModifier, 5, 5);  // an empty panel
     EXPECT_TRUE(popups.empty());
-    EXPECT_TRUE(form->CurrentFile.isEmpty());
+    EXPECT_TRUE(form->PopupFile().isEmpty());
 }
 
 TEST_F(Popup, CopyMoveAndDeleteThroughTheMenu)
 {
     TwoPictures();
-    const QString source = form->Panels[0].Path;
+    const QString source = form->Panel(0).Path;
     const QString target = folder.Path("dest/a.bmp");
     RightClick(0, QPoint(10, 10));
 
-    form->N3->trigger();
+    Control<QAction>("N3")->trigger();
     EXPECT_EQ(Read(target), Read(source));
     EXPECT_TRUE(prompter.shown.empty()) << "nothing to ask on a first copy";
 
     QFile::remove(target);
     folder.Write("dest/a.bmp", "older");
     prompter.answers = {false};
-    form->N3->trigger();
+    Control<QAction>("N3")->trigger();
     EXPECT_EQ(Read(target), QByteArray("older")) << "No keeps the file";
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
@@ -149,26 +149,26 @@ TEST_F(Popup, CopyMoveAndDeleteThroughTheMenu)
 
     prompter.shown.clear();
     prompter.answers = {true};
-    form->N5->trigger();
+    Control<QAction>("N5")->trigger();
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_TRUE(QFile::exists(source)) << "the panel's own file is never deleted";
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, QStringLiteral("ファイル(%1)を削除してもよろしいですか？").arg(target));
 
     prompter.shown.clear();
-    form->N5->trigger();
+    Control<QAction>("N5")->trigger();
     EXPECT_EQ(ShownMessages(), QStringList{QStringLiteral("エラー: 削除するファイルが見つかりません。")});
 
     prompter.shown.clear();
-    form->M1->trigger();
+    Control<QAction>("M1")->trigger();
     EXPECT_TRUE(QFile::exists(target));
     EXPECT_FALSE(QFile::exists(source));
-    EXPECT_EQ(form->PanelCount, 2) << "the panels stay as they were";
-    EXPECT_EQ(form->Panels[0].Path, source);
+    EXPECT_EQ(form->LoadedPanels(), 2) << "the panels stay as they were";
+    EXPECT_EQ(form->Panel(0).Path, source);
     // The picture left its folder: moving it again is asked about and then fails, and the
     // file already in the destination stays.
     prompter.answers = {true};
-    form->M1->trigger();
+    Control<QAction>("M1")->trigger();
     EXPECT_EQ(ShownMessages(), QStringList{QStringLiteral("エラー: ファイルの移動に失敗しました。")});
     EXPECT_TRUE(QFile::exists(target));
 }
@@ -177,7 +177,7 @@ TEST_F(Popup, TheMenuWorksOnThePanelItWasOpenedOn)
 {
     TwoPictures();
     RightClick(1, QPoint(3, 3));
-    form->N3->trigger();
+    Control<QAction>("N3")->trigger();
     EXPECT_TRUE(QFile::exists(folder.Path("dest/b.bmp")));
     EXPECT_FALSE(QFile::exists(folder.Path("dest/a.bmp")));
 }
@@ -185,7 +185,7 @@ TEST_F(Popup, TheMenuWorksOnThePanelItWasOpenedOn)
 TEST_F(Popup, DestinationChosenInTheFolderDialog)
 {
     TwoPictures();
-    const QString before = form->LbDistnation->text();
+    const QString before = Control<QLabel>("LbDistnation")->text();
     QDir().mkpath(folder.Path("other"));
     QString prompt, start;
     prompter.modalHandlers.push_back([&](QDialog& d) {
@@ -195,10 +195,10 @@ TEST_F(Popup, DestinationChosenInTheFolderDialog)
         dirSel.SetCurrentFolder(folder.Path("other"));
         return int(Prompter::mrCancel);
     });
-    form->Button1->click();
+    Control<QPushButton>("Button1")->click();
     EXPECT_EQ(prompt, QStringLiteral("整理先の変更"));
     EXPECT_EQ(start, before);
-    EXPECT_EQ(form->LbDistnation->text(), before) << "Cancel changes nothing";
+    EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), before) << "Cancel changes nothing";
 
     prompter.modalHandlers.push_back([&](QDialog& d) {
         auto& dirSel = dynamic_cast<TDirSel&>(d);
@@ -206,10 +206,10 @@ TEST_F(Popup, DestinationChosenInTheFolderDialog)
         dirSel.Button1Click();
         return int(Prompter::mrOk);
     });
-    form->Button1->click();
-    EXPECT_EQ(QDir(form->LbDistnation->text()), QDir(folder.Path("other")));
+    Control<QPushButton>("Button1")->click();
+    EXPECT_EQ(QDir(Control<QLabel>("LbDistnation")->text()), QDir(folder.Path("other")));
     RightClick(0, QPoint(3, 3));
-    form->N3->trigger();
+    Control<QAction>("N3")->trigger();
     EXPECT_TRUE(QFile::exists(folder.Path("other/a.bmp"))) << "commands use the new destination";
 }
 
@@ -239,15 +239,15 @@ TEST_F(Popup, ChosenApplicationGetsThePanelsPicture)
                     .arg(program, folder.Path("missing-program"))
                     .toUtf8());
     RightClick(1, QPoint(3, 3));
-    form->N21->trigger();
-    EXPECT_EQ(WaitForLines(record), (QStringList{program, form->Panels[1].Path}));
+    Control<QAction>("N21")->trigger();
+    EXPECT_EQ(WaitForLines(record), (QStringList{program, form->Panel(1).Path}));
     EXPECT_TRUE(prompter.shown.empty());
 
-    form->N41->trigger();
+    Control<QAction>("N41")->trigger();
     EXPECT_EQ(ShownMessages(), QStringList{QStringLiteral("エラー: プログラムが起動できません。")});
 
     prompter.shown.clear();
-    form->Nx1Click(form->N11);  // a free slot: its item is disabled
+    form->Nx1Click(Control<QAction>("N11"));  // a free slot: its item is disabled
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -265,20 +265,20 @@ TEST_F(Popup, RegistrationRefreshesTheItemsOnOkAndAtTheNextOpening)
     };
     // Cancel keeps the edit in the table, and the menu shows it when it next opens.
     prompter.modalHandlers.push_back(editRow(0, "Kept", "/bin/kept"));
-    form->R1->trigger();
-    EXPECT_EQ(form->TAppDialog->AppNames[0], QStringLiteral("Kept"));
-    EXPECT_EQ(form->N11->text(), QStringLiteral("(&1)"));
+    Control<QAction>("R1")->trigger();
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[0], QStringLiteral("Kept"));
+    EXPECT_EQ(Control<QAction>("N11")->text(), QStringLiteral("(&1)"));
     RightClick(0, QPoint(3, 3));
-    EXPECT_EQ(form->N11->text(), QStringLiteral("(&1) Kept"));
-    EXPECT_TRUE(form->N11->isEnabled());
+    EXPECT_EQ(Control<QAction>("N11")->text(), QStringLiteral("(&1) Kept"));
+    EXPECT_TRUE(Control<QAction>("N11")->isEnabled());
 
     prompter.modalHandlers.push_back([inner = editRow(6, "Seven", "/bin/seven")](QDialog& d) {
         inner(d);
         return int(Prompter::mrOk);
     });
-    form->R1->trigger();
-    EXPECT_EQ(form->N71->text(), QStringLiteral("(&7) Seven")) << "OK refreshes at once";
-    EXPECT_TRUE(form->N71->isEnabled());
+    Control<QAction>("R1")->trigger();
+    EXPECT_EQ(Control<QAction>("N71")->text(), QStringLiteral("(&7) Seven")) << "OK refreshes at once";
+    EXPECT_TRUE(Control<QAction>("N71")->isEnabled());
 }
 
 }  // namespace

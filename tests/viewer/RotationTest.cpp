@@ -36,10 +36,10 @@ protected:
         MakeForm();
         ShowWithClient(QSize(600, 400));  // image controls 284 x 312
         form->LoadPictures({Quadrants(QStringLiteral("a.") + ext, size), Quadrants(QStringLiteral("b.") + ext, size)});
-        ASSERT_EQ(form->PanelCount, 2);
+        ASSERT_EQ(form->LoadedPanels(), 2);
     }
-    QRgb TopLeft(int panel) const { return form->Panels[panel].Picture->Image().pixel(0, 0) & 0xFFFFFF; }
-    QRgb Shown(int panel) const { return form->Panels[panel].Display().pixel(0, 0) & 0xFFFFFF; }
+    QRgb TopLeft(int panel) const { return form->Panel(panel).Picture->Image().pixel(0, 0) & 0xFFFFFF; }
+    QRgb Shown(int panel) const { return form->Panel(panel).Display().pixel(0, 0) & 0xFFFFFF; }
     void ExpectAtOrigin() const
     {
         EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
@@ -70,18 +70,18 @@ TEST_P(TurnTable, EveryControlTurnsEveryPictureItsWay)
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(TopLeft(i), GetParam().topLeft) << "panel " << i;
         EXPECT_EQ(Shown(i), GetParam().topLeft) << "the panel shows the turned picture, panel " << i;
-        EXPECT_EQ(form->Panels[i].Picture->Width(), GetParam().quarter ? 40 : 60);
+        EXPECT_EQ(form->Panel(i).Picture->Width(), GetParam().quarter ? 40 : 60);
     }
     EXPECT_EQ(Errors(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rotation, TurnTable,
-    ::testing::Values(TurnCase{"RightButton", [](TMainForm& f) { f.BtnRightR->click(); }, kBlue, true},
-                      TurnCase{"RightMenuItem", [](TMainForm& f) { f.N90R1->trigger(); }, kBlue, true},
-                      TurnCase{"LeftButton", [](TMainForm& f) { f.BtnLeftR->click(); }, kGreen, true},
-                      TurnCase{"LeftMenuItem", [](TMainForm& f) { f.N90L1->trigger(); }, kGreen, true},
-                      TurnCase{"HalfTurnMenuItem", [](TMainForm& f) { f.N180D1->trigger(); }, kYellow, false}),
+    ::testing::Values(TurnCase{"RightButton", [](TMainForm& f) { f.findChild<QPushButton*>("BtnRightR")->click(); }, kBlue, true},
+                      TurnCase{"RightMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N90R1")->trigger(); }, kBlue, true},
+                      TurnCase{"LeftButton", [](TMainForm& f) { f.findChild<QPushButton*>("BtnLeftR")->click(); }, kGreen, true},
+                      TurnCase{"LeftMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N90L1")->trigger(); }, kGreen, true},
+                      TurnCase{"HalfTurnMenuItem", [](TMainForm& f) { f.findChild<QAction*>("N180D1")->trigger(); }, kYellow, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
@@ -89,35 +89,35 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
     MakeForm();
     ShowWithClient(QSize(600, 400));
     form->LoadPictures({Picture("a.jpg", QSize(3008, 2008)), Picture("b.jpg", QSize(3008, 2008))});
-    ASSERT_EQ(form->PanelCount, 2);
-    const QString text0 = form->EdText[0]->text();
+    ASSERT_EQ(form->LoadedPanels(), 2);
+    const QString text0 = form->Panel(0).TextLine->text();
     ASSERT_TRUE(text0.startsWith(QStringLiteral("3008×2008")));
     Pan(0, 40, 0);
     Pan(1, 0, -9, true);
 
-    form->BtnRightRClick(form->BtnRightR);
+    form->BtnRightRClick(Control<QPushButton>("BtnRightR"));
 
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(form->Panels[i].Picture->Width(), 2008);
-        EXPECT_EQ(form->Panels[i].Picture->Height(), 3008);
+        EXPECT_EQ(form->Panel(i).Picture->Width(), 2008);
+        EXPECT_EQ(form->Panel(i).Picture->Height(), 3008);
     }
     // 284 / 2008 = 0.1414 against 312 / 3008 = 0.1037: the upright height decides.
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.1037"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.1037f);
-    EXPECT_EQ(form->Panels[1].Picture->FMagnification, 0.1037f);
+    EXPECT_EQ(form->Panel(1).Picture->FMagnification, 0.1037f);
     ExpectAtOrigin();
-    EXPECT_EQ(form->EdText[0]->text(), text0) << "the text line keeps the size as loaded";
-    EXPECT_EQ(form->Grp[1]->title(), QStringLiteral("b.jpg"));
+    EXPECT_EQ(form->Panel(0).TextLine->text(), text0) << "the text line keeps the size as loaded";
+    EXPECT_EQ(form->Panel(1).Group->title(), QStringLiteral("b.jpg"));
 }
 
 TEST_F(Rotation, FourTurnsGiveThePicturesAsLoaded)
 {
     LoadTwo(QSize(600, 400));
-    const QImage loaded = form->Panels[0].Picture->Image().copy();
+    const QImage loaded = form->Panel(0).Picture->Image().copy();
     const QString fit = form->MagnificationText();
     for (int turn = 0; turn < 4; ++turn)
-        form->BtnRightRClick(form->N90R1);
-    EXPECT_EQ(form->Panels[0].Picture->Image(), loaded);
+        form->BtnRightRClick(Control<QAction>("N90R1"));
+    EXPECT_EQ(form->Panel(0).Picture->Image(), loaded);
     EXPECT_EQ(form->MagnificationText(), fit);
     EXPECT_EQ(Shown(0), kRed);
     ExpectAtOrigin();
@@ -132,13 +132,13 @@ TEST_F(Rotation, HalfTurnKeepsTheFitButResetsPanelAdjustments)
     Pan(1, 30, 0, true);
     Pan(0, 0, -5, true);
 
-    form->BtnRightRClick(form->N180D1);
+    form->BtnRightRClick(Control<QAction>("N180D1"));
 
     EXPECT_EQ(form->MagnificationText(), fit);
     ExpectAtOrigin();
     // The reduced copy is made again although the magnification did not change.
-    ASSERT_TRUE(form->Panels[1].Picture->FReduced);
-    EXPECT_EQ(form->Panels[1].Picture->FReduced->pixel(0, 0) & 0xFFFFFF, kYellow);
+    ASSERT_TRUE(form->Panel(1).Picture->FReduced);
+    EXPECT_EQ(form->Panel(1).Picture->FReduced->pixel(0, 0) & 0xFFFFFF, kYellow);
     EXPECT_EQ(Shown(1), kYellow);
 }
 
@@ -146,8 +146,8 @@ TEST_F(Rotation, NothingHappensWithoutPictures)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    for (QObject* sender : std::initializer_list<QObject*>{form->BtnRightR, form->BtnLeftR, form->N90R1,
-                                                            form->N90L1, form->N180D1})
+    for (QObject* sender : std::initializer_list<QObject*>{Control<QPushButton>("BtnRightR"), Control<QPushButton>("BtnLeftR"), Control<QAction>("N90R1"),
+                                                            Control<QAction>("N90L1"), Control<QAction>("N180D1")})
         form->BtnRightRClick(sender);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("0.125"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0f);

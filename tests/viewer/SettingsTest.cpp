@@ -37,11 +37,11 @@ protected:
 TEST_F(Settings, NoFileGivesTheDesignAndIsWrittenAtClose)
 {
     EXPECT_EQ(OpenBounds(QSize(1280, 1024)), QRect(192, 120, 640, 454));
-    EXPECT_EQ(form->LbDistnation->text(), QDir::homePath());
-    EXPECT_FALSE(form->StyleTate->isChecked());
+    EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), QDir::homePath());
+    EXPECT_FALSE(Control<QAction>("StyleTate")->isChecked());
     for (int slot = 0; slot < kAppSlotCount; ++slot) {
-        EXPECT_EQ(form->TAppDialog->AppNames[slot], QStringLiteral("-"));
-        EXPECT_EQ(form->TAppDialog->AppPaths[slot], QStringLiteral("-"));
+        EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[slot], QStringLiteral("-"));
+        EXPECT_EQ(Dialog<TTAppDialog>()->AppPaths[slot], QStringLiteral("-"));
     }
     form->close();
     ASSERT_TRUE(QFileInfo::exists(SettingsPath()));
@@ -78,15 +78,15 @@ TEST_F(Settings, EveryOtherValueSurvivesTheRoundTrip)
                       "[OTHER]\nDISTPATH=/srv/sorted\nUNKNOWN=kept\n"
                       "[MINE]\nanything=1\n");
     OpenBounds(QSize(1280, 1024));
-    EXPECT_EQ(form->LbDistnation->text(), QStringLiteral("/srv/sorted"));
-    EXPECT_EQ(form->TAppDialog->AppNames[0], QStringLiteral("Editor"));
-    EXPECT_EQ(form->TAppDialog->AppPaths[2], QStringLiteral("/opt/v"));
-    EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("-"));
-    EXPECT_EQ(form->SpiDirectory, QStringLiteral("/opt/spi"));
-    EXPECT_TRUE(form->StyleTate->isChecked());
-    EXPECT_EQ(form->PictSelectDialog->Directory, QStringLiteral("/home/x/Pictures"));
-    EXPECT_EQ(form->PictSelectDialog->SplitHpos(), 186);
-    form->TAppDialog->AppNames[1] = QStringLiteral("Other");
+    EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), QStringLiteral("/srv/sorted"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[0], QStringLiteral("Editor"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppPaths[2], QStringLiteral("/opt/v"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[1], QStringLiteral("-"));
+    EXPECT_EQ(form->PluginFolder(), QStringLiteral("/opt/spi"));
+    EXPECT_TRUE(Control<QAction>("StyleTate")->isChecked());
+    EXPECT_EQ(Dialog<TPictSelectDialog>()->Directory, QStringLiteral("/home/x/Pictures"));
+    EXPECT_EQ(Dialog<TPictSelectDialog>()->SplitHpos(), 186);
+    Dialog<TTAppDialog>()->AppNames[1] = QStringLiteral("Other");
     form->close();
 
     const struct {
@@ -134,21 +134,21 @@ TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
         return int(Prompter::mrOk);
     });
     form->Susie1Click();
-    form->PictSelectDialog->setGeometry(250, 140, 700, 560);
-    form->PictSelectDialog->SetDirListBox(folder.Path("pictures"));
+    Dialog<TPictSelectDialog>()->setGeometry(250, 140, 700, 560);
+    Dialog<TPictSelectDialog>()->SetDirListBox(folder.Path("pictures"));
     form->close();
     EXPECT_EQ(Value("APPLICATIONS", "NAME2"), QStringLiteral("Editor"));
     EXPECT_EQ(Value("SUSIE", "SPIDIR"), folder.Path("spi"));
 
     OpenBounds(QSize(1280, 1024));
-    EXPECT_EQ(form->TAppDialog->AppNames[1], QStringLiteral("Editor"));
-    EXPECT_EQ(form->TAppDialog->AppPaths[1], QStringLiteral("/opt/ed"));
-    EXPECT_EQ(form->TAppDialog->AppPaths[0], QStringLiteral("-"));
-    EXPECT_EQ(QDir(form->LbDistnation->text()), QDir(folder.Path("sorted")));
-    EXPECT_EQ(form->SpiDirectory, folder.Path("spi"));
-    EXPECT_EQ(form->SpiHost->Folder, folder.Path("spi")) << "the host scans the stored folder";
-    EXPECT_EQ(form->PictSelectDialog->geometry(), QRect(250, 140, 700, 560));
-    EXPECT_EQ(QDir(form->PictSelectDialog->Directory), QDir(folder.Path("pictures")));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppNames[1], QStringLiteral("Editor"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppPaths[1], QStringLiteral("/opt/ed"));
+    EXPECT_EQ(Dialog<TTAppDialog>()->AppPaths[0], QStringLiteral("-"));
+    EXPECT_EQ(QDir(Control<QLabel>("LbDistnation")->text()), QDir(folder.Path("sorted")));
+    EXPECT_EQ(form->PluginFolder(), folder.Path("spi"));
+    EXPECT_EQ(form->PluginHost()->Folder, folder.Path("spi")) << "the host scans the stored folder";
+    EXPECT_EQ(Dialog<TPictSelectDialog>()->geometry(), QRect(250, 140, 700, 560));
+    EXPECT_EQ(QDir(Dialog<TPictSelectDialog>()->Directory), QDir(folder.Path("pictures")));
 }
 
 TEST_F(Settings, WindowNeverShownWritesNothing)
@@ -185,7 +185,7 @@ TEST_F(Settings, FileThatCouldNotBeReadIsKeptAndTheCloseSaysSo)
         ASSERT_TRUE(nobody.Active());
         form->show();
     }
-    EXPECT_EQ(form->LbDistnation->text(), QDir::homePath()) << "the defaults";
+    EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), QDir::homePath()) << "the defaults";
     // Readable again by the close: it still must not put the defaults over the file.
     ::chmod(QFile::encodeName(SettingsPath()).constData(), 0644);
     form->close();

@@ -9,7 +9,21 @@
 
 namespace {
 
-using ViewPanelLoad = MainFormTest;
+// A panel over widgets of its own, as the window binds its four.
+class ViewPanelLoad : public MainFormTest {
+protected:
+    TViewPanel& MakePanel()
+    {
+        auto* group = new TPanelGroup(&host);
+        auto* line = new QLineEdit(group);
+        auto* image = new TPanelImage(0, group);
+        group->hide();  // hidden until it first draws, as the window makes them
+        panel.Bind(group, line, image, QSize(1280, 1024));
+        return panel;
+    }
+    QWidget host;
+    TViewPanel panel;
+};
 
 TEST_F(ViewPanelLoad, EightBitBmpShowsItsDepthAndFileName)
 {
@@ -21,8 +35,7 @@ TEST_F(ViewPanelLoad, EightBitBmpShowsItsDepthAndFileName)
     const QString path = folder.Path("grey.bmp");
     ASSERT_TRUE(indexed.save(path));
 
-    MakeForm();
-    TViewPanel& panel = form->Panels[0];
+    MakePanel();
     ASSERT_TRUE(panel.Load(path));
     EXPECT_EQ(panel.TextLine->text(), QString::fromUtf8("640\xC3\x97" "480 (8)"));
     EXPECT_EQ(panel.Group->title(), QStringLiteral("grey.bmp"));
@@ -35,8 +48,7 @@ TEST_F(ViewPanelLoad, EightBitBmpShowsItsDepthAndFileName)
 
 TEST_F(ViewPanelLoad, FailedLoadLeavesNothingOfTheOldPicture)
 {
-    MakeForm();
-    TViewPanel& panel = form->Panels[0];
+    MakePanel();
     ASSERT_TRUE(panel.Load(Picture("a.bmp", QSize(40, 30))));
     panel.SetMagnification(1.0f, false);
     panel.Draw(0, 0);
@@ -54,8 +66,7 @@ TEST_F(ViewPanelLoad, FailedLoadLeavesNothingOfTheOldPicture)
 
 TEST_F(ViewPanelLoad, DrawPaintsTheViewAndPlaceHidesUntilTheNextDraw)
 {
-    MakeForm();
-    TViewPanel& panel = form->Panels[0];
+    MakePanel();
     ASSERT_TRUE(panel.Load(Picture("red.bmp", QSize(50, 40), QColor(255, 0, 0))));
     panel.Place(0, 32, 216, 156);
     EXPECT_EQ(panel.TextLine->geometry(), QRect(8, 16, 200, 21));
@@ -83,8 +94,7 @@ TEST_F(ViewPanelLoad, CameraFileShowsSizeAndShootingSummary)
     const QString dir = RealFixturesFolder();
     if (dir.isEmpty())
         GTEST_SKIP() << "no camera files beside the project";
-    MakeForm();
-    TViewPanel& panel = form->Panels[0];
+    MakePanel();
     ASSERT_TRUE(panel.Load(dir + "/pentax-k10d-no-makernote.jpg"));
     EXPECT_EQ(panel.TextLine->text(),
               QString::fromUtf8("100×72 1/180 F11.0 90.0mm \"PENTAX K10D        \" ISO200 EV±0 Av 多分割 F非発光 "));
