@@ -2,12 +2,13 @@
 
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
-#include "dialogs/DialogFont.h"
 #include "dialogs/Appsetting.h"
 #include "dialogs/Dirselform.h"
-#include "loading/Spisetting.h"
-#include "platform/Guard.h"
-#include "platform/Prompter.h"
+#include "dialogs/Spisetting.h"
+#include "loading/SpiHost.h"
+#include "ui/DialogFont.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 #include "viewer/PanelLayout.h"
 
 #include <QApplication>
