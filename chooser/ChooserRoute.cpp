@@ -1,7 +1,7 @@
 #include "chooser/ChooserRoute.h"
 
 #include "chooser/Pictselectdlg.h"
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 bool RunChooserRoute(TPictSelectDialog& dialog, Prompter& prompter,
                      const std::function<int(const QStringList&)>& loadPictures)

@@ -5,7 +5,7 @@
 #include "chooser/ChooserCore.h"
 #include "chooser/ThumbGrid.h"
 #include "dialogs/OuterBounds.h"
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QDialog>
 #include <QString>

@@ -3,11 +3,11 @@
 #include "chooser/Histogram.h"
 #include "chooser/Pictselectdlg.h"
 #include "chooser/ReadThumbSource.h"
-#include "dialogs/DialogFont.h"
 #include "dialogs/FolderTree.h"
 #include "dialogs/Places.h"
-#include "platform/Guard.h"
 #include "platform/ProfileFile.h"
+#include "ui/DialogFont.h"
+#include "ui/Guard.h"
 
 #include <QFileInfo>
 #include <QFileSystemModel>

@@ -2,9 +2,9 @@
 
 #include "dialogs/Appsetting.h"
 #include "dialogs/CentreOnScreen.h"
-#include "dialogs/DialogFont.h"
-#include "platform/Guard.h"
-#include "platform/Prompter.h"
+#include "ui/DialogFont.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

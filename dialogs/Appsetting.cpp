@@ -1,7 +1,7 @@
 #include "dialogs/Appsetting.h"
 
 #include "dialogs/CentreOnScreen.h"
-#include "dialogs/DialogFont.h"
+#include "ui/DialogFont.h"
 
 #include <QFileInfo>
 #include <QLabel>

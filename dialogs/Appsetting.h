@@ -1,6 +1,6 @@
 #pragma once
 // Edits the name and program path of one registration slot; used only by TTAppDialog.
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QDialog>
 

@@ -1,10 +1,10 @@
 #include "dialogs/Dirselform.h"
 
 #include "dialogs/CentreOnScreen.h"
-#include "dialogs/DialogFont.h"
 #include "dialogs/FolderTree.h"
 #include "dialogs/Places.h"
-#include "platform/Prompter.h"
+#include "ui/DialogFont.h"
+#include "ui/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,11 +2,11 @@
 
 #include "loading/BmpReader.h"
 #include "loading/JpegDecoder.h"
+#include "loading/JpegFile.h"
 #include "loading/LoadErrors.h"
 #include "loading/PefPreview.h"
 #include "loading/PictureName.h"
-#include "loading/Spisetting.h"
-#include "loading/JpegFile.h"
+#include "loading/PluginLoad.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "shell/Startup.h"
 
-#include "platform/HandoffChannel.h"
+#include "handoff/HandoffChannel.h"
 #include "platform/ProfileFile.h"
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QCoreApplication>
 #include <QDialog>

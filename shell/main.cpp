@@ -1,9 +1,9 @@
 // Velumira's entry point: a second start hands its names to the running window and ends;
 // otherwise the main window opens with the names given on the command line.
-#include "platform/Guard.h"
-#include "platform/HandoffChannel.h"
-#include "platform/Prompter.h"
+#include "handoff/HandoffChannel.h"
 #include "shell/Startup.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 #include "viewer/Mainunit.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "viewer/AppLaunch.h"
 
 #include "platform/ProcessLaunch.h"
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 namespace applaunch {
 

@@ -1,8 +1,8 @@
 #include "viewer/Mainunit.h"
 
-#include "dialogs/DialogFont.h"
 #include "loading/SpiHost.h"
-#include "platform/Prompter.h"
+#include "ui/DialogFont.h"
+#include "ui/Prompter.h"
 #include "viewer/PanelLayout.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
 #include "dialogs/Appsetting.h"
-#include "dialogs/DialogFont.h"
 #include "dialogs/Dirselform.h"
-#include "loading/Spisetting.h"
+#include "dialogs/Spisetting.h"
+#include "ui/DialogFont.h"
 #include "viewer/Mainunit.h"
 
 #include <QComboBox>

@@ -2,9 +2,9 @@
 #include "viewer/Mainunit.h"
 
 #include "chooser/ChooserRoute.h"
-#include "platform/Guard.h"
-#include "platform/HandoffChannel.h"
-#include "platform/Prompter.h"
+#include "handoff/HandoffChannel.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

@@ -2,7 +2,7 @@
 
 #include "dialogs/Dirselform.h"
 #include "platform/FileOperations.h"
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QFileInfo>
 

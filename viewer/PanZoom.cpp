@@ -1,7 +1,7 @@
 #include "viewer/PanZoom.h"
 
-#include "platform/Guard.h"
-#include "platform/Prompter.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 
 #include <QList>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "viewer/Mainunit.h"
 
 #include "dialogs/Appdialog.h"
-#include "platform/Guard.h"
+#include "ui/Guard.h"
 #include "viewer/AppLaunch.h"
 #include "viewer/Organise.h"
 

@@ -3,7 +3,7 @@
 #include "viewer/Mainunit.h"
 
 #include "loading/Bmpmagbase.h"
-#include "platform/Guard.h"
+#include "ui/Guard.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -3,10 +3,11 @@
 
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
-#include "loading/Spisetting.h"
-#include "platform/Guard.h"
+#include "dialogs/Spisetting.h"
+#include "loading/SpiHost.h"
 #include "platform/ProfileFile.h"
-#include "platform/Prompter.h"
+#include "ui/Guard.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "viewer/ViewPanel.h"
 
-#include "dialogs/DialogFont.h"
 #include "loading/Bmpmagbase.h"
 #include "loading/PanelLine.h"
+#include "ui/DialogFont.h"
 
 #include <QFileInfo>
 #include <QGroupBox>

@@ -1,5 +1,5 @@
 #include "loading/PanelLine.h"
-#include "loading/Spisetting.h"
+#include "loading/PluginLoad.h"
 #include "support/BmpBuilder.h"
 #include "tests/plugins/PngWriter.h"
 #include "tests/plugins/SpiTestSupport.h"

@@ -1,4 +1,5 @@
-#include "loading/Spisetting.h"
+#include "dialogs/Spisetting.h"
+#include "loading/PluginLoad.h"
 #include "dialogs/Dirselform.h"
 #include "support/FakePrompter.h"
 #include "tests/plugins/SpiTestSupport.h"

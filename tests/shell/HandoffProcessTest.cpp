@@ -1,7 +1,7 @@
 // Two (or three) real velumira processes on the offscreen platform, on a private channel
 // and settings file. The program's test log (VELUMIRA_TEST_LOG) reports boxes as PROMPT
 // lines, received hand-offs as HANDOFF lines and the shown window as a WINDOW line.
-#include "platform/HandoffChannel.h"
+#include "handoff/HandoffChannel.h"
 #include "support/TestFolder.h"
 
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "shell/Startup.h"
 
-#include "../platform/RunningWindowThread.h"
-#include "platform/HandoffChannel.h"
+#include "../handoff/RunningWindowThread.h"
+#include "handoff/HandoffChannel.h"
 #include "support/FakePrompter.h"
 #include "support/TestFolder.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Records every box and dialog the program would show and answers from a script.
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QStringList>
 #include <deque>

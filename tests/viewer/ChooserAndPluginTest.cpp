@@ -2,8 +2,8 @@
 #include "MainFormFixture.h"
 
 #include "chooser/Pictselectdlg.h"
+#include "dialogs/Spisetting.h"
 #include "loading/SpiHost.h"
-#include "loading/Spisetting.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "viewer/MainSettings.h"
 
-#include "loading/Spisetting.h"
+#include "loading/PluginLoad.h"
 #include "platform/ProfileFile.h"
 #include "support/TestFolder.h"
 

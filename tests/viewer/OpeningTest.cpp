@@ -1,6 +1,6 @@
 #include "MainFormFixture.h"
 
-#include "platform/HandoffChannel.h"
+#include "handoff/HandoffChannel.h"
 
 #include <QApplication>
 #include <QCursor>

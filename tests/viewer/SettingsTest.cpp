@@ -3,7 +3,8 @@
 #include "chooser/Pictselectdlg.h"
 #include "dialogs/Appdialog.h"
 #include "dialogs/Dirselform.h"
-#include "loading/Spisetting.h"
+#include "dialogs/Spisetting.h"
+#include "loading/PluginLoad.h"
 #include "platform/ProfileFile.h"
 #include "support/FileAccess.h"
 

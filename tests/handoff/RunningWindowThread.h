@@ -1,7 +1,7 @@
 #pragma once
 // A registered main window stand-in on a thread of its own, as a real window answers on its
 // own UI thread: the sender in the test thread can then block on it.
-#include "platform/HandoffChannel.h"
+#include "handoff/HandoffChannel.h"
 
 #include <QThread>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "platform/HandoffChannel.h"
+#include "handoff/HandoffChannel.h"
 
 #include <gtest/gtest.h>
 

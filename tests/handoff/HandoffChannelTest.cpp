@@ -1,7 +1,7 @@
 // The channel between two windows, exercised inside one test program: each running
 // "window" is a thread with its own event loop, as a real one has its UI thread.
-#include "platform/HandoffChannel.h"
 #include "RunningWindowThread.h"
+#include "handoff/HandoffChannel.h"
 #include "support/TestFolder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 // Runs one event handler so that no C++ exception crosses Qt's event loop: whatever it
 // throws is shown in the standard error box and the program goes on.
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <exception>
 #include <utility>

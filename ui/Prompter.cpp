@@ -1,4 +1,4 @@
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QDialog>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 // The real boxes run a modal loop; a zero-delay timer inspects the box that is up and
 // answers it, so no test waits on a person.
-#include "platform/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,42 +1,15 @@
-#include "loading/Spisetting.h"
+#include "dialogs/Spisetting.h"
 
 #include "dialogs/CentreOnScreen.h"
-#include "dialogs/DialogFont.h"
 #include "dialogs/Dirselform.h"
-#include "platform/Prompter.h"
+#include "loading/PluginLoad.h"
+#include "loading/SpiHost.h"
+#include "ui/DialogFont.h"
+#include "ui/Prompter.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-
-QString ExecutableFolder()
-{
-    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
-}
-
-} // namespace
-
-QString DefaultPluginFolder(const QString& executableFolder)
-{
-    if (executableFolder.isEmpty()) return QString();
-    const QDir here(executableFolder);
-    for (const QString& relative : {QStringLiteral("plugins"), QStringLiteral("../lib/velumira/plugins")}) {
-        const QFileInfo candidate(here.filePath(relative));
-        if (candidate.isDir()) return QDir::cleanPath(candidate.absoluteFilePath());
-    }
-    return QString();
-}
-
-QString DefaultPluginFolder()
-{
-    return DefaultPluginFolder(ExecutableFolder());
-}
 
 TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
     : QDialog(parent), prompter_(prompter), dirSel_(dirSel)
