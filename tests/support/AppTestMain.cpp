@@ -1,4 +1,4 @@
-// The channel and the prompter need a running application object.
+// For test programs whose objects need a running application object (channel, prompter, settings file).
 #include <QApplication>
 #include <gtest/gtest.h>
 
