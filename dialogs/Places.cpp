@@ -63,7 +63,8 @@ std::vector<TPlace> CurrentPlaces()
 TPlacesBox::TPlacesBox(TFolderTree* tree, QWidget* parent, PlaceSource source)
     : QComboBox(parent), tree_(tree), source_(source ? std::move(source) : PlaceSource(CurrentPlaces))
 {
-    Fill(source_(), tree_->Root());
+    // Filled when a folder is shown or the list is opened, not at creation: reading the
+    // mounts asks every file system, which start-up need not wait for.
     connect(this, &QComboBox::activated, this, &TPlacesBox::ChoosePlace);
 }
 
