@@ -10,18 +10,18 @@
 
 int TFileList::Add(const QString& key, std::unique_ptr<TPictEntry> entry)
 {
-    items_.emplace_back(key, std::move(entry));
+    FItems.emplace_back(key, std::move(entry));
     return Count() - 1;
 }
 
-TViewList::TViewList() : collator_(QLocale())
+TViewList::TViewList() : FCollator(QLocale())
 {
-    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    FCollator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
 bool TViewList::Less(const QString& a, const QString& b) const
 {
-    const int c = collator_.compare(a, b);
+    const int c = FCollator.compare(a, b);
     if (c != 0)
         return c < 0;
     return a < b;
@@ -29,12 +29,12 @@ bool TViewList::Less(const QString& a, const QString& b) const
 
 int TViewList::Add(const QString& key, TPictEntry* entry)
 {
-    auto at = std::upper_bound(items_.begin(), items_.end(), key,
+    auto at = std::upper_bound(FItems.begin(), FItems.end(), key,
                                [this](const QString& k, const std::pair<QString, TPictEntry*>& item) {
                                    return Less(k, item.first);
                                });
-    at = items_.insert(at, {key, entry});
-    return static_cast<int>(at - items_.begin());
+    at = FItems.insert(at, {key, entry});
+    return static_cast<int>(at - FItems.begin());
 }
 
 bool IsChooserPicture(const QString& name)

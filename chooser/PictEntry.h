@@ -39,14 +39,14 @@ struct TPictEntry {
 // Owns its entries; keeps the order in which they were added (the directory listing's).
 class TFileList {
 public:
-    void Clear() { items_.clear(); }
+    void Clear() { FItems.clear(); }
     int Add(const QString& key, std::unique_ptr<TPictEntry> entry);
-    int Count() const { return static_cast<int>(items_.size()); }
-    const QString& Key(int index) const { return items_[index].first; }
-    TPictEntry* Entry(int index) const { return items_[index].second.get(); }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const QString& Key(int index) const { return FItems[index].first; }
+    TPictEntry* Entry(int index) const { return FItems[index].second.get(); }
 
 private:
-    std::vector<std::pair<QString, std::unique_ptr<TPictEntry>>> items_;
+    std::vector<std::pair<QString, std::unique_ptr<TPictEntry>>> FItems;
 };
 
 // Same keys and entries as a TFileList, not owned, kept sorted by key case-insensitively
@@ -55,16 +55,16 @@ private:
 class TViewList {
 public:
     TViewList();
-    void Clear() { items_.clear(); }
+    void Clear() { FItems.clear(); }
     int Add(const QString& key, TPictEntry* entry);   // returns the index it landed at
-    int Count() const { return static_cast<int>(items_.size()); }
-    const QString& Key(int index) const { return items_[index].first; }
-    TPictEntry* Entry(int index) const { return items_[index].second; }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const QString& Key(int index) const { return FItems[index].first; }
+    TPictEntry* Entry(int index) const { return FItems[index].second; }
     bool Less(const QString& a, const QString& b) const;
 
 private:
-    QCollator collator_;
-    std::vector<std::pair<QString, TPictEntry*>> items_;
+    QCollator FCollator;
+    std::vector<std::pair<QString, TPictEntry*>> FItems;
 };
 
 // One picture file of a folder as the listing gives it.

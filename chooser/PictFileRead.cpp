@@ -4,30 +4,30 @@
 #include <pthread.h>
 
 THPictFileRead::THPictFileRead(TReaderState& state, TReadJob job)
-    : state_(state), job_(std::move(job)), thread_([this] { Execute(); })
+    : FState(state), FJob(std::move(job)), FThread([this] { Execute(); })
 {
 }
 
 THPictFileRead::~THPictFileRead()
 {
     Terminate();
-    if (thread_.joinable())
-        thread_.join();
+    if (FThread.joinable())
+        FThread.join();
 }
 
 void THPictFileRead::Terminate()
 {
     {
-        std::lock_guard<std::mutex> hold(wakeLock_);
-        terminated_ = true;
+        std::lock_guard<std::mutex> hold(FWakeLock);
+        FTerminated = true;
     }
-    wake_.notify_all();
+    FWake.notify_all();
 }
 
 void THPictFileRead::Pause(int milliseconds)
 {
-    std::unique_lock<std::mutex> hold(wakeLock_);
-    wake_.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return terminated_; });
+    std::unique_lock<std::mutex> hold(FWakeLock);
+    FWake.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return FTerminated; });
 }
 
 void THPictFileRead::Execute()
@@ -35,17 +35,17 @@ void THPictFileRead::Execute()
     pthread_setname_np(pthread_self(), "PictFileRead");
     for (;;) {
         {
-            std::lock_guard<std::mutex> hold(wakeLock_);
-            if (terminated_)
+            std::lock_guard<std::mutex> hold(FWakeLock);
+            if (FTerminated)
                 return;
         }
         QString path;
         bool taken = false;
         {
-            std::lock_guard<std::mutex> hold(state_.ReaderLock);
-            if (state_.JobState == jsRequested) {
-                state_.JobState = jsRunning;
-                path = state_.JobFileName;
+            std::lock_guard<std::mutex> hold(FState.ReaderLock);
+            if (FState.JobState == jsRequested) {
+                FState.JobState = jsRunning;
+                path = FState.JobFileName;
                 taken = true;
             }
         }
@@ -55,15 +55,15 @@ void THPictFileRead::Execute()
         }
         bool ok = false;
         try {
-            ok = job_(state_, path, true);
+            ok = FJob(FState, path, true);
         } catch (...) {
             ok = false;
         }
         {
-            std::lock_guard<std::mutex> hold(state_.ReaderLock);
+            std::lock_guard<std::mutex> hold(FState.ReaderLock);
             if (!ok)
-                state_.DecodedPicture = QImage();
-            state_.JobState = ok ? jsDone : jsFailed;
+                FState.DecodedPicture = QImage();
+            FState.JobState = ok ? jsDone : jsFailed;
         }
         Pause(15);
     }

@@ -44,16 +44,16 @@ public:
     THPictFileRead& operator=(const THPictFileRead&) = delete;
 
     void Terminate();
-    std::thread::id ThreadId() const { return thread_.get_id(); }
+    std::thread::id ThreadId() const { return FThread.get_id(); }
 
 private:
     void Execute();
     void Pause(int milliseconds);   // a sleep that ends early on Terminate
 
-    TReaderState& state_;
-    TReadJob job_;
-    std::mutex wakeLock_;
-    std::condition_variable wake_;
-    bool terminated_ = false;
-    std::thread thread_;
+    TReaderState& FState;
+    TReadJob FJob;
+    std::mutex FWakeLock;
+    std::condition_variable FWake;
+    bool FTerminated = false;
+    std::thread FThread;
 };

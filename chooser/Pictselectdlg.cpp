@@ -122,14 +122,14 @@ void TPictSelectDialog::Button4Click()
 {
     const TOkAnswer answer = Core.Ok();
     if (answer.Outcome == TOkOutcome::TooMany) {
-        prompter_.Message(QStringLiteral("選択の最大数は%1個です。\n現在%2個選択されています。")
+        FPrompter.Message(QStringLiteral("選択の最大数は%1個です。\n現在%2個選択されています。")
                               .arg(Core.MaxSelect)
                               .arg(answer.Count),
                           QStringLiteral("エラー"));
         return;
     }
     if (answer.Outcome == TOkOutcome::NoneChosen) {
-        prompter_.Message(QStringLiteral("画像が選択されていません"), QStringLiteral("エラー"));
+        FPrompter.Message(QStringLiteral("画像が選択されていません"), QStringLiteral("エラー"));
         return;
     }
     ModalResult = Prompter::mrOk;

@@ -121,8 +121,8 @@ private:
     void ApplySplitters();
     template <typename Handler> void Guarded(Handler&& handler);
 
-    Prompter& prompter_;
-    int splitHpos_ = 185;
-    int splitVpos_ = 153;
-    TOuterBounds bounds_{*this, FormCanResize(0, 0)};
+    Prompter& FPrompter;
+    int FSplitHpos = 185;
+    int FSplitVpos = 153;
+    TOuterBounds FBounds{*this, FormCanResize(0, 0)};
 };

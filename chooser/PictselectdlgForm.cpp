@@ -32,12 +32,12 @@ constexpr int HistHeight = 60;
 template <typename Handler>
 void TPictSelectDialog::Guarded(Handler&& handler)
 {
-    RunGuarded(prompter_, std::forward<Handler>(handler));
+    RunGuarded(FPrompter, std::forward<Handler>(handler));
 }
 
 TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool runTimer, TReadJob job)
     : QDialog(parent), Core(job ? std::move(job) : TReadJob(ReadThumbSource)), Directory(QDir::homePath()),
-      prompter_(prompter)
+      FPrompter(prompter)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -221,8 +221,8 @@ void TPictSelectDialog::PlaceInfoPane()
 
 void TPictSelectDialog::ApplySplitters()
 {
-    SplitterH->setSizes({splitHpos_, std::max(width() - splitHpos_ - 3, 1)});
-    SplitterV->setSizes({splitVpos_, std::max(SplitterV->height() - splitVpos_ - 3, 1)});
+    SplitterH->setSizes({FSplitHpos, std::max(width() - FSplitHpos - 3, 1)});
+    SplitterV->setSizes({FSplitVpos, std::max(SplitterV->height() - FSplitVpos - 3, 1)});
 }
 
 QSize TPictSelectDialog::FormCanResize(int width, int height)
@@ -232,24 +232,24 @@ QSize TPictSelectDialog::FormCanResize(int width, int height)
 
 void TPictSelectDialog::SetOuterBounds(const QRect& bounds)
 {
-    bounds_.Set(bounds);
+    FBounds.Set(bounds);
 }
 
 bool TPictSelectDialog::event(QEvent* e)
 {
     const bool result = QDialog::event(e);
-    bounds_.WindowEvent(*e);
+    FBounds.WindowEvent(*e);
     return result;
 }
 
 int TPictSelectDialog::SplitHpos() const
 {
-    return isVisible() ? SplitterH->sizes().value(0, splitHpos_) : splitHpos_;
+    return isVisible() ? SplitterH->sizes().value(0, FSplitHpos) : FSplitHpos;
 }
 
 int TPictSelectDialog::SplitVpos() const
 {
-    return isVisible() ? SplitterV->sizes().value(0, splitVpos_) : splitVpos_;
+    return isVisible() ? SplitterV->sizes().value(0, FSplitVpos) : FSplitVpos;
 }
 
 void TPictSelectDialog::showEvent(QShowEvent* event)
@@ -264,8 +264,8 @@ void TPictSelectDialog::showEvent(QShowEvent* event)
 void TPictSelectDialog::hideEvent(QHideEvent* event)
 {
     // Keep the dividers as they were shown, for the next showing and the settings.
-    splitHpos_ = SplitterH->sizes().value(0, splitHpos_);
-    splitVpos_ = SplitterV->sizes().value(0, splitVpos_);
+    FSplitHpos = SplitterH->sizes().value(0, FSplitHpos);
+    FSplitVpos = SplitterV->sizes().value(0, FSplitVpos);
     QDialog::hideEvent(event);
     if (event->spontaneous())
         return;
@@ -316,16 +316,16 @@ void TPictSelectDialog::BtnRefreshClick()
 void TPictSelectDialog::LoadSettings(ProfileFile& file, const QString& section)
 {
     // The bounds asked for so far, also when the window frame is not known yet.
-    const QRect current = bounds_.Current();
+    const QRect current = FBounds.Current();
     const int left = std::max(file.ReadInteger(section, QStringLiteral("Left"), current.x()), 0);
     const int top = std::max(file.ReadInteger(section, QStringLiteral("Top"), current.y()), 0);
     const QSize size = FormCanResize(file.ReadInteger(section, QStringLiteral("Width"), current.width()),
                                      file.ReadInteger(section, QStringLiteral("Height"), current.height()));
     SetOuterBounds(QRect(QPoint(left, top), size));
     // The panes never show narrower than their minimum, so a smaller value is not kept either.
-    splitHpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), splitHpos_),
+    FSplitHpos = std::max(file.ReadInteger(section, QStringLiteral("SplitHpos"), FSplitHpos),
                           ScrollBox1->minimumWidth());
-    splitVpos_ = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), splitVpos_),
+    FSplitVpos = std::max(file.ReadInteger(section, QStringLiteral("SplitVpos"), FSplitVpos),
                           ScrollBox3->minimumHeight());
     ApplySplitters();
     Directory = file.ReadString(section, QStringLiteral("Directory"), QDir::homePath());

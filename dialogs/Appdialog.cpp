@@ -17,7 +17,7 @@ constexpr int kPathColumn = 2;
 }  // namespace
 
 TTAppDialog::TTAppDialog(Prompter& prompter, TAppSetDlg& appSetDlg, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), appSetDlg_(appSetDlg)
+    : QDialog(parent), FPrompter(prompter), FAppSetDlg(appSetDlg)
 {
     setWindowTitle(QStringLiteral("起動アプリケーションの設定"));
     ApplyFormFont(*this);
@@ -55,13 +55,13 @@ TTAppDialog::TTAppDialog(Prompter& prompter, TAppSetDlg& appSetDlg, QWidget* par
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(List, &QTreeWidget::itemDoubleClicked, this,
-            [this] { RunGuarded(prompter_, [this] { ListDblClick(); }); });
+            [this] { RunGuarded(FPrompter, [this] { ListDblClick(); }); });
 }
 
 int TTAppDialog::Execute()
 {
     FormShow();
-    const int result = prompter_.ShowModal(*this);
+    const int result = FPrompter.ShowModal(*this);
     FormClose();
     return result;
 }
@@ -80,11 +80,11 @@ void TTAppDialog::ListDblClick()
     const QList<QTreeWidgetItem*> selected = List->selectedItems();
     if (selected.isEmpty()) return;
     QTreeWidgetItem* item = selected.front();
-    appSetDlg_.EdName->setText(item->text(kNameColumn));
-    appSetDlg_.EdPath->setText(item->text(kPathColumn));
-    if (appSetDlg_.Execute() != Prompter::mrOk) return;
-    item->setText(kNameColumn, appSetDlg_.EdName->text());
-    item->setText(kPathColumn, appSetDlg_.EdPath->text());
+    FAppSetDlg.EdName->setText(item->text(kNameColumn));
+    FAppSetDlg.EdPath->setText(item->text(kPathColumn));
+    if (FAppSetDlg.Execute() != Prompter::mrOk) return;
+    item->setText(kNameColumn, FAppSetDlg.EdName->text());
+    item->setText(kPathColumn, FAppSetDlg.EdPath->text());
 }
 
 void TTAppDialog::FormClose()

@@ -41,6 +41,6 @@ public:
     QString RowPath(int row) const;
 
 private:
-    Prompter& prompter_;
-    TAppSetDlg& appSetDlg_;
+    Prompter& FPrompter;
+    TAppSetDlg& FAppSetDlg;
 };

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 TAppSetDlg::TAppSetDlg(Prompter& prompter, QWidget* parent)
-    : QDialog(parent), prompter_(prompter)
+    : QDialog(parent), FPrompter(prompter)
 {
     setWindowTitle(QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの設定"));
     ApplyFormFont(*this);
@@ -44,7 +44,7 @@ TAppSetDlg::TAppSetDlg(Prompter& prompter, QWidget* parent)
     connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TAppSetDlg::Execute() { return prompter_.ShowModal(*this); }
+int TAppSetDlg::Execute() { return FPrompter.ShowModal(*this); }
 
 QString TAppSetDlg::InitialFileName(const QString& path)
 {
@@ -55,7 +55,7 @@ void TAppSetDlg::Button1Click()
 {
     OpenFilesRequest request = OpenDialog1;
     request.initialName = InitialFileName(EdPath->text());
-    const QStringList picked = prompter_.OpenFiles(request);
+    const QStringList picked = FPrompter.OpenFiles(request);
     if (picked.isEmpty()) return;
     const QFileInfo program(picked.front());
     EdPath->setText(program.absoluteFilePath());

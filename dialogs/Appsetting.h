@@ -32,5 +32,5 @@ public:
     static QString InitialFileName(const QString& path);
 
 private:
-    Prompter& prompter_;
+    Prompter& FPrompter;
 };

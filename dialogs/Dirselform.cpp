@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
-    : QDialog(parent), prompter_(prompter)
+    : QDialog(parent), FPrompter(prompter)
 {
     setWindowTitle(QStringLiteral("ディレクトリの選択"));
     ApplyFormFont(*this);
@@ -43,7 +43,7 @@ TDirSel::TDirSel(Prompter& prompter, QWidget* parent)
 int TDirSel::Execute()
 {
     FormShow();
-    return prompter_.ShowModal(*this);
+    return FPrompter.ShowModal(*this);
 }
 
 void TDirSel::FormShow()
@@ -61,13 +61,13 @@ void TDirSel::Button1Click()
 QString TDirSel::CurrentFolder() const
 {
     const QString folder = Dirlst->CurrentFolder();
-    return folder.isEmpty() ? startFolder_ : folder;
+    return folder.isEmpty() ? FStartFolder : folder;
 }
 
 void TDirSel::SetCurrentFolder(const QString& folder)
 {
-    startFolder_ = NearestExistingFolder(folder);
-    if (!Drive->ShowFolder(startFolder_))
+    FStartFolder = NearestExistingFolder(folder);
+    if (!Drive->ShowFolder(FStartFolder))
         Dirlst->setCurrentIndex(QModelIndex());
 }
 

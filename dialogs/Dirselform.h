@@ -39,6 +39,6 @@ public:
     static QString NearestExistingFolder(const QString& folder);
 
 private:
-    Prompter& prompter_;
-    QString startFolder_;
+    Prompter& FPrompter;
+    QString FStartFolder;
 };

@@ -13,31 +13,31 @@ public:
 
     void SetTop(const QModelIndex& top)
     {
-        top_ = top;
+        FTop = top;
         invalidateFilter();
     }
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override
     {
-        if (!top_.isValid() || parent != top_.parent())
+        if (!FTop.isValid() || parent != FTop.parent())
             return true;
-        return sourceModel()->index(row, 0, parent) == top_;
+        return sourceModel()->index(row, 0, parent) == FTop;
     }
 
 private:
-    QPersistentModelIndex top_;
+    QPersistentModelIndex FTop;
 };
 
 TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent)
 {
-    model_ = new QFileSystemModel(this);
-    model_->setReadOnly(true);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    filter_ = new TPlaceFilter(this);
-    filter_->setSourceModel(model_);
-    setModel(filter_);
-    for (int column = 1; column < model_->columnCount(); ++column)
+    FModel = new QFileSystemModel(this);
+    FModel->setReadOnly(true);
+    FModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    FFilter = new TPlaceFilter(this);
+    FFilter->setSourceModel(FModel);
+    setModel(FFilter);
+    for (int column = 1; column < FModel->columnCount(); ++column)
         hideColumn(column);
     setHeaderHidden(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -49,17 +49,17 @@ void TFolderTree::SetRoot(const QString& root)
     // No current folder on the way: hiding the old one would otherwise make a neighbour current
     // for a moment, and a dialog would act on that folder.
     setCurrentIndex(QModelIndex());
-    root_ = QDir::cleanPath(root);
-    model_->setRootPath(root_);
-    const QModelIndex top = model_->index(root_);
-    filter_->SetTop(top);
-    setRootIndex(filter_->mapFromSource(top.parent()));
-    expand(filter_->mapFromSource(top));
+    FRoot = QDir::cleanPath(root);
+    FModel->setRootPath(FRoot);
+    const QModelIndex top = FModel->index(FRoot);
+    FFilter->SetTop(top);
+    setRootIndex(FFilter->mapFromSource(top.parent()));
+    expand(FFilter->mapFromSource(top));
 }
 
 QString TFolderTree::FolderAt(const QModelIndex& index) const
 {
-    return index.isValid() ? model_->filePath(filter_->mapToSource(index)) : QString();
+    return index.isValid() ? FModel->filePath(FFilter->mapToSource(index)) : QString();
 }
 
 QString TFolderTree::CurrentFolder() const
@@ -70,15 +70,15 @@ QString TFolderTree::CurrentFolder() const
 bool TFolderTree::SelectFolder(const QString& folder)
 {
     const QString path = QDir::cleanPath(folder);
-    if (!IsUnder(path, root_))
+    if (!IsUnder(path, FRoot))
         return false;
-    QModelIndex index = model_->index(path);
-    if (!index.isValid() && !(model_->filter() & QDir::Hidden)) {
+    QModelIndex index = FModel->index(path);
+    if (!index.isValid() && !(FModel->filter() & QDir::Hidden)) {
         // The folder lies under a hidden one: show hidden folders rather than lose the place.
-        model_->setFilter(model_->filter() | QDir::Hidden);
-        index = model_->index(path);
+        FModel->setFilter(FModel->filter() | QDir::Hidden);
+        index = FModel->index(path);
     }
-    const QModelIndex shown = filter_->mapFromSource(index);
+    const QModelIndex shown = FFilter->mapFromSource(index);
     if (!shown.isValid())
         return false;
     for (QModelIndex up = shown.parent(); up.isValid(); up = up.parent())

@@ -12,8 +12,8 @@ class TFolderTree : public QTreeView {
 public:
     explicit TFolderTree(QWidget* parent = nullptr);
 
-    QFileSystemModel* Model() const { return model_; }
-    QString Root() const { return root_; }
+    QFileSystemModel* Model() const { return FModel; }
+    QString Root() const { return FRoot; }
     // Shows root as the top item, expanded, with no current folder: the caller then selects
     // one under it.
     void SetRoot(const QString& root);
@@ -25,7 +25,7 @@ public:
     bool SelectFolder(const QString& folder);
 
 private:
-    QFileSystemModel* model_;
-    TPlaceFilter* filter_;
-    QString root_;
+    QFileSystemModel* FModel;
+    TPlaceFilter* FFilter;
+    QString FRoot;
 };

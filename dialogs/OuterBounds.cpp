@@ -5,33 +5,33 @@
 
 QRect TOuterBounds::Current() const
 {
-    return pending_.isValid() ? pending_ : window_.frameGeometry();
+    return FPending.isValid() ? FPending : FWindow.frameGeometry();
 }
 
 QMargins TOuterBounds::FrameMargins() const
 {
-    const QRect f = window_.frameGeometry();
-    const QRect g = window_.geometry();
+    const QRect f = FWindow.frameGeometry();
+    const QRect g = FWindow.geometry();
     return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
 }
 
 void TOuterBounds::Set(const QRect& bounds)
 {
     const QMargins m = FrameMargins();
-    window_.setGeometry(bounds.marginsRemoved(m));
-    window_.setMinimumSize(minimumOuter_.width() - m.left() - m.right(),
-                           minimumOuter_.height() - m.top() - m.bottom());
+    FWindow.setGeometry(bounds.marginsRemoved(m));
+    FWindow.setMinimumSize(FMinimumOuter.width() - m.left() - m.right(),
+                           FMinimumOuter.height() - m.top() - m.bottom());
     // Until the window manager has framed the window its frame is unknown; apply the bounds
     // again then, so that the stored outer size does not grow by a frame on every start.
-    pending_ = m.isNull() ? bounds : QRect();
+    FPending = m.isNull() ? bounds : QRect();
 }
 
 void TOuterBounds::WindowEvent(const QEvent& event)
 {
-    if ((event.type() == QEvent::Move || event.type() == QEvent::Resize) && pending_.isValid() &&
+    if ((event.type() == QEvent::Move || event.type() == QEvent::Resize) && FPending.isValid() &&
         !FrameMargins().isNull()) {
-        const QRect pending = pending_;
-        pending_ = QRect();
+        const QRect pending = FPending;
+        FPending = QRect();
         Set(pending);
     }
 }

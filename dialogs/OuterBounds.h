@@ -10,7 +10,7 @@ class QWidget;
 
 class TOuterBounds {
 public:
-    TOuterBounds(QWidget& window, QSize minimumOuter) : window_(window), minimumOuter_(minimumOuter) {}
+    TOuterBounds(QWidget& window, QSize minimumOuter) : FWindow(window), FMinimumOuter(minimumOuter) {}
 
     // The bounds last asked for while the frame was not known yet, else the window's own.
     QRect Current() const;
@@ -22,7 +22,7 @@ public:
 private:
     QMargins FrameMargins() const;
 
-    QWidget& window_;
-    QSize minimumOuter_;
-    QRect pending_;
+    QWidget& FWindow;
+    QSize FMinimumOuter;
+    QRect FPending;
 };

@@ -61,7 +61,7 @@ std::vector<TPlace> CurrentPlaces()
 }
 
 TPlacesBox::TPlacesBox(TFolderTree* tree, QWidget* parent, PlaceSource source)
-    : QComboBox(parent), tree_(tree), source_(source ? std::move(source) : PlaceSource(CurrentPlaces))
+    : QComboBox(parent), FTree(tree), FSource(source ? std::move(source) : PlaceSource(CurrentPlaces))
 {
     // Filled when a folder is shown or the list is opened, not at creation: reading the
     // mounts asks every file system, which start-up need not wait for.
@@ -71,51 +71,51 @@ TPlacesBox::TPlacesBox(TFolderTree* tree, QWidget* parent, PlaceSource source)
 QString TPlacesBox::CurrentRoot() const
 {
     const int index = currentIndex();
-    return index >= 0 && index < static_cast<int>(places_.size()) ? places_[index].Root : QString();
+    return index >= 0 && index < static_cast<int>(FPlaces.size()) ? FPlaces[index].Root : QString();
 }
 
 void TPlacesBox::SetPlaceSource(PlaceSource source)
 {
-    source_ = std::move(source);
+    FSource = std::move(source);
     Refresh();
 }
 
 void TPlacesBox::Refresh()
 {
-    Fill(source_(), CurrentRoot());
+    Fill(FSource(), CurrentRoot());
 }
 
 void TPlacesBox::Fill(const std::vector<TPlace>& places, const QString& current)
 {
-    places_ = places;
+    FPlaces = places;
     clear();
-    for (const TPlace& place : places_) {
+    for (const TPlace& place : FPlaces) {
         addItem(place.Label, place.Root);
         setItemData(count() - 1, place.Root, Qt::ToolTipRole);
     }
     // A place that went away (a card taken out) gives way to the one that holds it.
     int index = findData(current);
     if (index < 0)
-        index = findData(PlaceFor(places_, current));
+        index = findData(PlaceFor(FPlaces, current));
     setCurrentIndex(index);
 }
 
 bool TPlacesBox::ShowFolder(const QString& folder)
 {
     const QString path = QDir::cleanPath(folder);
-    const std::vector<TPlace> places = source_();
+    const std::vector<TPlace> places = FSource();
     Fill(places, PlaceFor(places, path));
-    tree_->SetRoot(CurrentRoot());
-    return tree_->SelectFolder(path);
+    FTree->SetRoot(CurrentRoot());
+    return FTree->SelectFolder(path);
 }
 
 void TPlacesBox::ChoosePlace(int index)
 {
-    if (index < 0 || index >= static_cast<int>(places_.size()))
+    if (index < 0 || index >= static_cast<int>(FPlaces.size()))
         return;
-    const QString root = places_[index].Root;
-    tree_->SetRoot(root);
-    tree_->SelectFolder(root);
+    const QString root = FPlaces[index].Root;
+    FTree->SetRoot(root);
+    FTree->SelectFolder(root);
 }
 
 void TPlacesBox::showPopup()

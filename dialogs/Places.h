@@ -52,7 +52,7 @@ public:
 private:
     void Fill(const std::vector<TPlace>& places, const QString& current);
 
-    TFolderTree* tree_;
-    PlaceSource source_;
-    std::vector<TPlace> places_;
+    TFolderTree* FTree;
+    PlaceSource FSource;
+    std::vector<TPlace> FPlaces;
 };

@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 TSpiSetDlg::TSpiSetDlg(Prompter& prompter, TDirSel* dirSel, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), dirSel_(dirSel)
+    : QDialog(parent), FPrompter(prompter), FDirSel(dirSel)
 {
     setWindowTitle(QStringLiteral("Susieプラグインの設定"));
     setFont(FormFont(15));
@@ -57,16 +57,16 @@ void TSpiSetDlg::Button1Click()
 
 void TSpiSetDlg::Button2Click()
 {
-    if (!dirSel_) return;
-    dirSel_->Prompt = QStringLiteral("Susieプラグイン格納ディレクトリ設定の変更");
-    dirSel_->SelectedDir = EdSPIPath->text();
-    if (dirSel_->Execute() == Prompter::mrOk) EdSPIPath->setText(dirSel_->SelectedDir);
+    if (!FDirSel) return;
+    FDirSel->Prompt = QStringLiteral("Susieプラグイン格納ディレクトリ設定の変更");
+    FDirSel->SelectedDir = EdSPIPath->text();
+    if (FDirSel->Execute() == Prompter::mrOk) EdSPIPath->setText(FDirSel->SelectedDir);
 }
 
 int TSpiSetDlg::Execute(const QString& folder)
 {
     EdSPIPath->setText(folder);
-    return prompter_.ShowModal(*this);
+    return FPrompter.ShowModal(*this);
 }
 
 bool ChangePluginFolder(TSpiSetDlg& dialog, QString& spiDirectory, TSpiHost& host)

@@ -30,8 +30,8 @@ public:
     int Execute(const QString& folder);
 
 private:
-    Prompter& prompter_;
-    TDirSel* dirSel_;
+    Prompter& FPrompter;
+    TDirSel* FDirSel;
 };
 
 // The main window's menu command: shows the dialog with spiDirectory; on OK stores the

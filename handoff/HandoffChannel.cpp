@@ -110,21 +110,21 @@ class FolderLock {
 public:
     explicit FolderLock(const QString& folder)
     {
-        fd_ = ::open(QFile::encodeName(folder + QStringLiteral("/lock")).constData(),
+        FFd = ::open(QFile::encodeName(folder + QStringLiteral("/lock")).constData(),
                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd_ >= 0)
-            ::flock(fd_, LOCK_EX);
+        if (FFd >= 0)
+            ::flock(FFd, LOCK_EX);
     }
     ~FolderLock()
     {
-        if (fd_ >= 0)
-            ::close(fd_);  // releases the lock
+        if (FFd >= 0)
+            ::close(FFd);  // releases the lock
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
 private:
-    int fd_ = -1;
+    int FFd = -1;
 };
 
 enum class Reply { Answered, Dead, Broken };
@@ -263,30 +263,30 @@ struct HandoffChannel::Impl {
     }
 };
 
-HandoffChannel::HandoffChannel(const QString& folder) : impl_(std::make_unique<Impl>())
+HandoffChannel::HandoffChannel(const QString& folder) : FImpl(std::make_unique<Impl>())
 {
     if (folder.isEmpty()) {
-        impl_->folder = DefaultFolder();
-        impl_->blockName = QStringLiteral("/velumira-") + UserTag() + QLatin1Char('-') + DisplayTag();
+        FImpl->folder = DefaultFolder();
+        FImpl->blockName = QStringLiteral("/velumira-") + UserTag() + QLatin1Char('-') + DisplayTag();
     } else {
-        impl_->folder = QDir::cleanPath(QDir(folder).absolutePath());
+        FImpl->folder = QDir::cleanPath(QDir(folder).absolutePath());
         const QByteArray digest =
-            QCryptographicHash::hash(impl_->folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-        impl_->blockName = QStringLiteral("/velumira-") + UserTag() + QStringLiteral("-f") + QString::fromLatin1(digest);
+            QCryptographicHash::hash(FImpl->folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        FImpl->blockName = QStringLiteral("/velumira-") + UserTag() + QStringLiteral("-f") + QString::fromLatin1(digest);
     }
 }
 
 HandoffChannel::~HandoffChannel()
 {
-    if (impl_->server)
-        impl_->server->close();  // removes the socket file
+    if (FImpl->server)
+        FImpl->server->close();  // removes the socket file
 }
 
 bool HandoffChannel::OpenBlock()
 {
-    if (impl_->view)
+    if (FImpl->view)
         return true;
-    const QByteArray name = QFile::encodeName(impl_->blockName);
+    const QByteArray name = QFile::encodeName(FImpl->blockName);
     int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     const bool created = fd >= 0;
     if (!created) {
@@ -313,25 +313,25 @@ bool HandoffChannel::OpenBlock()
     void* view = ::mmap(nullptr, kHandoffBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED)
         return false;
-    impl_->view = static_cast<char*>(view);
+    FImpl->view = static_cast<char*>(view);
     return true;
 }
 
 bool HandoffChannel::HasView() const
 {
-    return impl_->view != nullptr;
+    return FImpl->view != nullptr;
 }
 
 QString HandoffChannel::FindRunningInstance(const QByteArray& title)
 {
-    if (!impl_->EnsureFolder())
+    if (!FImpl->EnsureFolder())
         return QString();
     const QString own = SocketName();
-    for (const QString& path : RegisteredSockets(impl_->folder)) {
-        if (path == own || impl_->passedOver.contains(path))
+    for (const QString& path : RegisteredSockets(FImpl->folder)) {
+        if (path == own || FImpl->passedOver.contains(path))
             continue;  // our own UI thread is the one asking: no answer could come
         QByteArray windowTitle;
-        const QDeadlineTimer deadline(impl_->answerLimit);
+        const QDeadlineTimer deadline(FImpl->answerLimit);
         switch (Exchange(path, kAskTitle, windowTitle, deadline)) {
         case Reply::Dead:
             QFile::remove(path);  // left behind by a window that ended without closing
@@ -340,8 +340,8 @@ QString HandoffChannel::FindRunningInstance(const QByteArray& title)
             break;
         case Reply::Answered:
             if (windowTitle.startsWith(title)) {
-                impl_->found = path;
-                impl_->foundDeadline = deadline;
+                FImpl->found = path;
+                FImpl->foundDeadline = deadline;
                 return path;
             }
             break;
@@ -352,11 +352,11 @@ QString HandoffChannel::FindRunningInstance(const QByteArray& title)
 
 void HandoffChannel::WriteArguments(const QStringList& names)
 {
-    if (!impl_->view)
+    if (!FImpl->view)
         return;
     const QByteArray text = JoinHandoffText(names);
-    std::memcpy(impl_->view, text.constData(), static_cast<size_t>(text.size()));
-    impl_->view[text.size()] = '\0';
+    std::memcpy(FImpl->view, text.constData(), static_cast<size_t>(text.size()));
+    FImpl->view[text.size()] = '\0';
 }
 
 bool HandoffChannel::Notify(const QString& socketName)
@@ -364,73 +364,73 @@ bool HandoffChannel::Notify(const QString& socketName)
     QByteArray unused;
     // The window's time runs from the title question; another socket gets a whole limit.
     const QDeadlineTimer deadline =
-        socketName == impl_->found ? impl_->foundDeadline : QDeadlineTimer(impl_->answerLimit);
-    impl_->found.clear();
+        socketName == FImpl->found ? FImpl->foundDeadline : QDeadlineTimer(FImpl->answerLimit);
+    FImpl->found.clear();
     if (Exchange(socketName, kNotify, unused, deadline) == Reply::Answered)
         return true;
-    impl_->passedOver << socketName;
+    FImpl->passedOver << socketName;
     return false;
 }
 
 void HandoffChannel::SetAnswerLimit(std::chrono::milliseconds limit)
 {
-    impl_->answerLimit = limit;
+    FImpl->answerLimit = limit;
 }
 
 bool HandoffChannel::Register(std::function<QByteArray()> titleProvider, std::function<void()> onNotify)
 {
-    if (impl_->server || !impl_->EnsureFolder())
+    if (FImpl->server || !FImpl->EnsureFolder())
         return false;
-    impl_->titleProvider = std::move(titleProvider);
-    impl_->onNotify = std::move(onNotify);
+    FImpl->titleProvider = std::move(titleProvider);
+    FImpl->onNotify = std::move(onNotify);
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
     {
         // The lock makes "one more than the newest" a unique, growing sequence number.
-        FolderLock lock(impl_->folder);
+        FolderLock lock(FImpl->folder);
         quint64 newest = 0;
-        for (const QString& path : RegisteredSockets(impl_->folder))
+        for (const QString& path : RegisteredSockets(FImpl->folder))
             newest = std::max(newest, SequenceOf(QFileInfo(path).fileName()));
-        const QString path = impl_->folder + QLatin1Char('/') + kSocketPrefix +
+        const QString path = FImpl->folder + QLatin1Char('/') + kSocketPrefix +
                              QStringLiteral("%1-%2").arg(newest + 1, 10, 10, QLatin1Char('0')).arg(::getpid());
         if (!server->listen(path))
             return false;
     }
-    Impl* impl = impl_.get();
+    Impl* impl = FImpl.get();
     QObject::connect(server.get(), &QLocalServer::newConnection, server.get(), [impl] {
         while (QLocalSocket* socket = impl->server->nextPendingConnection())
             impl->Serve(socket);
     });
-    impl_->server = std::move(server);
+    FImpl->server = std::move(server);
     return true;
 }
 
 QStringList HandoffChannel::ReadArguments() const
 {
-    if (!impl_->view)
+    if (!FImpl->view)
         return {};
-    const size_t length = ::strnlen(impl_->view, kHandoffBlockSize);
-    return SplitHandoffText(QByteArray(impl_->view, static_cast<qsizetype>(length)));
+    const size_t length = ::strnlen(FImpl->view, kHandoffBlockSize);
+    return SplitHandoffText(QByteArray(FImpl->view, static_cast<qsizetype>(length)));
 }
 
 QString HandoffChannel::Folder() const
 {
-    return impl_->folder;
+    return FImpl->folder;
 }
 
 QString HandoffChannel::BlockName() const
 {
-    return impl_->blockName;
+    return FImpl->blockName;
 }
 
 QString HandoffChannel::SocketName() const
 {
-    return impl_->server ? impl_->server->fullServerName() : QString();
+    return FImpl->server ? FImpl->server->fullServerName() : QString();
 }
 
 void HandoffChannel::RemoveBlock()
 {
-    ::shm_unlink(QFile::encodeName(impl_->blockName).constData());
+    ::shm_unlink(QFile::encodeName(FImpl->blockName).constData());
 }
 
 QByteArray JoinHandoffText(const QStringList& names, int maxBytes)

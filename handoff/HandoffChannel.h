@@ -54,7 +54,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> FImpl;
 };
 
 // Joins with CR LF and cuts to at most maxBytes of UTF-8 without splitting a character.

@@ -20,22 +20,22 @@ static_assert(sizeof(SpiPictureInfo) == 22 + sizeof(void*), "PictureInfo is pack
 
 TSpiModule::~TSpiModule()
 {
-    if (handle_) dlclose(handle_);
+    if (FHandle) dlclose(FHandle);
 }
 
 TSpiModule& TSpiModule::operator=(TSpiModule&& other) noexcept
 {
     if (this != &other) {
-        if (handle_) dlclose(handle_);
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
+        if (FHandle) dlclose(FHandle);
+        FHandle = other.FHandle;
+        other.FHandle = nullptr;
     }
     return *this;
 }
 
 void* TSpiModule::Symbol(const char* name) const
 {
-    return handle_ ? dlsym(handle_, name) : nullptr;
+    return FHandle ? dlsym(FHandle, name) : nullptr;
 }
 
 namespace {
@@ -51,17 +51,17 @@ using MallocBlock = std::unique_ptr<void, FreeDeleter>;
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
+    explicit FileDescriptor(int fd) : FFd(fd) {}
     ~FileDescriptor()
     {
-        if (fd_ >= 0) ::close(fd_);
+        if (FFd >= 0) ::close(FFd);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
+    int Get() const { return FFd; }
 
 private:
-    int fd_;
+    int FFd;
 };
 
 bool HasSpiSuffix(const char* name)
@@ -123,7 +123,7 @@ void TSpiHost::LoadPlugins(const QString& folder)
     }
     // The earlier list goes; a library of it that is still held (Selected, a decode under
     // way) closes when its last holder lets go. One found again was opened again and stays.
-    if (!found.empty()) plugins_ = std::move(found);
+    if (!found.empty()) FPlugins = std::move(found);
 }
 
 QString SpiExtensionOf(const QString& fileName)
@@ -139,12 +139,12 @@ bool TSpiHost::SelectPlugin(const QString& fileName)
     if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) return true;
 
     const QByteArray name = QFile::encodeName(CurrentFile);
-    for (const TSpiPluginPtr& plugin : plugins_) {
+    for (const TSpiPluginPtr& plugin : FPlugins) {
         // A fresh descriptor per plug-in, so none sees another's file position. O_NONBLOCK
         // keeps a FIFO from stalling the viewer; it changes nothing for regular files.
         FileDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (plugin->IsSupported(name.constData(), static_cast<intptr_t>(fd.Get())) != 0) {
-            selected_ = plugin;
+            FSelected = plugin;
             return true;
         }
     }
@@ -165,7 +165,7 @@ bool TSpiHost::DecodeWithPlugin()
     }
 
     // Held for the whole decode, so nothing the plug-in calls back into can close it.
-    const TSpiPluginPtr plugin = selected_;
+    const TSpiPluginPtr plugin = FSelected;
     if (!plugin || !plugin->GetPictureInfo) return false;
     const QByteArray name = QFile::encodeName(CurrentFile);
 

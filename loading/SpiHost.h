@@ -15,18 +15,18 @@
 // Owns one dlopen handle; dlclose on destruction.
 class TSpiModule {
 public:
-    explicit TSpiModule(void* handle = nullptr) : handle_(handle) {}
+    explicit TSpiModule(void* handle = nullptr) : FHandle(handle) {}
     ~TSpiModule();
-    TSpiModule(TSpiModule&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    TSpiModule(TSpiModule&& other) noexcept : FHandle(other.FHandle) { other.FHandle = nullptr; }
     TSpiModule& operator=(TSpiModule&& other) noexcept;
     TSpiModule(const TSpiModule&) = delete;
     TSpiModule& operator=(const TSpiModule&) = delete;
 
-    void* Handle() const { return handle_; }
+    void* Handle() const { return FHandle; }
     void* Symbol(const char* name) const;
 
 private:
-    void* handle_;
+    void* FHandle;
 };
 
 // One loaded library. Whoever decodes with it holds it, so a rescan that drops it from the
@@ -67,12 +67,12 @@ public:
     void ReleaseWorkBitmap() { WorkBitmap.reset(); }
 
     // The list in use, in scan order.
-    const std::vector<TSpiPluginPtr>& Plugins() const { return plugins_; }
+    const std::vector<TSpiPluginPtr>& Plugins() const { return FPlugins; }
     // The plug-in that accepted CurrentFile, none until one has. The host holds it until
     // another one accepts a file, so a rescan between choosing and decoding does not close it.
-    const TSpiPluginPtr& Selected() const { return selected_; }
+    const TSpiPluginPtr& Selected() const { return FSelected; }
     // Decodes with plugin from now on without asking it (a decoder wired up by hand).
-    void SetSelected(TSpiPluginPtr plugin) { selected_ = std::move(plugin); }
+    void SetSelected(TSpiPluginPtr plugin) { FSelected = std::move(plugin); }
 
     QString Folder;                       // folder of the last scan
     QString CurrentFile;                  // file being loaded
@@ -84,8 +84,8 @@ public:
     TBuiltinReader BuiltinReader;
 
 private:
-    std::vector<TSpiPluginPtr> plugins_;
-    TSpiPluginPtr selected_;
+    std::vector<TSpiPluginPtr> FPlugins;
+    TSpiPluginPtr FSelected;
 };
 
 // The calls as the loader and the settings make them.

@@ -16,28 +16,28 @@ namespace {
 
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    explicit UniqueFd(int fd = -1) : FFd(fd) {}
     ~UniqueFd() { Reset(); }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
+    int Get() const { return FFd; }
+    int Release() { return std::exchange(FFd, -1); }
     // Closes now and reports whether the kernel accepted the last writes.
     bool Close()
     {
-        if (fd_ < 0) return true;
-        const int r = ::close(fd_);
-        fd_ = -1;
+        if (FFd < 0) return true;
+        const int r = ::close(FFd);
+        FFd = -1;
         return r == 0;
     }
 
 private:
     void Reset()
     {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        if (FFd >= 0) ::close(FFd);
+        FFd = -1;
     }
-    int fd_;
+    int FFd;
 };
 
 int RenameNoReplace(const char* from, const char* to)

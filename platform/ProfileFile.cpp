@@ -141,29 +141,29 @@ struct ProfileFile::Impl {
     }
 };
 
-ProfileFile::ProfileFile(const QString& path) : impl_(std::make_unique<Impl>()), path_(path)
+ProfileFile::ProfileFile(const QString& path) : FImpl(std::make_unique<Impl>()), FPath(path)
 {
-    impl_->ini.SetSpaces(false);
+    FImpl->ini.SetSpaces(false);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        unreadable_ = QFileInfo::exists(path);
+        FUnreadable = QFileInfo::exists(path);
         return;
     }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError
-        || impl_->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0) {
-        impl_->ini.Reset();
-        unreadable_ = true;
+        || FImpl->ini.LoadData(data.constData(), static_cast<size_t>(data.size())) < 0) {
+        FImpl->ini.Reset();
+        FUnreadable = true;
         return;
     }
-    impl_->trailingComments = TrailingComments(data);
+    FImpl->trailingComments = TrailingComments(data);
 }
 
 ProfileFile::~ProfileFile() = default;
 
 int ProfileFile::ReadInteger(const QString& section, const QString& key, int defaultValue) const
 {
-    const char* value = impl_->Value(section, key);
+    const char* value = FImpl->Value(section, key);
     if (!value)
         return defaultValue;
     return ParseInteger(value).value_or(defaultValue);
@@ -176,7 +176,7 @@ bool ProfileFile::ReadBool(const QString& section, const QString& key, bool defa
 
 QString ProfileFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    const char* value = impl_->Value(section, key);
+    const char* value = FImpl->Value(section, key);
     if (!value)
         return CutToCharacters(defaultValue, kMaxTextCharacters);
     return CutToCharacters(QString::fromUtf8(value), kMaxTextCharacters);
@@ -184,12 +184,12 @@ QString ProfileFile::ReadString(const QString& section, const QString& key, cons
 
 void ProfileFile::WriteInteger(const QString& section, const QString& key, int value)
 {
-    impl_->Set(section, key, QByteArray::number(value));
+    FImpl->Set(section, key, QByteArray::number(value));
 }
 
 void ProfileFile::WriteBool(const QString& section, const QString& key, bool value)
 {
-    impl_->Set(section, key, value ? "1" : "0");
+    FImpl->Set(section, key, value ? "1" : "0");
 }
 
 void ProfileFile::WriteString(const QString& section, const QString& key, const QString& value)
@@ -197,39 +197,39 @@ void ProfileFile::WriteString(const QString& section, const QString& key, const 
     // A line break would end the value early and turn the rest into a stray line.
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    impl_->Set(section, key, oneLine.toUtf8());
+    FImpl->Set(section, key, oneLine.toUtf8());
 }
 
 void ProfileFile::UpdateFile()
 {
-    if (!impl_->changed)
+    if (!FImpl->changed)
         return;
     const auto fail = [this](const QString& reason) {
         throw EIniFileException(
-            QStringLiteral("設定ファイル \"%1\" に書き込めません: %2").arg(QDir::toNativeSeparators(path_), reason).toStdString());
+            QStringLiteral("設定ファイル \"%1\" に書き込めません: %2").arg(QDir::toNativeSeparators(FPath), reason).toStdString());
     };
-    if (unreadable_)
+    if (FUnreadable)
         fail(QStringLiteral("読み込めなかったファイルは上書きしません"));
     std::string text;
-    if (impl_->ini.Save(text, false) < 0)
+    if (FImpl->ini.Save(text, false) < 0)
         fail(QStringLiteral("メモリが足りません"));
     // The writer puts two blank lines between sections; one is what people write.
     for (size_t at; (at = text.find("\n\n\n")) != std::string::npos;)
         text.erase(at, 1);
-    text += impl_->trailingComments;
+    text += FImpl->trailingComments;
 
-    const QFileInfo info(path_);
+    const QFileInfo info(FPath);
     if (!QDir().mkpath(info.absolutePath()))
         fail(QStringLiteral("フォルダを作成できません"));
     // Written beside the target and renamed over it, so a crash never leaves half a file.
-    QSaveFile file(path_);
+    QSaveFile file(FPath);
     if (!file.open(QIODevice::WriteOnly))
         fail(QStringLiteral("書き込み用に開けません"));
     if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
         fail(QStringLiteral("書き込みに失敗しました"));
     if (!file.commit())
         fail(QStringLiteral("ファイルを置き換えられません"));
-    impl_->changed = false;
+    FImpl->changed = false;
 }
 
 QString SettingsFilePath(const QString& executablePath)

@@ -32,17 +32,17 @@ public:
     void UpdateFile();
 
     // The file exists but could not be read (permissions, an I/O error, a folder).
-    bool Unreadable() const { return unreadable_; }
+    bool Unreadable() const { return FUnreadable; }
     // Treats the file as unreadable, for a caller whose earlier read of it failed.
-    void MarkUnreadable() { unreadable_ = true; }
+    void MarkUnreadable() { FUnreadable = true; }
 
-    const QString& Path() const { return path_; }
+    const QString& Path() const { return FPath; }
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
-    QString path_;
-    bool unreadable_ = false;
+    std::unique_ptr<Impl> FImpl;
+    QString FPath;
+    bool FUnreadable = false;
 };
 
 // Where the settings live: the executable's path with its extension replaced by ".INI";

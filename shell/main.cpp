@@ -22,21 +22,21 @@ QSize ScreenSize()
 // The boxes belong to the main window while it lives, and to nobody after it.
 class BoxOwner {
 public:
-    BoxOwner(Prompter& prompter, QWidget* owner) : boxes_(dynamic_cast<QtPrompter*>(&prompter))
+    BoxOwner(Prompter& prompter, QWidget* owner) : FBoxes(dynamic_cast<QtPrompter*>(&prompter))
     {
-        if (boxes_)
-            boxes_->SetOwner(owner);
+        if (FBoxes)
+            FBoxes->SetOwner(owner);
     }
     ~BoxOwner()
     {
-        if (boxes_)
-            boxes_->SetOwner(nullptr);
+        if (FBoxes)
+            FBoxes->SetOwner(nullptr);
     }
     BoxOwner(const BoxOwner&) = delete;
     BoxOwner& operator=(const BoxOwner&) = delete;
 
 private:
-    QtPrompter* boxes_;
+    QtPrompter* FBoxes;
 };
 
 void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& channel, const QString& settingsPath,

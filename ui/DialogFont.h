@@ -83,13 +83,13 @@ inline QFont TightFittedFont(int designedPixelSize, int lineHeight)
 // font can stay as large as the row allows.
 class TFittedRowDelegate : public QStyledItemDelegate {
 public:
-    TFittedRowDelegate(int rowHeight, QObject* parent) : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+    TFittedRowDelegate(int rowHeight, QObject* parent) : QStyledItemDelegate(parent), FRowHeight(rowHeight) {}
 
-    int RowHeight() const { return rowHeight_; }
+    int RowHeight() const { return FRowHeight; }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), rowHeight_);
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), FRowHeight);
     }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -120,5 +120,5 @@ public:
     }
 
 private:
-    int rowHeight_;
+    int FRowHeight;
 };

@@ -6,13 +6,13 @@
 
 void QtPrompter::Message(const QString& text, const QString& title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner_);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, FOwner);
     box.exec();
 }
 
 bool QtPrompter::Ask(const QString& text, const QString& title)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, owner_);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, FOwner);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -21,13 +21,13 @@ bool QtPrompter::Ask(const QString& text, const QString& title)
 void QtPrompter::ShowError(const QString& message)
 {
     // The application's own error box: the program's name as title, no icon like every box.
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), message, QMessageBox::Ok, owner_);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), message, QMessageBox::Ok, FOwner);
     box.exec();
 }
 
 QStringList QtPrompter::OpenFiles(const OpenFilesRequest& request)
 {
-    QFileDialog dialog(owner_, request.title, request.directory);
+    QFileDialog dialog(FOwner, request.title, request.directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     // The labels alone, as designed; Qt would add the patterns after each.

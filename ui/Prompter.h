@@ -36,8 +36,8 @@ public:
 // The real boxes and dialogs.
 class QtPrompter : public Prompter {
 public:
-    explicit QtPrompter(QWidget* owner = nullptr) : owner_(owner) {}
-    void SetOwner(QWidget* owner) { owner_ = owner; }
+    explicit QtPrompter(QWidget* owner = nullptr) : FOwner(owner) {}
+    void SetOwner(QWidget* owner) { FOwner = owner; }
     void Message(const QString& text, const QString& title) override;
     bool Ask(const QString& text, const QString& title) override;
     void ShowError(const QString& message) override;
@@ -45,7 +45,7 @@ public:
     int ShowModal(QDialog& dialog) override;
 
 private:
-    QWidget* owner_;
+    QWidget* FOwner;
 };
 
 // Title of the standard error box.

@@ -36,7 +36,7 @@ void TPanelGroup::paintEvent(QPaintEvent*)
     painter.drawText(label.left(), CaptionBaseline(), metrics.elidedText(title(), Qt::ElideRight, width() - label.left()));
 }
 
-TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), index_(index)
+TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), FIndex(index)
 {
     setMouseTracking(true);
     // The control paints every pixel itself: nothing under it needs painting first, which
@@ -47,11 +47,11 @@ TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), index_(i
 void TPanelImage::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    const QRect display = display_ && !display_->isNull() ? display_->rect() : QRect();
+    const QRect display = FDisplay && !FDisplay->isNull() ? FDisplay->rect() : QRect();
     // Only the part the control shows; both are RGB32, so this is a plain copy.
     const QRect area = event->rect() & display;
     if (!area.isEmpty())
-        painter.drawImage(area.topLeft(), *display_, area);
+        painter.drawImage(area.topLeft(), *FDisplay, area);
     // Whatever the display image does not cover shows the window background.
     const QRegion rest = QRegion(event->rect()) - QRegion(area);
     for (const QRect& r : rest)
@@ -61,19 +61,19 @@ void TPanelImage::paintEvent(QPaintEvent* event)
 void TPanelImage::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    emit MouseDown(index_, event->button(), event->modifiers(), p.x(), p.y());
+    emit MouseDown(FIndex, event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TPanelImage::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    emit MouseMove(index_, event->modifiers(), p.x(), p.y());
+    emit MouseMove(FIndex, event->modifiers(), p.x(), p.y());
 }
 
 void TPanelImage::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    emit MouseUp(index_, event->button(), event->modifiers(), p.x(), p.y());
+    emit MouseUp(FIndex, event->button(), event->modifiers(), p.x(), p.y());
 }
 
 TViewPanel::TViewPanel() = default;

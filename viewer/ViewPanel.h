@@ -33,8 +33,8 @@ class TPanelImage : public QWidget {
     Q_OBJECT
 public:
     TPanelImage(int index, QWidget* parent);
-    int Index() const { return index_; }
-    void SetDisplay(const QImage* display) { display_ = display; }
+    int Index() const { return FIndex; }
+    void SetDisplay(const QImage* display) { FDisplay = display; }
 
 signals:
     void MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
@@ -48,8 +48,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    int index_;
-    const QImage* display_ = nullptr;
+    int FIndex;
+    const QImage* FDisplay = nullptr;
 };
 
 class TViewPanel {

@@ -30,69 +30,69 @@ public:
     {
         return [this](TReaderState& state, const QString& path, bool checkCancel) {
             {
-                std::unique_lock<std::mutex> lock(m_);
-                running_ = true;
-                started_.push_back(QFileInfo(path).fileName());
-                cv_.notify_all();
-                cv_.wait(lock, [this] { return !hold_; });
-                running_ = false;
+                std::unique_lock<std::mutex> lock(FM);
+                FRunning = true;
+                FStarted.push_back(QFileInfo(path).fileName());
+                FCv.notify_all();
+                FCv.wait(lock, [this] { return !FHold; });
+                FRunning = false;
             }
-            std::lock_guard<std::mutex> lock(m_);
-            if (failing_.count(QFileInfo(path).fileName()))
+            std::lock_guard<std::mutex> lock(FM);
+            if (FFailing.count(QFileInfo(path).fileName()))
                 return false;
             if (checkCancel && state.ReadCursor.load() < 0)
                 return false;
-            state.DecodedPicture = QImage(size_, QImage::Format_BGR888);
+            state.DecodedPicture = QImage(FSize, QImage::Format_BGR888);
             state.DecodedPicture.fill(QColor(30, 60, 90));
-            state.HasShotData = !camera_.isEmpty();
+            state.HasShotData = !FCamera.isEmpty();
             state.ShotDate = QStringLiteral("2004/05/06 07:08:09");
             state.ShotExposure = QStringLiteral("1/125 F8.0");
-            state.ShotCamera = camera_;
+            state.ShotCamera = FCamera;
             return true;
         };
     }
 
     void Hold(bool on)
     {
-        std::lock_guard<std::mutex> lock(m_);
-        hold_ = on;
-        cv_.notify_all();
+        std::lock_guard<std::mutex> lock(FM);
+        FHold = on;
+        FCv.notify_all();
     }
     bool Running()
     {
-        std::lock_guard<std::mutex> lock(m_);
-        return running_;
+        std::lock_guard<std::mutex> lock(FM);
+        return FRunning;
     }
     void Fail(const QString& name)
     {
-        std::lock_guard<std::mutex> lock(m_);
-        failing_.insert(name);
+        std::lock_guard<std::mutex> lock(FM);
+        FFailing.insert(name);
     }
     void SetCamera(const QString& camera)
     {
-        std::lock_guard<std::mutex> lock(m_);
-        camera_ = camera;
+        std::lock_guard<std::mutex> lock(FM);
+        FCamera = camera;
     }
     void SetSize(QSize size)
     {
-        std::lock_guard<std::mutex> lock(m_);
-        size_ = size;
+        std::lock_guard<std::mutex> lock(FM);
+        FSize = size;
     }
     std::vector<QString> Started()
     {
-        std::lock_guard<std::mutex> lock(m_);
-        return started_;
+        std::lock_guard<std::mutex> lock(FM);
+        return FStarted;
     }
 
 private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool hold_ = false;
-    bool running_ = false;
-    std::set<QString> failing_;
-    QString camera_;
-    QSize size_{160, 120};
-    std::vector<QString> started_;
+    std::mutex FM;
+    std::condition_variable FCv;
+    bool FHold = false;
+    bool FRunning = false;
+    std::set<QString> FFailing;
+    QString FCamera;
+    QSize FSize{160, 120};
+    std::vector<QString> FStarted;
 };
 
 // One tick, after waiting until a requested job has been taken and has ended.

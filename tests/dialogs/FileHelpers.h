@@ -48,23 +48,23 @@ class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
-        struct rlimit limit = old_;
+        ::getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
+        struct rlimit limit = FOld;
         limit.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
+        ::setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FOldHandler);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    struct rlimit old_ {};
-    void (*oldHandler_)(int) = SIG_DFL;
+    struct rlimit FOld {};
+    void (*FOldHandler)(int) = SIG_DFL;
 };
 
 // A picture-sized payload with a recognisable pattern.

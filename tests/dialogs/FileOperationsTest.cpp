@@ -169,15 +169,15 @@ public:
     {
         renameErrno = renameError;
         linkErrno = linkError;
-        old_ = fileops::SetNoReplaceCalls({[](const char*, const char*) { return errno = renameErrno, -1; },
+        FOld = fileops::SetNoReplaceCalls({[](const char*, const char*) { return errno = renameErrno, -1; },
                                            [](const char* from, const char* to) {
                                                return linkErrno ? (errno = linkErrno, -1) : ::link(from, to);
                                            }});
     }
-    ~WithoutNoReplaceCalls() { fileops::SetNoReplaceCalls(old_); }
+    ~WithoutNoReplaceCalls() { fileops::SetNoReplaceCalls(FOld); }
 
 private:
-    fileops::NoReplaceCalls old_;
+    fileops::NoReplaceCalls FOld;
 };
 
 TEST_F(FileOpsTest, MoveWithoutNoReplaceRenameOrLinksCopiesAndNeverReplaces)

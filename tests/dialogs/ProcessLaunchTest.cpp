@@ -11,11 +11,11 @@ namespace {
 // Runs a test body in another current folder and always comes back.
 class CurrentFolder {
 public:
-    explicit CurrentFolder(const QString& folder) : old_(QDir::currentPath()) { QDir::setCurrent(folder); }
-    ~CurrentFolder() { QDir::setCurrent(old_); }
+    explicit CurrentFolder(const QString& folder) : FOld(QDir::currentPath()) { QDir::setCurrent(folder); }
+    ~CurrentFolder() { QDir::setCurrent(FOld); }
 
 private:
-    QString old_;
+    QString FOld;
 };
 
 TEST(ProcessLaunch, ProgramPathsCountFromTheCurrentFolder)

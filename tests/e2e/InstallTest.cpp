@@ -29,22 +29,22 @@ protected:
     // One install per program run: it copies the whole build output.
     static void SetUpTestSuite()
     {
-        prefix_ = std::make_unique<TestFolder>();
-        install_ = RunTool(QStringLiteral(VELUMIRA_CMAKE),
+        FPrefix = std::make_unique<TestFolder>();
+        FInstall = RunTool(QStringLiteral(VELUMIRA_CMAKE),
                            {QStringLiteral("--install"), QStringLiteral(VELUMIRA_BUILD_DIR), QStringLiteral("--prefix"),
-                            prefix_->Path()});
+                            FPrefix->Path()});
     }
-    static void TearDownTestSuite() { prefix_.reset(); }
+    static void TearDownTestSuite() { FPrefix.reset(); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(install_.finished && install_.exitCode == 0) << install_.out.toStdString() << install_.err.toStdString();
+        ASSERT_TRUE(FInstall.finished && FInstall.exitCode == 0) << FInstall.out.toStdString() << FInstall.err.toStdString();
     }
 
-    static QString Installed(const QString& relative) { return prefix_->Path(relative); }
+    static QString Installed(const QString& relative) { return FPrefix->Path(relative); }
 
-    static inline std::unique_ptr<TestFolder> prefix_;
-    static inline ToolResult install_;
+    static inline std::unique_ptr<TestFolder> FPrefix;
+    static inline ToolResult FInstall;
 };
 
 TEST_F(InstalledCopy, FilesWhereTheDesktopLooksForThem)

@@ -20,23 +20,23 @@ QString Number(int n)
 }  // namespace
 
 RunningViewer::RunningViewer(const XSession& x, QString executable, QString folder)
-    : x_(x), executable_(std::move(executable)), folder_(std::move(folder))
+    : FX(x), FExecutable(std::move(executable)), FFolder(std::move(folder))
 {
     // The channel folder is left to the program: it accepts only a folder it made private.
-    QDir().mkpath(folder_);
+    QDir().mkpath(FFolder);
 }
 
 RunningViewer::~RunningViewer()
 {
-    if (process_ && process_->state() != QProcess::NotRunning) {
-        process_->kill();
-        process_->waitForFinished(-1);
+    if (FProcess && FProcess->state() != QProcess::NotRunning) {
+        FProcess->kill();
+        FProcess->waitForFinished(-1);
     }
 }
 
 QString RunningViewer::SettingsPath() const
 {
-    return folder_ + QStringLiteral("/velumira.INI");
+    return FFolder + QStringLiteral("/velumira.INI");
 }
 
 void RunningViewer::WriteSettings(const QByteArray& text) const
@@ -48,8 +48,8 @@ void RunningViewer::WriteSettings(const QByteArray& text) const
 
 QProcessEnvironment RunningViewer::Environment() const
 {
-    QProcessEnvironment env = x_.Environment();
-    env.insert(QStringLiteral("VELUMIRA_HANDOFF_DIR"), folder_ + QStringLiteral("/channel"));
+    QProcessEnvironment env = FX.Environment();
+    env.insert(QStringLiteral("VELUMIRA_HANDOFF_DIR"), FFolder + QStringLiteral("/channel"));
     env.insert(QStringLiteral("VELUMIRA_SETTINGS"), SettingsPath());
     env.insert(QStringLiteral("VELUMIRA_TEST_LOG"), QStringLiteral("1"));
     return env;
@@ -57,31 +57,31 @@ QProcessEnvironment RunningViewer::Environment() const
 
 bool RunningViewer::Start(const QStringList& names, QString* error)
 {
-    process_ = std::make_unique<QProcess>();
-    process_->setProcessEnvironment(Environment());
-    process_->setStandardErrorFile(folder_ + QStringLiteral("/window.log"));
-    process_->setStandardOutputFile(QProcess::nullDevice());
-    process_->start(executable_, names);
-    if (!process_->waitForStarted(10000)) {
-        *error = QStringLiteral("velumira did not start: ") + process_->errorString();
+    FProcess = std::make_unique<QProcess>();
+    FProcess->setProcessEnvironment(Environment());
+    FProcess->setStandardErrorFile(FFolder + QStringLiteral("/window.log"));
+    FProcess->setStandardOutputFile(QProcess::nullDevice());
+    FProcess->start(FExecutable, names);
+    if (!FProcess->waitForStarted(10000)) {
+        *error = QStringLiteral("velumira did not start: ") + FProcess->errorString();
         return false;
     }
-    const QString pid = Number(static_cast<int>(process_->processId()));
+    const QString pid = Number(static_cast<int>(FProcess->processId()));
     const bool mapped = PollUntil(
         [&] {
-            if (process_->state() == QProcess::NotRunning)
+            if (FProcess->state() == QProcess::NotRunning)
                 return true;
-            const QStringList ids = Lines(x_.Xdotool({QStringLiteral("search"), QStringLiteral("--all"),
+            const QStringList ids = Lines(FX.Xdotool({QStringLiteral("search"), QStringLiteral("--all"),
                                                       QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), pid,
                                                       QStringLiteral("--name"), kMainWindowPattern})
                                               .out);
             if (ids.isEmpty())
                 return false;
-            window_ = ids.first();
+            FWindow = ids.first();
             return true;
         },
         30000);
-    if (!mapped || window_.isEmpty()) {
+    if (!mapped || FWindow.isEmpty()) {
         *error = QStringLiteral("no main window appeared; log:\n") + LogLines().join(QLatin1Char('\n'));
         return false;
     }
@@ -92,21 +92,21 @@ ToolResult RunningViewer::SecondStart(const QStringList& names) const
 {
     QProcess p;
     p.setProcessEnvironment(Environment());
-    p.start(executable_, names);
+    p.start(FExecutable, names);
     return FinishProcess(p, 30000);
 }
 
 bool RunningViewer::WaitForExit(int deadlineMs, int* exitCode)
 {
-    if (!process_ || !process_->waitForFinished(deadlineMs))
+    if (!FProcess || !FProcess->waitForFinished(deadlineMs))
         return false;
-    *exitCode = process_->exitStatus() == QProcess::NormalExit ? process_->exitCode() : -1;
+    *exitCode = FProcess->exitStatus() == QProcess::NormalExit ? FProcess->exitCode() : -1;
     return true;
 }
 
 QStringList RunningViewer::LogLines() const
 {
-    QFile file(folder_ + QStringLiteral("/window.log"));
+    QFile file(FFolder + QStringLiteral("/window.log"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return Lines(QString::fromUtf8(file.readAll()));
@@ -116,7 +116,7 @@ QRect RunningViewer::Geometry() const
 {
     // --shell prints WINDOW=, X=, Y=, WIDTH=, HEIGHT=, SCREEN= lines.
     QRect r;
-    for (const QString& line : Lines(x_.Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window_}).out)) {
+    for (const QString& line : Lines(FX.Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), FWindow}).out)) {
         const QString key = line.section(QLatin1Char('='), 0, 0);
         const int value = line.section(QLatin1Char('='), 1).toInt();
         if (key == QLatin1String("X"))
@@ -133,17 +133,17 @@ QRect RunningViewer::Geometry() const
 
 QStringList RunningViewer::MainWindows() const
 {
-    return Lines(x_.Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+    return Lines(FX.Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                              kMainWindowPattern})
                      .out);
 }
 
 int RunningViewer::VisibleWindowCount() const
 {
-    if (!process_)
+    if (!FProcess)
         return 0;
-    return static_cast<int>(Lines(x_.Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                              QStringLiteral("--pid"), Number(static_cast<int>(process_->processId()))})
+    return static_cast<int>(Lines(FX.Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                              QStringLiteral("--pid"), Number(static_cast<int>(FProcess->processId()))})
                                       .out)
                                 .size());
 }
@@ -151,31 +151,31 @@ int RunningViewer::VisibleWindowCount() const
 void RunningViewer::Focus() const
 {
     // No window manager runs on the test server, so the focus is given directly.
-    x_.Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window_});
+    FX.Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), FWindow});
 }
 
 void RunningViewer::MoveMouse(int x, int y) const
 {
-    x_.Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), Number(x), Number(y)});
+    FX.Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), Number(x), Number(y)});
 }
 
 void RunningViewer::Click(int button) const
 {
-    x_.Xdotool({QStringLiteral("click"), Number(button)});
+    FX.Xdotool({QStringLiteral("click"), Number(button)});
 }
 
 void RunningViewer::Drag(QPoint from, QPoint to, int steps) const
 {
     MoveMouse(from.x(), from.y());
-    x_.Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    FX.Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
     for (int i = 1; i <= steps; ++i) {
         const QPoint p = from + (to - from) * i / steps;
         MoveMouse(p.x(), p.y());
     }
-    x_.Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    FX.Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
 }
 
 void RunningViewer::Keys(const QStringList& keys) const
 {
-    x_.Xdotool(QStringList{QStringLiteral("key")} + keys);
+    FX.Xdotool(QStringList{QStringLiteral("key")} + keys);
 }

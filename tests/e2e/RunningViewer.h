@@ -34,7 +34,7 @@ public:
     bool WaitForExit(int deadlineMs, int* exitCode);
     QStringList LogLines() const;
 
-    QString Window() const { return window_; }
+    QString Window() const { return FWindow; }
     QRect Geometry() const;          // outer bounds of the main window on the screen
     QStringList MainWindows() const;  // every mapped main window on the display
     int VisibleWindowCount() const;   // this process's mapped windows (menus included)
@@ -49,9 +49,9 @@ public:
 private:
     QProcessEnvironment Environment() const;
 
-    const XSession& x_;
-    QString executable_;
-    QString folder_;
-    std::unique_ptr<QProcess> process_;
-    QString window_;
+    const XSession& FX;
+    QString FExecutable;
+    QString FFolder;
+    std::unique_ptr<QProcess> FProcess;
+    QString FWindow;
 };

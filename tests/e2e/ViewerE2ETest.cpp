@@ -80,13 +80,13 @@ protected:
         if (!missing.isEmpty())
             GTEST_SKIP() << "not installed: " << missing.join(QLatin1Char(' ')).toStdString();
         QString error;
-        ASSERT_TRUE(x_.Start(&error)) << error.toStdString();
-        viewer_ = std::make_unique<RunningViewer>(x_, QStringLiteral(VELUMIRA_EXECUTABLE), folder_.Path("viewer"));
+        ASSERT_TRUE(FX.Start(&error)) << error.toStdString();
+        FViewer = std::make_unique<RunningViewer>(FX, QStringLiteral(VELUMIRA_EXECUTABLE), FFolder.Path("viewer"));
         // A large window at a known place; without a window manager these are its X bounds.
-        viewer_->WriteSettings("[WINDOW]\nLEFT=20\nTOP=10\nWIDTH=1000\nHEIGHT=800\n");
+        FViewer->WriteSettings("[WINDOW]\nLEFT=20\nTOP=10\nWIDTH=1000\nHEIGHT=800\n");
     }
 
-    QString Picture(const QString& name, TwoColours c) { return folder_.Write(name, SplitPicture(c)); }
+    QString Picture(const QString& name, TwoColours c) { return FFolder.Write(name, SplitPicture(c)); }
 
     // Starts with the four split pictures and finds the client area once they show.
     void StartWithFour()
@@ -95,26 +95,26 @@ protected:
         for (size_t i = 0; i < kFour.size(); ++i)
             names << Picture(QStringLiteral("four%1.bmp").arg(i + 1), kFour[i]);
         QString error;
-        ASSERT_TRUE(viewer_->Start(names, &error)) << error.toStdString();
-        const QRect window = viewer_->Geometry();
+        ASSERT_TRUE(FViewer->Start(names, &error)) << error.toStdString();
+        const QRect window = FViewer->Geometry();
         ASSERT_EQ(window, QRect(20, 10, 1000, 800));
         ASSERT_TRUE(PollUntil(
             [&] {
-                client_ = LocateClient(x_.Screenshot(), window, kFour[0].left);
-                return !client_.isNull();
+                FClient = LocateClient(FX.Screenshot(), window, kFour[0].left);
+                return !FClient.isNull();
             },
             15000))
             << "the first picture never showed under the window's top";
         // The menu bar lies between the window's top and the client area.
-        ASSERT_GT(client_.top(), window.top());
-        ASSERT_LT(client_.top(), window.top() + 80);
+        ASSERT_GT(FClient.top(), window.top());
+        ASSERT_LT(FClient.top(), window.top() + 80);
     }
 
-    QRect ImageOnScreen(int n, int i) const { return ImageControlRect(client_.size(), n, i).translated(client_.topLeft()); }
+    QRect ImageOnScreen(int n, int i) const { return ImageControlRect(FClient.size(), n, i).translated(FClient.topLeft()); }
 
     float FitOf(int n) const
     {
-        return FitMagnification(ImageControlRect(client_.size(), n, 0).size(), QList<QSize>(n, kPictureSize));
+        return FitMagnification(ImageControlRect(FClient.size(), n, 0).size(), QList<QSize>(n, kPictureSize));
     }
 
     // The left colour's run on the row through the picture's middle, searched from just
@@ -133,10 +133,10 @@ protected:
         return ColumnRun(shot, x, r.top() - 4, r.bottom(), colour);
     }
 
-    TestFolder folder_;
-    XSession x_;
-    std::unique_ptr<RunningViewer> viewer_;
-    QRect client_;
+    TestFolder FFolder;
+    XSession FX;
+    std::unique_ptr<RunningViewer> FViewer;
+    QRect FClient;
 };
 
 // Each picture sits at the top-left corner of its panel's image control, at the fit
@@ -148,7 +148,7 @@ TEST_F(ViewerE2E, FourPicturesSideBySideAtTheirPlaces)
     const int half = static_cast<int>(std::lround(m * kPictureSize.width() / 2));
     const int full = static_cast<int>(std::lround(m * kPictureSize.width()));
     const int high = static_cast<int>(std::lround(m * kPictureSize.height()));
-    const QImage shot = x_.Screenshot();
+    const QImage shot = FX.Screenshot();
     ASSERT_FALSE(shot.isNull());
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("panel " + std::to_string(i + 1));
@@ -178,13 +178,13 @@ TEST_F(ViewerE2E, WheelNotchZoomsAllFour)
     const float before = FitOf(4);
     const float after = WheelTowardMagnification(before);
     const QRect first = ImageOnScreen(4, 0);
-    viewer_->MoveMouse(first.left() + 20, first.top() + 20);
-    viewer_->Click(5);
+    FViewer->MoveMouse(first.left() + 20, first.top() + 20);
+    FViewer->Click(5);
 
     std::array<ColourRun, 4> rows;
     std::array<ColourRun, 4> columns;
     const auto zoomed = [&] {
-        const QImage shot = x_.Screenshot();
+        const QImage shot = FX.Screenshot();
         bool all = true;
         for (int i = 0; i < 4; ++i) {
             const QRect r = ImageOnScreen(4, i);
@@ -213,12 +213,12 @@ TEST_F(ViewerE2E, DragMovesAllFour)
     const QPoint drag(30, 12);
     const QRect second = ImageOnScreen(4, 1);
     const QPoint from = second.topLeft() + QPoint(40, 40);
-    viewer_->Drag(from, from + drag, 3);
+    FViewer->Drag(from, from + drag, 3);
 
     std::array<ColourRun, 4> rows;
     std::array<ColourRun, 4> columns;
     const auto moved = [&] {
-        const QImage shot = x_.Screenshot();
+        const QImage shot = FX.Screenshot();
         bool all = true;
         for (int i = 0; i < 4; ++i) {
             const QRect r = ImageOnScreen(4, i);
@@ -246,17 +246,17 @@ TEST_F(ViewerE2E, CtrlDragMovesOnlyThatPanel)
     const QPoint drag(-24, 16);
     const int dragged = 2;
     const QPoint from = ImageOnScreen(4, dragged).topLeft() + QPoint(60, 40);
-    viewer_->Focus();
-    x_.Xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl")});
-    viewer_->Drag(from, from + drag, 3);
-    x_.Xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl")});
+    FViewer->Focus();
+    FX.Xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl")});
+    FViewer->Drag(from, from + drag, 3);
+    FX.Xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl")});
 
     // Dragged left and down: that picture's left colour now starts at the control's left
     // edge and ends 24 px sooner, under a grey band of 16 px; the others stay at the fit.
     std::array<ColourRun, 4> columns;
     std::array<ColourRun, 4> rows;
     const auto onlyOne = [&] {
-        const QImage shot = x_.Screenshot();
+        const QImage shot = FX.Screenshot();
         bool all = true;
         for (int i = 0; i < 4; ++i) {
             const QRect r = ImageOnScreen(4, i);
@@ -282,14 +282,14 @@ TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
     StartWithFour();
     const QString fifth = Picture(QStringLiteral("fifth.bmp"), kTwo[0]);
     const QString sixth = Picture(QStringLiteral("sixth.bmp"), kTwo[1]);
-    const ToolResult second = viewer_->SecondStart({fifth, sixth});
+    const ToolResult second = FViewer->SecondStart({fifth, sixth});
     ASSERT_TRUE(second.finished) << second.err.toStdString();
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
 
     const float m = FitOf(2);
     std::array<ColourRun, 2> rows;
     const auto replaced = [&] {
-        const QImage shot = x_.Screenshot();
+        const QImage shot = FX.Screenshot();
         bool all = true;
         for (int i = 0; i < 2; ++i) {
             rows[i] = LeftColourRow(shot, 2, i, kTwo[i].left, m);
@@ -303,7 +303,7 @@ TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
 
     // Two full-height panels: the cell where the third picture was is now the first
     // panel's grey, down to the bottom of its control.
-    const QImage shot = x_.Screenshot();
+    const QImage shot = FX.Screenshot();
     const QRect tall = ImageOnScreen(2, 0);
     const QRect formerThird = ImageOnScreen(4, 2);
     EXPECT_TRUE(Near(shot.pixel(formerThird.center()), kPanelGrey))
@@ -312,8 +312,8 @@ TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
                                    tall.bottom() + 4, kPanelGrey);
     EXPECT_EQ(greyDown.end, tall.bottom() + 1) << Describe(greyDown);
 
-    EXPECT_EQ(viewer_->MainWindows(), QStringList{viewer_->Window()});
-    const QStringList log = viewer_->LogLines();
+    EXPECT_EQ(FViewer->MainWindows(), QStringList{FViewer->Window()});
+    const QStringList log = FViewer->LogLines();
     EXPECT_TRUE(log.contains(QStringLiteral("HANDOFF ") + fifth)) << log.join('\n').toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("HANDOFF ") + sixth)) << log.join('\n').toStdString();
 }
@@ -323,23 +323,23 @@ TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
 TEST_F(ViewerE2E, ExitCommandWritesWindowBounds)
 {
     QString error;
-    ASSERT_TRUE(viewer_->Start({}, &error)) << error.toStdString();
+    ASSERT_TRUE(FViewer->Start({}, &error)) << error.toStdString();
     const QRect moved(40, 30, 900, 700);
-    x_.Xdotool({QStringLiteral("windowmove"), viewer_->Window(), QString::number(moved.left()), QString::number(moved.top())});
-    x_.Xdotool({QStringLiteral("windowsize"), viewer_->Window(), QString::number(moved.width()),
+    FX.Xdotool({QStringLiteral("windowmove"), FViewer->Window(), QString::number(moved.left()), QString::number(moved.top())});
+    FX.Xdotool({QStringLiteral("windowsize"), FViewer->Window(), QString::number(moved.width()),
                 QString::number(moved.height())});
-    ASSERT_TRUE(PollUntil([&] { return viewer_->Geometry() == moved; }, 10000)) << "window stayed at "
-                                                                                 << viewer_->Geometry().x();
+    ASSERT_TRUE(PollUntil([&] { return FViewer->Geometry() == moved; }, 10000)) << "window stayed at "
+                                                                                 << FViewer->Geometry().x();
 
-    viewer_->Focus();
-    viewer_->Keys({QStringLiteral("alt+f")});
-    ASSERT_TRUE(PollUntil([&] { return viewer_->VisibleWindowCount() >= 2; }, 10000)) << "the file menu did not open";
-    viewer_->Keys({QStringLiteral("x")});
+    FViewer->Focus();
+    FViewer->Keys({QStringLiteral("alt+f")});
+    ASSERT_TRUE(PollUntil([&] { return FViewer->VisibleWindowCount() >= 2; }, 10000)) << "the file menu did not open";
+    FViewer->Keys({QStringLiteral("x")});
     int exitCode = -1;
-    ASSERT_TRUE(viewer_->WaitForExit(20000, &exitCode)) << "the exit command did not end the program";
+    ASSERT_TRUE(FViewer->WaitForExit(20000, &exitCode)) << "the exit command did not end the program";
     EXPECT_EQ(exitCode, 0);
 
-    const auto ini = ReadIni(viewer_->SettingsPath());
+    const auto ini = ReadIni(FViewer->SettingsPath());
     ASSERT_TRUE(ini.contains(QStringLiteral("WINDOW")));
     const auto& window = ini[QStringLiteral("WINDOW")];
     EXPECT_EQ(window.value(QStringLiteral("LEFT")), QString::number(moved.left()));

@@ -28,49 +28,49 @@ QStringList MissingTools()
 
 XSession::~XSession()
 {
-    if (server_ && server_->state() != QProcess::NotRunning) {
-        server_->terminate();
-        if (!server_->waitForFinished(5000)) {
-            server_->kill();
-            server_->waitForFinished(-1);
+    if (FServer && FServer->state() != QProcess::NotRunning) {
+        FServer->terminate();
+        if (!FServer->waitForFinished(5000)) {
+            FServer->kill();
+            FServer->waitForFinished(-1);
         }
     }
 }
 
 bool XSession::Start(QString* error)
 {
-    server_ = std::make_unique<QProcess>();
+    FServer = std::make_unique<QProcess>();
     // -displayfd 1: the server takes the first free display and prints its number once it
     // accepts connections, so parallel tests never pick the same one. -noreset: a program
     // that ends (a second start) must not reset the server under the next one.
-    server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+    FServer->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-screen"), QStringLiteral("0"),
                                             QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
                                             QStringLiteral("tcp"), QStringLiteral("-noreset")});
-    if (!server_->waitForStarted(10000)) {
-        *error = QStringLiteral("Xvfb did not start: ") + server_->errorString();
+    if (!FServer->waitForStarted(10000)) {
+        *error = QStringLiteral("Xvfb did not start: ") + FServer->errorString();
         return false;
     }
     QByteArray number;
     const bool ready = PollUntil(
         [&] {
-            server_->waitForReadyRead(50);
-            number += server_->readAllStandardOutput();
-            return number.contains('\n') || server_->state() == QProcess::NotRunning;
+            FServer->waitForReadyRead(50);
+            number += FServer->readAllStandardOutput();
+            return number.contains('\n') || FServer->state() == QProcess::NotRunning;
         },
         20000);
     if (!ready || !number.contains('\n')) {
-        *error = QStringLiteral("Xvfb gave no display: ") + QString::fromLocal8Bit(server_->readAllStandardError());
+        *error = QStringLiteral("Xvfb gave no display: ") + QString::fromLocal8Bit(FServer->readAllStandardError());
         return false;
     }
-    display_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+    FDisplay = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
     return true;
 }
 
 QProcessEnvironment XSession::Environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display_);
+    env.insert(QStringLiteral("DISPLAY"), FDisplay);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("XAUTHORITY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));

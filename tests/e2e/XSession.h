@@ -37,7 +37,7 @@ public:
 
     // Starts Xvfb on a display it picks itself (no race with other tests) and waits for it.
     bool Start(QString* error);
-    QString Display() const { return display_; }
+    QString Display() const { return FDisplay; }
 
     // The caller's environment with this display, the X platform plug-in and no
     // inherited authority file.
@@ -50,6 +50,6 @@ public:
     QImage Screenshot() const;
 
 private:
-    std::unique_ptr<QProcess> server_;
-    QString display_;
+    std::unique_ptr<QProcess> FServer;
+    QString FDisplay;
 };

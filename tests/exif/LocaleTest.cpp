@@ -19,29 +19,29 @@ class CommaLocale {
 public:
     CommaLocale()
     {
-        saved_ = std::setlocale(LC_NUMERIC, nullptr);
+        FSaved = std::setlocale(LC_NUMERIC, nullptr);
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
             if (TrySet(name))
                 return;
         char folder[] = "/tmp/velumira-locale-XXXXXX";
         if (!mkdtemp(folder))
             return;
-        folder_ = folder;
-        const std::string build = "localedef -i de_DE -f UTF-8 '" + folder_ + "/de_DE.UTF-8' >/dev/null 2>&1";
+        FFolder = folder;
+        const std::string build = "localedef -i de_DE -f UTF-8 '" + FFolder + "/de_DE.UTF-8' >/dev/null 2>&1";
         if (std::system(build.c_str()) != 0)
             return;
-        setenv("LOCPATH", folder_.c_str(), 1);
+        setenv("LOCPATH", FFolder.c_str(), 1);
         TrySet("de_DE.UTF-8");
     }
     ~CommaLocale()
     {
-        std::setlocale(LC_NUMERIC, saved_.c_str());
-        if (!folder_.empty()) {
+        std::setlocale(LC_NUMERIC, FSaved.c_str());
+        if (!FFolder.empty()) {
             unsetenv("LOCPATH");
-            std::system(("rm -rf '" + folder_ + "'").c_str());
+            std::system(("rm -rf '" + FFolder + "'").c_str());
         }
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return FOk; }
 
 private:
     bool TrySet(const char* name)
@@ -50,13 +50,13 @@ private:
             return false;
         char probe[8];
         std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-        ok_ = std::string(probe) == "1,5";
-        return ok_;
+        FOk = std::string(probe) == "1,5";
+        return FOk;
     }
 
-    std::string saved_;
-    std::string folder_;
-    bool ok_ = false;
+    std::string FSaved;
+    std::string FFolder;
+    bool FOk = false;
 };
 
 TEST(ShootingTextsUnderCommaLocale, KeepTheDecimalPoint)

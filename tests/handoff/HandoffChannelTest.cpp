@@ -29,10 +29,10 @@ constexpr uid_t kOtherUser = 65534;
 // Accepts a request and hangs up without answering, as a window that dies mid-way.
 class DyingPeer : public QThread {
 public:
-    explicit DyingPeer(QString path) : path_(std::move(path))
+    explicit DyingPeer(QString path) : FPath(std::move(path))
     {
         start();
-        while (!listening_)
+        while (!FListening)
             QThread::yieldCurrentThread();
     }
     ~DyingPeer() override
@@ -45,18 +45,18 @@ protected:
     void run() override
     {
         QLocalServer server;
-        server.listen(path_);
+        server.listen(FPath);
         QObject::connect(&server, &QLocalServer::newConnection, &server, [&server] {
             QLocalSocket* s = server.nextPendingConnection();
             QObject::connect(s, &QLocalSocket::readyRead, s, [s] { s->abort(); s->deleteLater(); });
         });
-        listening_ = true;
+        FListening = true;
         exec();
     }
 
 private:
-    QString path_;
-    std::atomic<bool> listening_{false};
+    QString FPath;
+    std::atomic<bool> FListening{false};
 };
 
 // A socket file nobody listens on: what a crashed window leaves behind.

@@ -12,11 +12,11 @@
 // A registered window on a thread of its own; records every hand-off it receives.
 class RunningWindow : public QThread {
 public:
-    RunningWindow(QString folder, QByteArray title) : folder_(std::move(folder)), title_(std::move(title))
+    RunningWindow(QString folder, QByteArray title) : FFolder(std::move(folder)), FTitle(std::move(title))
     {
         start();
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return started_; });
+        std::unique_lock lock(FMutex);
+        FReady.wait(lock, [this] { return FStarted; });
     }
     ~RunningWindow() override
     {
@@ -24,53 +24,53 @@ public:
         quit();
         wait();
     }
-    QString socketName() const { return socket_; }
-    bool registered() const { return registered_; }
+    QString socketName() const { return FSocket; }
+    bool registered() const { return FRegistered; }
     // From now on a notification is taken but not handled until the window ends, as by one
     // whose UI thread is busy: it then answers nothing, not even the title question.
     void Hold() { SetHeld(true); }
     std::vector<QStringList> received()
     {
-        std::lock_guard lock(mutex_);
-        return received_;
+        std::lock_guard lock(FMutex);
+        return FReceived;
     }
 
 protected:
     void run() override
     {
-        HandoffChannel channel(folder_);
+        HandoffChannel channel(FFolder);
         channel.OpenBlock();
-        registered_ = channel.Register([this] { return title_; },
+        FRegistered = channel.Register([this] { return FTitle; },
                                        [this, &channel] {
-                                           std::unique_lock lock(mutex_);
-                                           ready_.wait(lock, [this] { return !held_; });
-                                           received_.push_back(channel.ReadArguments());
+                                           std::unique_lock lock(FMutex);
+                                           FReady.wait(lock, [this] { return !FHeld; });
+                                           FReceived.push_back(channel.ReadArguments());
                                        });
-        socket_ = channel.SocketName();
+        FSocket = channel.SocketName();
         {
-            std::lock_guard lock(mutex_);
-            started_ = true;
+            std::lock_guard lock(FMutex);
+            FStarted = true;
         }
-        ready_.notify_all();
+        FReady.notify_all();
         exec();
     }
 
 private:
     void SetHeld(bool held)
     {
-        std::lock_guard lock(mutex_);
-        held_ = held;
-        ready_.notify_all();
+        std::lock_guard lock(FMutex);
+        FHeld = held;
+        FReady.notify_all();
     }
 
-    QString folder_;
-    QByteArray title_;
-    QString socket_;
-    std::atomic<bool> registered_{false};
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    bool started_ = false;
-    bool held_ = false;
-    std::vector<QStringList> received_;
+    QString FFolder;
+    QByteArray FTitle;
+    QString FSocket;
+    std::atomic<bool> FRegistered{false};
+    std::mutex FMutex;
+    std::condition_variable FReady;
+    bool FStarted = false;
+    bool FHeld = false;
+    std::vector<QStringList> FReceived;
 };
 

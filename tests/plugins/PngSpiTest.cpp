@@ -21,10 +21,10 @@ class PngPlugin : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        LoadPlugins(host_, QFileInfo(QStringLiteral(VELUMIRA_PNG_SPI)).absolutePath());
-        for (const TSpiPluginPtr& p : host_.Plugins())
-            if (QFileInfo(p->Path).fileName() == QStringLiteral("png.spi")) plugin_ = p.get();
-        ASSERT_NE(plugin_, nullptr);
+        LoadPlugins(FHost, QFileInfo(QStringLiteral(VELUMIRA_PNG_SPI)).absolutePath());
+        for (const TSpiPluginPtr& p : FHost.Plugins())
+            if (QFileInfo(p->Path).fileName() == QStringLiteral("png.spi")) FPlugin = p.get();
+        ASSERT_NE(FPlugin, nullptr);
     }
 
     // Decodes bytes stored under name; a null image when nothing was delivered.
@@ -32,7 +32,7 @@ protected:
     {
         QImage image;
         TPixelFormat format = TPixelFormat::pf8bit;
-        if (!TryPluginDecode(&host_, folder_.Write(name, bytes), image, format)) return QImage();
+        if (!TryPluginDecode(&FHost, FFolder.Write(name, bytes), image, format)) return QImage();
         EXPECT_EQ(format, TPixelFormat::pfDevice);
         return image;
     }
@@ -42,16 +42,16 @@ protected:
     {
         void* header = nullptr;
         void* bits = nullptr;
-        const int32_t r = plugin_->GetPicture(bytes.constData(), bytes.size(), SPI_INPUT_MEMORY, &header, &bits,
+        const int32_t r = FPlugin->GetPicture(bytes.constData(), bytes.size(), SPI_INPUT_MEMORY, &header, &bits,
                                               progress, 0);
         std::free(header);
         std::free(bits);
         return r;
     }
 
-    TSpiHost host_;
-    TSpiPlugin* plugin_ = nullptr;
-    TestFolder folder_;
+    TSpiHost FHost;
+    TSpiPlugin* FPlugin = nullptr;
+    TestFolder FFolder;
 };
 
 uint8_t To8(uint16_t v, int depth)
@@ -252,9 +252,9 @@ TEST_F(PngPlugin, PictureSavedByQtMatchesQtsOwnCompositionOnWhite)
 TEST_F(PngPlugin, InfoReportsSizeAndStoredDepth)
 {
     PngCase c{"RGBA 16", PNG_COLOR_TYPE_RGB_ALPHA, 16};
-    const QString file = folder_.Write(QStringLiteral("i.png"), WritePng(SpecFor(c)));
+    const QString file = FFolder.Write(QStringLiteral("i.png"), WritePng(SpecFor(c)));
     SpiPictureInfo info{};
-    ASSERT_EQ(plugin_->GetPictureInfo(QFile::encodeName(file).constData(), 0, SPI_INPUT_FILE, &info), SPI_ALL_RIGHT);
+    ASSERT_EQ(FPlugin->GetPictureInfo(QFile::encodeName(file).constData(), 0, SPI_INPUT_FILE, &info), SPI_ALL_RIGHT);
     EXPECT_EQ(info.width, 13);
     EXPECT_EQ(info.height, 9);
     EXPECT_EQ(info.colorDepth, 64);
@@ -279,10 +279,10 @@ TEST_F(PngPlugin, IsSupportedLooksAtTheSignatureThroughTheDescriptor)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString file = folder_.Write(QStringLiteral("s.dat"), c.bytes);
-        EXPECT_EQ(SelectPlugin(host_, file) && host_.Selected().get() == plugin_, c.accepted);
+        const QString file = FFolder.Write(QStringLiteral("s.dat"), c.bytes);
+        EXPECT_EQ(SelectPlugin(FHost, file) && FHost.Selected().get() == FPlugin, c.accepted);
     }
-    EXPECT_EQ(plugin_->IsSupported("whatever.png", -1), 0);
+    EXPECT_EQ(FPlugin->IsSupported("whatever.png", -1), 0);
 }
 
 TEST_F(PngPlugin, HostileAndTruncatedFilesAreRefused)
@@ -335,11 +335,11 @@ TEST_F(PngPlugin, InputFormsAndFlags)
 {
     const QByteArray png = WritePng(SpecFor({"RGB 8", PNG_COLOR_TYPE_RGB, 8}));
     // A picture that starts at an offset inside the file.
-    const QString file = folder_.Write(QStringLiteral("o.bin"), QByteArray(100, 'x') + png);
+    const QString file = FFolder.Write(QStringLiteral("o.bin"), QByteArray(100, 'x') + png);
     const QByteArray name = QFile::encodeName(file);
     void* header = nullptr;
     void* bits = nullptr;
-    EXPECT_EQ(plugin_->GetPicture(name.constData(), 100, SPI_INPUT_FILE, &header, &bits, nullptr, 0), SPI_ALL_RIGHT);
+    EXPECT_EQ(FPlugin->GetPicture(name.constData(), 100, SPI_INPUT_FILE, &header, &bits, nullptr, 0), SPI_ALL_RIGHT);
     ASSERT_NE(header, nullptr);
     SpiBitmapInfoHeader bi;
     std::memcpy(&bi, header, sizeof bi);
@@ -348,8 +348,8 @@ TEST_F(PngPlugin, InputFormsAndFlags)
     std::free(header);
     std::free(bits);
 
-    EXPECT_NE(plugin_->GetPicture(name.constData(), 0, SPI_INPUT_FILE, &header, &bits, nullptr, 0), SPI_ALL_RIGHT);
-    EXPECT_EQ(plugin_->GetPicture(name.constData(), 100, 2, &header, &bits, nullptr, 0), SPI_NOT_IMPLEMENTED);
+    EXPECT_NE(FPlugin->GetPicture(name.constData(), 0, SPI_INPUT_FILE, &header, &bits, nullptr, 0), SPI_ALL_RIGHT);
+    EXPECT_EQ(FPlugin->GetPicture(name.constData(), 100, 2, &header, &bits, nullptr, 0), SPI_NOT_IMPLEMENTED);
     EXPECT_EQ(DecodeMemory(png), SPI_ALL_RIGHT);
 }
 
@@ -362,13 +362,13 @@ TEST_F(PngPlugin, ProgressCallbackCanStopTheDecode)
 
 TEST_F(PngPlugin, FifoNamedLikeAPictureNeverBlocks)
 {
-    const QString fifo = folder_.Path(QStringLiteral("pipe.png"));
+    const QString fifo = FFolder.Path(QStringLiteral("pipe.png"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QImage image;
     TPixelFormat format = TPixelFormat::pf8bit;
-    EXPECT_FALSE(TryPluginDecode(&host_, fifo, image, format));
+    EXPECT_FALSE(TryPluginDecode(&FHost, fifo, image, format));
     SpiPictureInfo info{};
-    EXPECT_EQ(plugin_->GetPictureInfo(QFile::encodeName(fifo).constData(), 0, SPI_INPUT_FILE, &info),
+    EXPECT_EQ(FPlugin->GetPictureInfo(QFile::encodeName(fifo).constData(), 0, SPI_INPUT_FILE, &info),
               SPI_FILE_READ_ERROR);
 }
 

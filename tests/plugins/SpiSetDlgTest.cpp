@@ -91,24 +91,24 @@ class ChangeFolder : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        pluginFolder_.Add(QStringLiteral("palette.spi"));
-        LoadPlugins(host_, empty_.Path());
-        spiDirectory_ = empty_.Path();
+        FPluginFolder.Add(QStringLiteral("palette.spi"));
+        LoadPlugins(FHost, FEmpty.Path());
+        FSpiDirectory = FEmpty.Path();
     }
     void Script(std::function<void(TSpiSetDlg&)> action, int result)
     {
-        prompter_.modalHandlers.push_back([action, result](QDialog& d) {
+        FPrompter.modalHandlers.push_back([action, result](QDialog& d) {
             action(static_cast<TSpiSetDlg&>(d));
             return result;
         });
     }
 
-    FakePrompter prompter_;
-    TSpiSetDlg dialog_{prompter_, nullptr};
-    SpiFolder pluginFolder_;
-    SpiFolder empty_;
-    TSpiHost host_;
-    QString spiDirectory_;
+    FakePrompter FPrompter;
+    TSpiSetDlg FDialog{FPrompter, nullptr};
+    SpiFolder FPluginFolder;
+    SpiFolder FEmpty;
+    TSpiHost FHost;
+    QString FSpiDirectory;
 };
 
 TEST_F(ChangeFolder, OkStoresTheFieldAndRescans)
@@ -116,35 +116,35 @@ TEST_F(ChangeFolder, OkStoresTheFieldAndRescans)
     QString shown;
     Script([&](TSpiSetDlg& d) {
         shown = d.EdSPIPath->text();
-        d.EdSPIPath->setText(pluginFolder_.Path());   // as "手動設定" would leave it
+        d.EdSPIPath->setText(FPluginFolder.Path());   // as "手動設定" would leave it
     }, Prompter::mrOk);
-    EXPECT_TRUE(ChangePluginFolder(dialog_, spiDirectory_, host_));
-    EXPECT_EQ(shown, empty_.Path());
-    EXPECT_EQ(spiDirectory_, pluginFolder_.Path());
-    EXPECT_EQ(ListedNames(host_), QStringList{QStringLiteral("palette.spi")});
-    EXPECT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].kind, FakePrompter::Shown::Modal);
+    EXPECT_TRUE(ChangePluginFolder(FDialog, FSpiDirectory, FHost));
+    EXPECT_EQ(shown, FEmpty.Path());
+    EXPECT_EQ(FSpiDirectory, FPluginFolder.Path());
+    EXPECT_EQ(ListedNames(FHost), QStringList{QStringLiteral("palette.spi")});
+    EXPECT_EQ(FPrompter.shown.size(), 1u);
+    EXPECT_EQ(FPrompter.shown[0].kind, FakePrompter::Shown::Modal);
 }
 
 TEST_F(ChangeFolder, OkWithoutChangeStillRescans)
 {
-    spiDirectory_ = pluginFolder_.Path();   // holds a plug-in the host has not scanned yet
+    FSpiDirectory = FPluginFolder.Path();   // holds a plug-in the host has not scanned yet
     Script([](TSpiSetDlg&) {}, Prompter::mrOk);
-    EXPECT_TRUE(ChangePluginFolder(dialog_, spiDirectory_, host_));
-    EXPECT_EQ(host_.Folder, pluginFolder_.Path());
-    EXPECT_EQ(ListedNames(host_), QStringList{QStringLiteral("palette.spi")});
+    EXPECT_TRUE(ChangePluginFolder(FDialog, FSpiDirectory, FHost));
+    EXPECT_EQ(FHost.Folder, FPluginFolder.Path());
+    EXPECT_EQ(ListedNames(FHost), QStringList{QStringLiteral("palette.spi")});
 }
 
 TEST_F(ChangeFolder, CancelChangesNothing)
 {
     for (auto action : std::vector<std::function<void(TSpiSetDlg&)>>{
-             [&](TSpiSetDlg& d) { d.EdSPIPath->setText(pluginFolder_.Path()); },
+             [&](TSpiSetDlg& d) { d.EdSPIPath->setText(FPluginFolder.Path()); },
              [](TSpiSetDlg& d) { d.Button1Click(); }}) {
         Script(action, Prompter::mrCancel);
-        EXPECT_FALSE(ChangePluginFolder(dialog_, spiDirectory_, host_));
-        EXPECT_EQ(spiDirectory_, empty_.Path());
-        EXPECT_TRUE(host_.Plugins().empty());
-        EXPECT_EQ(host_.Folder, empty_.Path());
+        EXPECT_FALSE(ChangePluginFolder(FDialog, FSpiDirectory, FHost));
+        EXPECT_EQ(FSpiDirectory, FEmpty.Path());
+        EXPECT_TRUE(FHost.Plugins().empty());
+        EXPECT_EQ(FHost.Folder, FEmpty.Path());
     }
 }
 
@@ -154,8 +154,8 @@ TEST_F(ChangeFolder, AutomaticSettingTakesTheShippedFolder)
     // stores the empty text.
     ASSERT_EQ(DefaultPluginFolder(), QString());
     Script([](TSpiSetDlg& d) { d.Button1->click(); }, Prompter::mrOk);
-    EXPECT_TRUE(ChangePluginFolder(dialog_, spiDirectory_, host_));
-    EXPECT_EQ(spiDirectory_, QString());
+    EXPECT_TRUE(ChangePluginFolder(FDialog, FSpiDirectory, FHost));
+    EXPECT_EQ(FSpiDirectory, QString());
 }
 
 // "手動設定" goes through the program's folder chooser.

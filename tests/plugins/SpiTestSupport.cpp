@@ -16,7 +16,7 @@ QString TestSpiBuilt(const QString& file)
 
 QString SpiFolder::Add(const QString& file, const QString& as) const
 {
-    const QString target = folder_.Path(as.isEmpty() ? file : as);
+    const QString target = FFolder.Path(as.isEmpty() ? file : as);
     QFile::remove(target);
     if (!QFile::copy(TestSpiBuilt(file), target)) return QString();
     return target;

@@ -17,13 +17,13 @@ class SpiFolder {
 public:
     // Copies the built plug-in file in under the name as (default: its own name).
     QString Add(const QString& file, const QString& as = QString()) const;
-    QString Path(const QString& name = QString()) const { return folder_.Path(name); }
-    QString Write(const QString& name, const QByteArray& bytes) const { return folder_.Write(name, bytes); }
+    QString Path(const QString& name = QString()) const { return FFolder.Path(name); }
+    QString Write(const QString& name, const QByteArray& bytes) const { return FFolder.Write(name, bytes); }
     // Names of the ".spi" entries (any case) in directory order, as a scan meets them.
     QStringList ListedOrder() const;
 
 private:
-    TestFolder folder_;
+    TestFolder FFolder;
 };
 
 QByteArray TestPicture(const char (&magic)[5], int width, int height, MalformedMode mode = MalformedMode(0));

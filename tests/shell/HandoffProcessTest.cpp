@@ -28,7 +28,7 @@ class HandoffProcessTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (auto& p : running_) {
+        for (auto& p : FRunning) {
             if (p->processId() > 0)
                 ::kill(static_cast<pid_t>(p->processId()), SIGCONT);  // a stopped one ends too
             p->kill();
@@ -37,9 +37,9 @@ protected:
         HandoffChannel(Channel()).RemoveBlock();
     }
 
-    QString Channel() const { return sandbox_.Path("channel"); }
+    QString Channel() const { return FSandbox.Path("channel"); }
     // The folder the second starts run in; the windows run elsewhere.
-    QString Here() const { return sandbox_.Path("here"); }
+    QString Here() const { return FSandbox.Path("here"); }
     QStringList InHere(QStringList names) const
     {
         for (QString& name : names)
@@ -52,7 +52,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("VELUMIRA_HANDOFF_DIR", Channel());
-        env.insert("VELUMIRA_SETTINGS", sandbox_.Path(settings));
+        env.insert("VELUMIRA_SETTINGS", FSandbox.Path(settings));
         env.insert("VELUMIRA_TEST_LOG", "1");
         return env;
     }
@@ -64,7 +64,7 @@ protected:
         const int before = RegisteredCount();
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(Environment(settings));
-        p->setStandardErrorFile(sandbox_.Path(logName));
+        p->setStandardErrorFile(FSandbox.Path(logName));
         p->start(VELUMIRA_EXECUTABLE, names);
         EXPECT_TRUE(p->waitForStarted(-1));
         // Bounded only so that a broken build fails instead of hanging the run.
@@ -73,8 +73,8 @@ protected:
             QThread::msleep(20);
         EXPECT_TRUE(Shown(logName)) << Log(logName).join('\n').toStdString();
         EXPECT_EQ(RegisteredCount(), before + 1);
-        running_.push_back(std::move(p));
-        return *running_.back();
+        FRunning.push_back(std::move(p));
+        return *FRunning.back();
     }
 
     // Runs a start to its end; returns its exit status (-1 if it did not end by itself).
@@ -84,7 +84,7 @@ protected:
         QProcess p;
         p.setWorkingDirectory(folder.isEmpty() ? Here() : folder);
         p.setProcessEnvironment(Environment("velumira.INI"));
-        p.setStandardErrorFile(sandbox_.Path(logName));
+        p.setStandardErrorFile(FSandbox.Path(logName));
         p.start(VELUMIRA_EXECUTABLE, names);
         if (!p.waitForFinished(60000)) {
             p.kill();
@@ -96,7 +96,7 @@ protected:
 
     QStringList Log(const QString& logName) const
     {
-        QFile f(sandbox_.Path(logName));
+        QFile f(FSandbox.Path(logName));
         if (!f.open(QIODevice::ReadOnly))
             return {};
         QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -127,15 +127,15 @@ protected:
         return QDir(Channel()).entryList({"w-*"}, QDir::System | QDir::Files | QDir::Hidden).size();
     }
 
-    TestFolder sandbox_;
-    std::vector<std::unique_ptr<QProcess>> running_;
+    TestFolder FSandbox;
+    std::vector<std::unique_ptr<QProcess>> FRunning;
 };
 
 TEST_F(HandoffProcessTest, SecondStartHandsItsNamesOverAndEndsWithoutAWindow)
 {
     StartWindow("first.log");
     // The window was started elsewhere: a bare name means the file in the second start's folder.
-    const QStringList names{sandbox_.Path("a b.jpg"), QString::fromUtf8("/写真/ｶﾒﾗ.PEF"), "c.jpg"};
+    const QStringList names{FSandbox.Path("a b.jpg"), QString::fromUtf8("/写真/ｶﾒﾗ.PEF"), "c.jpg"};
     EXPECT_EQ(RunStart(names, "second.log"), 0);
     EXPECT_EQ(Received("first.log"), QStringList(names.mid(0, 2)) + InHere({"c.jpg"}));
     EXPECT_EQ(Log("second.log"), QStringList()) << "no box and no window in the second start";
@@ -184,7 +184,7 @@ TEST_F(HandoffProcessTest, TwentyThousandBytesArriveCutTo16383AtACharacterBounda
 
 TEST_F(HandoffProcessTest, CheckOffShowsTheNoticeAndOpensAnotherWindow)
 {
-    sandbox_.Write("off.INI", "[DEBUG]\nMULTICHECK=0\n");
+    FSandbox.Write("off.INI", "[DEBUG]\nMULTICHECK=0\n");
     StartWindow("first.log");
     StartWindow("second.log", "off.INI");
     EXPECT_EQ(Log("second.log").value(0), kNotice);

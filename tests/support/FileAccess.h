@@ -8,23 +8,23 @@
 
 class FileAccessAsNobody {
 public:
-    FileAccessAsNobody() : root_(::geteuid() == 0)
+    FileAccessAsNobody() : FRoot(::geteuid() == 0)
     {
-        if (root_)
+        if (FRoot)
             ::setfsuid(kNobody);
     }
     ~FileAccessAsNobody()
     {
-        if (root_)
+        if (FRoot)
             ::setfsuid(0);
     }
     FileAccessAsNobody(const FileAccessAsNobody&) = delete;
     FileAccessAsNobody& operator=(const FileAccessAsNobody&) = delete;
 
     // False when the system refused the change (no CAP_SETUID): the test cannot run.
-    bool Active() const { return !root_ || ::setfsuid(static_cast<uid_t>(-1)) == kNobody; }
+    bool Active() const { return !FRoot || ::setfsuid(static_cast<uid_t>(-1)) == kNobody; }
 
 private:
     static constexpr int kNobody = 65534;
-    bool root_;
+    bool FRoot;
 };

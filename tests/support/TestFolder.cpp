@@ -5,15 +5,15 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-TestFolder::TestFolder() : dir_(QDir::tempPath() + "/velumira-test-XXXXXX")
+TestFolder::TestFolder() : FDir(QDir::tempPath() + "/velumira-test-XXXXXX")
 {
-    if (!dir_.isValid())
+    if (!FDir.isValid())
         throw std::runtime_error("cannot create a temporary folder");
 }
 
 QString TestFolder::Path(const QString& name) const
 {
-    return name.isEmpty() ? dir_.path() : dir_.path() + "/" + name;
+    return name.isEmpty() ? FDir.path() : FDir.path() + "/" + name;
 }
 
 QString TestFolder::Write(const QString& name, const QByteArray& bytes) const

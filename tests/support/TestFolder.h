@@ -12,7 +12,7 @@ public:
     QString Write(const QString& name, const QByteArray& bytes) const;
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir FDir;
 };
 
 // Folder of the real camera files, empty when they are not beside the project.

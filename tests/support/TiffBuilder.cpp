@@ -10,31 +10,31 @@ uint32_t Even(uint32_t v) { return (v + 1) & ~1u; }
 
 } // namespace
 
-TiffBuilder::TiffBuilder(Order order) : order_(order)
+TiffBuilder::TiffBuilder(Order order) : FOrder(order)
 {
-    mark_[0] = mark_[1] = order == Intel ? 'I' : 'M';
+    FMark[0] = FMark[1] = order == Intel ? 'I' : 'M';
 }
 
 TiffBuilder::DirId TiffBuilder::AddChainDirectory()
 {
     Directory d;
     d.chain = true;
-    dirs_.push_back(d);
-    return int(dirs_.size()) - 1;
+    FDirs.push_back(d);
+    return int(FDirs.size()) - 1;
 }
 
 TiffBuilder::DirId TiffBuilder::AddDirectory(const Bytes& prefix)
 {
     Directory d;
     d.prefix = prefix;
-    dirs_.push_back(d);
-    return int(dirs_.size()) - 1;
+    FDirs.push_back(d);
+    return int(FDirs.size()) - 1;
 }
 
 TiffBuilder::BlobId TiffBuilder::AddBlob(const Bytes& data)
 {
-    blobs_.push_back(data);
-    return int(blobs_.size()) - 1;
+    FBlobs.push_back(data);
+    return int(FBlobs.size()) - 1;
 }
 
 Bytes TiffBuilder::Encode16(uint16_t v) const
@@ -53,7 +53,7 @@ Bytes TiffBuilder::Encode32(uint32_t v) const
 
 void TiffBuilder::Put16(Bytes& out, std::size_t at, uint16_t v) const
 {
-    if (order_ == Intel) {
+    if (FOrder == Intel) {
         out[at] = v & 0xFF;
         out[at + 1] = v >> 8;
     } else {
@@ -64,7 +64,7 @@ void TiffBuilder::Put16(Bytes& out, std::size_t at, uint16_t v) const
 
 void TiffBuilder::Put32(Bytes& out, std::size_t at, uint32_t v) const
 {
-    if (order_ == Intel) {
+    if (FOrder == Intel) {
         Put16(out, at, v & 0xFFFF);
         Put16(out, at + 2, v >> 16);
     } else {
@@ -87,7 +87,7 @@ void TiffBuilder::AddBytes(DirId dir, uint16_t tag, uint16_t type, uint32_t coun
         e.kind = Kind::Data;
         e.bytes = value;
     }
-    dirs_.at(dir).entries.push_back(e);
+    FDirs.at(dir).entries.push_back(e);
 }
 
 void TiffBuilder::AddShort(DirId dir, uint16_t tag, uint16_t value)
@@ -143,7 +143,7 @@ void TiffBuilder::AddRawField(DirId dir, uint16_t tag, uint16_t type, uint32_t c
     e.count = count;
     e.kind = Kind::Field;
     e.bytes.assign(field.begin(), field.end());
-    dirs_.at(dir).entries.push_back(e);
+    FDirs.at(dir).entries.push_back(e);
 }
 
 void TiffBuilder::AddRawValue(DirId dir, uint16_t tag, uint16_t type, uint32_t count, uint32_t value)
@@ -160,7 +160,7 @@ void TiffBuilder::AddDirectoryPointer(DirId dir, uint16_t tag, DirId target)
     e.count = 1;
     e.kind = Kind::DirRef;
     e.ref = target;
-    dirs_.at(dir).entries.push_back(e);
+    FDirs.at(dir).entries.push_back(e);
 }
 
 void TiffBuilder::AddBlobPointer(DirId dir, uint16_t tag, BlobId blob)
@@ -171,25 +171,25 @@ void TiffBuilder::AddBlobPointer(DirId dir, uint16_t tag, BlobId blob)
     e.count = 1;
     e.kind = Kind::BlobRef;
     e.ref = blob;
-    dirs_.at(dir).entries.push_back(e);
+    FDirs.at(dir).entries.push_back(e);
 }
 
-void TiffBuilder::SetNextDirectory(DirId dir, DirId target) { dirs_.at(dir).nextDir = target; }
-void TiffBuilder::SetNextRaw(DirId dir, uint32_t value) { dirs_.at(dir).nextRaw = value; }
-void TiffBuilder::SetFirstDirectoryRaw(uint32_t value) { firstRaw_ = value; }
-void TiffBuilder::SetStoredCount(DirId dir, uint16_t count) { dirs_.at(dir).storedCount = count; }
+void TiffBuilder::SetNextDirectory(DirId dir, DirId target) { FDirs.at(dir).nextDir = target; }
+void TiffBuilder::SetNextRaw(DirId dir, uint32_t value) { FDirs.at(dir).nextRaw = value; }
+void TiffBuilder::SetFirstDirectoryRaw(uint32_t value) { FFirstRaw = value; }
+void TiffBuilder::SetStoredCount(DirId dir, uint16_t count) { FDirs.at(dir).storedCount = count; }
 
 void TiffBuilder::SetHeaderMark(unsigned char b0, unsigned char b1)
 {
-    mark_[0] = b0;
-    mark_[1] = b1;
+    FMark[0] = b0;
+    FMark[1] = b1;
 }
 
 TiffBuilder::Layout TiffBuilder::MakeLayout() const
 {
     Layout l;
     uint32_t pos = 8;
-    for (const Directory& d : dirs_) {
+    for (const Directory& d : FDirs) {
         pos = Even(pos);
         l.prefixAt.push_back(pos);
         pos += uint32_t(d.prefix.size());
@@ -207,7 +207,7 @@ TiffBuilder::Layout TiffBuilder::MakeLayout() const
         }
         l.dataAt.push_back(data);
     }
-    for (const Bytes& b : blobs_) {
+    for (const Bytes& b : FBlobs) {
         pos = Even(pos);
         l.blobAt.push_back(pos);
         pos += uint32_t(b.size());
@@ -223,18 +223,18 @@ Bytes TiffBuilder::Build() const
 {
     const Layout l = MakeLayout();
     Bytes out(l.size, 0);
-    out[0] = mark_[0];
-    out[1] = mark_[1];
+    out[0] = FMark[0];
+    out[1] = FMark[1];
     Put16(out, 2, 42);
 
     std::vector<int> chain;
-    for (int i = 0; i < int(dirs_.size()); ++i)
-        if (dirs_[i].chain)
+    for (int i = 0; i < int(FDirs.size()); ++i)
+        if (FDirs[i].chain)
             chain.push_back(i);
-    Put32(out, 4, firstRaw_ ? *firstRaw_ : chain.empty() ? 0 : l.dirAt[chain.front()]);
+    Put32(out, 4, FFirstRaw ? *FFirstRaw : chain.empty() ? 0 : l.dirAt[chain.front()]);
 
-    for (int i = 0; i < int(dirs_.size()); ++i) {
-        const Directory& d = dirs_[i];
+    for (int i = 0; i < int(FDirs.size()); ++i) {
+        const Directory& d = FDirs[i];
         std::copy(d.prefix.begin(), d.prefix.end(), out.begin() + l.prefixAt[i]);
         uint32_t at = l.dirAt[i];
         Put16(out, at, d.storedCount ? *d.storedCount : uint16_t(d.entries.size()));
@@ -272,8 +272,8 @@ Bytes TiffBuilder::Build() const
         }
         Put32(out, at, next);
     }
-    for (std::size_t b = 0; b < blobs_.size(); ++b)
-        std::copy(blobs_[b].begin(), blobs_[b].end(), out.begin() + l.blobAt[b]);
+    for (std::size_t b = 0; b < FBlobs.size(); ++b)
+        std::copy(FBlobs[b].begin(), FBlobs[b].end(), out.begin() + l.blobAt[b]);
     return out;
 }
 

@@ -26,7 +26,7 @@ public:
                       Undefined = 7, SShort = 8, SLong = 9, SRational = 10 };
 
     explicit TiffBuilder(Order order = Intel);
-    Order ByteOrder() const { return order_; }
+    Order ByteOrder() const { return FOrder; }
 
     // A directory of the main chain (the first one is IFD0); chain directories are
     // linked in the order they were added, the last one ends with next offset 0.
@@ -99,11 +99,11 @@ private:
     void Put16(Bytes& out, std::size_t at, uint16_t v) const;
     void Put32(Bytes& out, std::size_t at, uint32_t v) const;
 
-    Order order_;
-    unsigned char mark_[2];
-    std::optional<uint32_t> firstRaw_;
-    std::vector<Directory> dirs_;
-    std::vector<Bytes> blobs_;
+    Order FOrder;
+    unsigned char FMark[2];
+    std::optional<uint32_t> FFirstRaw;
+    std::vector<Directory> FDirs;
+    std::vector<Bytes> FBlobs;
 };
 
 struct ExifRational { uint32_t n = 0, d = 1; };
