@@ -20,7 +20,7 @@ public:
         const TBitmapMAGBase* picture = FForm.Panels[panel].Picture.get();
         return picture ? QSize(picture->Width(), picture->Height()) : QSize();
     }
-    QSize ImageControlSize() const override { return FForm.Panels[0].Image->size(); }
+    QSize ImageControlSize() const override { return FForm.Panels[0].Image->DeviceSize(); }
     void SetMagnification(int panel, float magnification, bool force) override
     {
         FForm.Panels[panel].SetMagnification(magnification, force);

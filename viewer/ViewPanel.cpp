@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cmath>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <algorithm>
@@ -47,32 +49,52 @@ TPanelImage::TPanelImage(int index, QWidget* parent) : QWidget(parent), FIndex(i
 void TPanelImage::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // The display image is in device pixels (its ratio set), so each of its pixels lands on
+    // one pixel of a dense screen; the event's rectangle is in the control's own units.
+    const qreal ratio = FDisplay && !FDisplay->isNull() ? FDisplay->devicePixelRatio() : 1.0;
     const QRect display = FDisplay && !FDisplay->isNull() ? FDisplay->rect() : QRect();
+    const QRect wanted = event->rect();
+    const QRect deviceWanted(QPoint(int(std::floor(wanted.left() * ratio)), int(std::floor(wanted.top() * ratio))),
+                             QPoint(int(std::ceil((wanted.right() + 1) * ratio)) - 1,
+                                    int(std::ceil((wanted.bottom() + 1) * ratio)) - 1));
     // Only the part the control shows; both are RGB32, so this is a plain copy.
-    const QRect area = event->rect() & display;
+    const QRect area = deviceWanted & display;
     if (!area.isEmpty())
-        painter.drawImage(area.topLeft(), *FDisplay, area);
+        painter.drawImage(QPointF(area.left() / ratio, area.top() / ratio), *FDisplay, area);
     // Whatever the display image does not cover shows the window background.
-    const QRegion rest = QRegion(event->rect()) - QRegion(area);
+    const QRect covered(0, 0, int(std::floor(display.width() / ratio)), int(std::floor(display.height() / ratio)));
+    const QRegion rest = QRegion(wanted) - QRegion(covered);
     for (const QRect& r : rest)
         painter.fillRect(r, palette().window());
 }
 
+QSize TPanelImage::DeviceSize() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
+}
+
+QPoint TPanelImage::DevicePoint(const QMouseEvent* event) const
+{
+    const QPointF p = event->position() * devicePixelRatioF();
+    return QPoint(int(std::floor(p.x())), int(std::floor(p.y())));
+}
+
 void TPanelImage::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = DevicePoint(event);
     emit MouseDown(FIndex, event->button(), event->modifiers(), p.x(), p.y());
 }
 
 void TPanelImage::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = DevicePoint(event);
     emit MouseMove(FIndex, event->modifiers(), p.x(), p.y());
 }
 
 void TPanelImage::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = DevicePoint(event);
     emit MouseUp(FIndex, event->button(), event->modifiers(), p.x(), p.y());
 }
 
@@ -118,9 +140,12 @@ bool TViewPanel::Load(const QString& path)
         auto picture = std::make_unique<TBitmapMAGBase>();
         if (FSpiHost)
             picture->SetPluginHost(FSpiHost);
-        FDisplay = QImage(FScreenSize, QImage::Format_RGB32);
+        // One display pixel per device pixel: on a scaled screen the picture at 1 is true size.
+        const qreal ratio = Image->devicePixelRatioF();
+        FDisplay = QImage(FScreenSize * ratio, QImage::Format_RGB32);
         if (FDisplay.isNull())
             return false;
+        FDisplay.setDevicePixelRatio(ratio);
         FDisplay.fill(QColor(0x80, 0x80, 0x80));
         picture->LoadFromFile(path);
         Picture = std::move(picture);
@@ -151,8 +176,9 @@ void TViewPanel::Draw(int x, int y)
     if (!Picture)
         return;
     // A control larger than the screen shows the display image and background beyond it.
-    const int w = std::min(Image->width(), FDisplay.width());
-    const int h = std::min(Image->height(), FDisplay.height());
+    const QSize control = Image->DeviceSize();
+    const int w = std::min(control.width(), FDisplay.width());
+    const int h = std::min(control.height(), FDisplay.height());
     if (w > 0 && h > 0)
         Picture->DrawView(FDisplay, w, h, x, y);
     ++Draws;

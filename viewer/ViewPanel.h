@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLineEdit;
+class QMouseEvent;
 class TBitmapMAGBase;
 class TSpiHost;
 
@@ -35,6 +36,10 @@ public:
     TPanelImage(int index, QWidget* parent);
     int Index() const { return FIndex; }
     void SetDisplay(const QImage* display) { FDisplay = display; }
+    // The control's size and mouse positions in device pixels, the units of the display
+    // image and of every offset: on a scaled screen one unit is one screen pixel.
+    QSize DeviceSize() const;
+    QPoint DevicePoint(const QMouseEvent* event) const;
 
 signals:
     void MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);

@@ -52,6 +52,7 @@ QProcessEnvironment RunningViewer::Environment() const
     env.insert(QStringLiteral("VELUMIRA_HANDOFF_DIR"), FFolder + QStringLiteral("/channel"));
     env.insert(QStringLiteral("VELUMIRA_SETTINGS"), SettingsPath());
     env.insert(QStringLiteral("VELUMIRA_TEST_LOG"), QStringLiteral("1"));
+    env.insert(FExtraEnvironment);
     return env;
 }
 

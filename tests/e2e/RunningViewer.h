@@ -4,6 +4,7 @@
 #include "e2e/XSession.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,8 @@ public:
     RunningViewer& operator=(const RunningViewer&) = delete;
 
     QString SettingsPath() const;
+    // An environment variable of the window's process (a scale factor), set before Start.
+    void SetEnvironment(const QString& name, const QString& value) { FExtraEnvironment.insert(name, value); }
     // Writes the settings file the window reads when it first shows.
     void WriteSettings(const QByteArray& text) const;
 
@@ -54,4 +57,5 @@ private:
     QString FFolder;
     std::unique_ptr<QProcess> FProcess;
     QString FWindow;
+    QProcessEnvironment FExtraEnvironment;
 };

@@ -320,6 +320,58 @@ TEST_F(ViewerE2E, SecondStartReplacesPicturesAndEnds)
 
 // The exit command of the file menu closes the window, which writes its bounds as they
 // are at that moment (moved and resized from outside), and the program ends with 0.
+// On a screen scaled by 2, magnification 1 puts one picture pixel on one screen pixel: a
+// one-pixel checkerboard stays one pixel fine, while the window keeps its scaled size.
+TEST_F(ViewerE2E, ScaledScreenShowsTruePixelsAtOne)
+{
+    constexpr QRgb kA = 0xFFE02020;
+    constexpr QRgb kB = 0xFF20E0E0;
+    BmpSpec spec;
+    spec.Width = 120;
+    spec.Height = 90;
+    for (int y = 0; y < spec.Height; ++y)
+        for (int x = 0; x < spec.Width; ++x)
+            spec.Pixels.push_back(((x + y) % 2 ? kB : kA) & 0xFFFFFF);
+    FViewer->SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    FViewer->WriteSettings("[WINDOW]\nLEFT=0\nTOP=0\nWIDTH=640\nHEIGHT=454\n");
+    QString error;
+    ASSERT_TRUE(FViewer->Start({FFolder.Write(QStringLiteral("checker.bmp"), BuildBmp(spec))}, &error))
+        << error.toStdString();
+    EXPECT_EQ(FViewer->Geometry().size(), QSize(1280, 908));
+    FViewer->Focus();
+    FViewer->Keys({QStringLiteral("alt+1")});
+
+    // The checkerboard's top-left pixel is kA; every row alternates pixel by pixel, and
+    // each row begins with the other colour than the row above.
+    QString why;
+    const auto fine = [&] {
+        const QImage shot = FX.Screenshot();
+        QPoint corner(-1, -1);
+        for (int y = 0; y < shot.height() && corner.x() < 0; ++y)
+            for (int x = 0; x + 1 < shot.width(); ++x)
+                if (Near(shot.pixel(x, y), kA) && Near(shot.pixel(x + 1, y), kB) && y + 1 < shot.height()
+                    && Near(shot.pixel(x, y + 1), kB)) {
+                    corner = QPoint(x, y);
+                    break;
+                }
+        if (corner.x() < 0) {
+            why = QStringLiteral("no checkerboard corner on the screen");
+            return false;
+        }
+        for (int dy = 0; dy < 40; ++dy)
+            for (int dx = 0; dx < 100; ++dx) {
+                const QRgb want = (dx + dy) % 2 ? kB : kA;
+                if (!Near(shot.pixel(corner.x() + dx, corner.y() + dy), want)) {
+                    why = QStringLiteral("pixel %1,%2 from the corner at %3,%4 is not its square's colour")
+                              .arg(dx).arg(dy).arg(corner.x()).arg(corner.y());
+                    return false;
+                }
+            }
+        return true;
+    };
+    EXPECT_TRUE(PollUntil(fine, 15000)) << why.toStdString();
+}
+
 TEST_F(ViewerE2E, ExitCommandWritesWindowBounds)
 {
     QString error;
