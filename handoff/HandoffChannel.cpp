@@ -1,6 +1,5 @@
 #include "handoff/HandoffChannel.h"
 
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,11 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <optional>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -26,7 +24,21 @@ constexpr char kAskTitle = 'T';
 constexpr char kNotify = 'N';
 constexpr char kAcknowledge = 'A';
 constexpr quint32 kMaxTitleBytes = 65536;
+constexpr qsizetype kLengthBytes = 4;
+// The longest request a window takes: "N", the length and the names.
+constexpr qsizetype kMaxRequestBytes = 1 + kLengthBytes + kHandoffTextLimit;
 const QString kSocketPrefix = QStringLiteral("w-");
+
+QByteArray BigEndian(quint32 n)
+{
+    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
+}
+
+quint32 FromBigEndian(const char* bytes)
+{
+    const auto* b = reinterpret_cast<const uchar*>(bytes);
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
 
 // The display name may be a path (WAYLAND_DISPLAY) or ":0"; only tame characters go into
 // file and object names.
@@ -137,7 +149,8 @@ int Remaining(const QDeadlineTimer& deadline)
 
 // One request over a registered socket, within the window's deadline. A dead window
 // refuses the connection or closes it; a stopped or busy one lets the deadline pass.
-Reply Exchange(const QString& path, char request, QByteArray& answer, const QDeadlineTimer& deadline)
+// A title question is answered by a length and the title, a hand-off by one byte.
+Reply Exchange(const QString& path, const QByteArray& request, QByteArray& answer, const QDeadlineTimer& deadline)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
@@ -147,7 +160,7 @@ Reply Exchange(const QString& path, char request, QByteArray& answer, const QDea
                    ? Reply::Dead
                    : Reply::Broken;
     }
-    socket.write(&request, 1);
+    socket.write(request);
     while (socket.bytesToWrite() > 0)
         if (!socket.waitForBytesWritten(Remaining(deadline)))
             return Reply::Broken;
@@ -160,18 +173,17 @@ Reply Exchange(const QString& path, char request, QByteArray& answer, const QDea
         }
         return data;
     };
-    if (request == kNotify) {
+    if (request.startsWith(kNotify)) {
         const auto ack = readExactly(1);
         if (!ack || ack->at(0) != kAcknowledge)
             return Reply::Broken;
         answer.clear();
         return Reply::Answered;
     }
-    const auto header = readExactly(4);
+    const auto header = readExactly(kLengthBytes);
     if (!header)
         return Reply::Broken;
-    const auto* h = reinterpret_cast<const uchar*>(header->constData());
-    const quint32 length = (quint32(h[0]) << 24) | (quint32(h[1]) << 16) | (quint32(h[2]) << 8) | quint32(h[3]);
+    const quint32 length = FromBigEndian(header->constData());
     if (length > kMaxTitleBytes)
         return Reply::Broken;
     const auto title = readExactly(length);
@@ -185,24 +197,20 @@ Reply Exchange(const QString& path, char request, QByteArray& answer, const QDea
 
 struct HandoffChannel::Impl {
     QString folder;
-    QString blockName;
-    char* view = nullptr;
     bool folderChecked = false;
     bool folderUsable = false;
     std::unique_ptr<QLocalServer> server;
     std::function<QByteArray()> titleProvider;
     std::function<void()> onNotify;
+    // Receiving: the names of the hand-off onNotify is handling.
+    QStringList handling;
+    // Sending: the request WriteArguments made.
+    QByteArray request = MakeNamesRequest(QByteArray());
     std::chrono::milliseconds answerLimit = kHandoffAnswerLimit;
     // The window FindRunningInstance returned last, and when its time runs out.
     QString found;
     QDeadlineTimer foundDeadline;
     QStringList passedOver;
-
-    ~Impl()
-    {
-        if (view)
-            ::munmap(view, kHandoffBlockSize);
-    }
 
     // Creates the folder when missing; refuses one that another user could enter or own.
     bool EnsureFolder()
@@ -226,6 +234,8 @@ struct HandoffChannel::Impl {
 
     void Serve(QLocalSocket* socket)
     {
+        // Nothing longer than the longest request is ever worth keeping.
+        socket->setReadBufferSize(kMaxRequestBytes + 1);
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { Answer(socket); });
         if (socket->bytesAvailable() > 0)
@@ -234,26 +244,38 @@ struct HandoffChannel::Impl {
 
     void Answer(QLocalSocket* socket)
     {
-        char request = 0;
-        if (!socket->getChar(&request))
+        const HandoffRequest request = ParseHandoffRequest(socket->peek(kMaxRequestBytes + 1));
+        if (request.kind == HandoffFrame::Incomplete)
             return;
         QObject::disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
+        socket->readAll();
+        if (request.kind == HandoffFrame::Malformed) {
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
         QPointer<QLocalSocket> alive(socket);
         QByteArray reply;
         // The callbacks belong to the window; they must not throw, but nothing may cross
         // the event loop if they do.
         try {
-            if (request == kAskTitle) {
+            if (request.kind == HandoffFrame::AskTitle) {
                 const QByteArray title = titleProvider ? titleProvider().left(kMaxTitleBytes) : QByteArray();
-                const quint32 n = quint32(title.size());
-                reply = QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n) + title;
-            } else if (request == kNotify) {
+                reply = BigEndian(quint32(title.size())) + title;
+            } else {
+                // A box of onNotify may run the event loop and with it another hand-off;
+                // each one sees its own names and puts the outer ones back.
+                struct Handling {
+                    QStringList& current;
+                    QStringList outer;
+                    ~Handling() { current = std::move(outer); }
+                } scope{handling, std::exchange(handling, SplitHandoffText(request.text))};
                 if (onNotify)
                     onNotify();
                 reply = QByteArray(1, kAcknowledge);
             }
         } catch (...) {
-            reply = request == kNotify ? QByteArray(1, kAcknowledge) : QByteArray();
+            reply = request.kind == HandoffFrame::Names ? QByteArray(1, kAcknowledge) : QByteArray();
         }
         if (!alive)
             return;
@@ -265,61 +287,13 @@ struct HandoffChannel::Impl {
 
 HandoffChannel::HandoffChannel(const QString& folder) : FImpl(std::make_unique<Impl>())
 {
-    if (folder.isEmpty()) {
-        FImpl->folder = DefaultFolder();
-        FImpl->blockName = QStringLiteral("/velumira-") + UserTag() + QLatin1Char('-') + DisplayTag();
-    } else {
-        FImpl->folder = QDir::cleanPath(QDir(folder).absolutePath());
-        const QByteArray digest =
-            QCryptographicHash::hash(FImpl->folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-        FImpl->blockName = QStringLiteral("/velumira-") + UserTag() + QStringLiteral("-f") + QString::fromLatin1(digest);
-    }
+    FImpl->folder = folder.isEmpty() ? DefaultFolder() : QDir::cleanPath(QDir(folder).absolutePath());
 }
 
 HandoffChannel::~HandoffChannel()
 {
     if (FImpl->server)
         FImpl->server->close();  // removes the socket file
-}
-
-bool HandoffChannel::OpenBlock()
-{
-    if (FImpl->view)
-        return true;
-    const QByteArray name = QFile::encodeName(FImpl->blockName);
-    int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    const bool created = fd >= 0;
-    if (!created) {
-        if (errno != EEXIST)
-            return false;
-        fd = ::shm_open(name.constData(), O_RDWR | O_CLOEXEC, 0);
-        if (fd < 0)
-            return false;
-    }
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    if (created)
-        ::fchmod(fd, 0600);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return false;
-    // Someone else's block, or one others may read or write, is not ours to use.
-    if (st.st_uid != ::geteuid() || (st.st_mode & 07777) != 0600)
-        return false;
-    if (st.st_size < kHandoffBlockSize && ::ftruncate(fd, kHandoffBlockSize) != 0)
-        return false;
-    void* view = ::mmap(nullptr, kHandoffBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (view == MAP_FAILED)
-        return false;
-    FImpl->view = static_cast<char*>(view);
-    return true;
-}
-
-bool HandoffChannel::HasView() const
-{
-    return FImpl->view != nullptr;
 }
 
 QString HandoffChannel::FindRunningInstance(const QByteArray& title)
@@ -332,7 +306,7 @@ QString HandoffChannel::FindRunningInstance(const QByteArray& title)
             continue;  // our own UI thread is the one asking: no answer could come
         QByteArray windowTitle;
         const QDeadlineTimer deadline(FImpl->answerLimit);
-        switch (Exchange(path, kAskTitle, windowTitle, deadline)) {
+        switch (Exchange(path, QByteArray(1, kAskTitle), windowTitle, deadline)) {
         case Reply::Dead:
             QFile::remove(path);  // left behind by a window that ended without closing
             break;
@@ -350,13 +324,15 @@ QString HandoffChannel::FindRunningInstance(const QByteArray& title)
     return QString();
 }
 
-void HandoffChannel::WriteArguments(const QStringList& names)
+bool HandoffChannel::WriteArguments(const QStringList& names)
 {
-    if (!FImpl->view)
-        return;
-    const QByteArray text = JoinHandoffText(names);
-    std::memcpy(FImpl->view, text.constData(), static_cast<size_t>(text.size()));
-    FImpl->view[text.size()] = '\0';
+    try {
+        FImpl->request = MakeNamesRequest(JoinHandoffText(names));
+        return true;
+    } catch (const std::bad_alloc&) {
+        FImpl->request = MakeNamesRequest(QByteArray());
+        return false;
+    }
 }
 
 bool HandoffChannel::Notify(const QString& socketName)
@@ -366,7 +342,7 @@ bool HandoffChannel::Notify(const QString& socketName)
     const QDeadlineTimer deadline =
         socketName == FImpl->found ? FImpl->foundDeadline : QDeadlineTimer(FImpl->answerLimit);
     FImpl->found.clear();
-    if (Exchange(socketName, kNotify, unused, deadline) == Reply::Answered)
+    if (Exchange(socketName, FImpl->request, unused, deadline) == Reply::Answered)
         return true;
     FImpl->passedOver << socketName;
     return false;
@@ -407,10 +383,7 @@ bool HandoffChannel::Register(std::function<QByteArray()> titleProvider, std::fu
 
 QStringList HandoffChannel::ReadArguments() const
 {
-    if (!FImpl->view)
-        return {};
-    const size_t length = ::strnlen(FImpl->view, kHandoffBlockSize);
-    return SplitHandoffText(QByteArray(FImpl->view, static_cast<qsizetype>(length)));
+    return FImpl->handling;
 }
 
 QString HandoffChannel::Folder() const
@@ -418,19 +391,9 @@ QString HandoffChannel::Folder() const
     return FImpl->folder;
 }
 
-QString HandoffChannel::BlockName() const
-{
-    return FImpl->blockName;
-}
-
 QString HandoffChannel::SocketName() const
 {
     return FImpl->server ? FImpl->server->fullServerName() : QString();
-}
-
-void HandoffChannel::RemoveBlock()
-{
-    ::shm_unlink(QFile::encodeName(FImpl->blockName).constData());
 }
 
 QByteArray JoinHandoffText(const QStringList& names, int maxBytes)
@@ -464,4 +427,30 @@ QStringList SplitHandoffText(const QByteArray& text)
     if (start < text.size())
         lines << QString::fromUtf8(text.mid(start));
     return lines;
+}
+
+HandoffRequest ParseHandoffRequest(QByteArrayView received)
+{
+    if (received.isEmpty())
+        return {};
+    if (received[0] == kAskTitle)
+        return {received.size() == 1 ? HandoffFrame::AskTitle : HandoffFrame::Malformed, {}};
+    if (received[0] != kNotify)
+        return {HandoffFrame::Malformed, {}};
+    if (received.size() < 1 + kLengthBytes)
+        return {};
+    const quint32 length = FromBigEndian(received.data() + 1);
+    if (length > quint32(kHandoffTextLimit))
+        return {HandoffFrame::Malformed, {}};
+    const qsizetype total = 1 + kLengthBytes + qsizetype(length);
+    if (received.size() < total)
+        return {};
+    if (received.size() > total)
+        return {HandoffFrame::Malformed, {}};
+    return {HandoffFrame::Names, received.sliced(1 + kLengthBytes).toByteArray()};
+}
+
+QByteArray MakeNamesRequest(const QByteArray& text)
+{
+    return QByteArray(1, kNotify) + BigEndian(quint32(text.size())) + text;
 }

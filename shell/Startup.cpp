@@ -115,11 +115,13 @@ StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const Q
         // A second start: it never opens a window. Without names the running one is left alone.
         if (names.isEmpty())
             return StartPath::Ended;
-        if (!channel.HasView()) {
+        // The names travel in the request itself, so the one thing left that can keep them
+        // from being sent at all is a lack of memory for that request; a window that cannot
+        // be reached or does not answer is passed over instead.
+        if (!channel.WriteArguments(handed)) {
             prompter.Message(QStringLiteral("メモリ割り当てエラー(多重起動時)"), QStringLiteral("エラー"));
             return StartPath::Ended;
         }
-        channel.WriteArguments(handed);
         if (channel.Notify(running))
             return StartPath::Ended;
     }

@@ -40,10 +40,10 @@ QStringList HandoffNames(const QStringList& names, const QString& currentFolder)
 
 enum class StartPath { NormalStart, Ended };
 
-// With the block already opened: reads MULTICHECK, looks for a running window and, when one
-// is found, hands the names over to it (or reports that the block is missing). A window that
-// does not answer in time is passed over for the next; when none answers this start opens its
-// own window. Ended means this process is a second start and must exit without a window.
+// Reads MULTICHECK, looks for a running window and, when one is found, hands the names over
+// to it (or reports that there was no memory for the request). A window that does not answer
+// in time is passed over for the next; when none answers this start opens its own window.
+// Ended means this process is a second start and must exit without a window.
 StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const QString& settingsPath,
                             const QStringList& names);
 

@@ -71,9 +71,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("velumira"));
     InstallToolkitTranslation(app);
     const std::unique_ptr<Prompter> prompter = MakeStartupPrompter();
-    // The block lives from the first step to the end on every way out.
     HandoffChannel channel(StartupHandoffFolder());
-    channel.OpenBlock();
     try {
         const QString settingsPath = StartupSettingsPath(QCoreApplication::applicationFilePath());
         if (HandOffOrContinue(channel, *prompter, settingsPath, names) == StartPath::Ended)

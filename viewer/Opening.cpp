@@ -140,7 +140,7 @@ void TMainForm::WMUserArguments()
     RunGuarded(*FPrompter, [this] {
         raise();
         activateWindow();
-        if (!FEnv.handoff || !FEnv.handoff->HasView())
+        if (!FEnv.handoff)
             return;
         // Names come absolute from the sender; a bare one would be looked up in this
         // window's folder, where it names another file or none, so it is not loaded.

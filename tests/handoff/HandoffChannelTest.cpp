@@ -11,15 +11,12 @@
 #include <QThread>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -78,7 +75,6 @@ mode_t ModeOf(const QString& path)
 
 class HandoffChannelTest : public ::testing::Test {
 protected:
-    void TearDown() override { HandoffChannel(Folder()).RemoveBlock(); }
     QString Folder() const { return sandbox.Path("channel"); }
     TestFolder sandbox;
 };
@@ -122,19 +118,74 @@ TEST_F(HandoffChannelTest, NotifyReturnsAfterTheWindowHandledTheNames)
 {
     RunningWindow running(Folder(), "Velumira");
     HandoffChannel sender(Folder());
-    ASSERT_TRUE(sender.OpenBlock());
     const QString target = sender.FindRunningInstance("Velumira");
     ASSERT_FALSE(target.isEmpty());
-    sender.WriteArguments({"/pictures/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")});
+    ASSERT_TRUE(sender.WriteArguments({"/pictures/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")}));
     ASSERT_TRUE(sender.Notify(target));
     // No waiting: the answer comes only after the handler ran.
     const auto received = running.received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0], (QStringList{"/pictures/a b.jpg", QString::fromUtf8("/写真/ｶﾒﾗ.PEF")}));
 
-    sender.WriteArguments({"c.jpg"});
+    ASSERT_TRUE(sender.WriteArguments({"c.jpg"}));
     ASSERT_TRUE(sender.Notify(target));
-    EXPECT_EQ(running.received().back(), QStringList{"c.jpg"}) << "the old, longer text is ended by the NUL";
+    EXPECT_EQ(running.received().back(), QStringList{"c.jpg"});
+}
+
+TEST_F(HandoffChannelTest, SecondStartsAtTheSameMomentEachDeliverTheirOwnNames)
+{
+    RunningWindow running(Folder(), "Velumira");
+    constexpr int kStarts = 2, kRounds = 10;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<QStringList> sent(kStarts);
+        std::atomic<int> ready{0};
+        std::atomic<int> delivered{0};
+        std::vector<std::thread> starts;
+        for (int s = 0; s < kStarts; ++s) {
+            // 300 names of 30 bytes each: more than one write's worth, so the requests interleave.
+            for (int i = 0; i < 300; ++i)
+                sent[s] << QStringLiteral("/start%1/round%2/picture-%3.jpg").arg(s).arg(round).arg(i, 4, 10, QLatin1Char('0'));
+            starts.emplace_back([&, s] {
+                HandoffChannel start(Folder());
+                const QString target = start.FindRunningInstance("Velumira");
+                start.WriteArguments(sent[s]);
+                ++ready;
+                while (ready < kStarts)
+                    std::this_thread::yield();
+                if (!target.isEmpty() && start.Notify(target))
+                    ++delivered;
+            });
+        }
+        for (std::thread& t : starts)
+            t.join();
+        EXPECT_EQ(delivered, kStarts);
+        const auto received = running.received();
+        ASSERT_EQ(received.size(), size_t(kStarts * (round + 1)));
+        const std::vector<QStringList> thisRound(received.end() - kStarts, received.end());
+        EXPECT_TRUE(std::is_permutation(thisRound.begin(), thisRound.end(), sent.begin())) << "round " << round;
+    }
+}
+
+TEST_F(HandoffChannelTest, AMalformedOrOversizedRequestIsRefusedAndTheWindowGoesOn)
+{
+    RunningWindow running(Folder(), "Velumira");
+    const QByteArray oversized = QByteArray("N\x00\x00\x40\x00", 5) + QByteArray(16384, 'x');
+    for (const QByteArray& request : {QByteArray("X"), QByteArray("TT"), oversized,
+                                      MakeNamesRequest("a.jpg") + "b"}) {
+        QLocalSocket socket;
+        socket.connectToServer(running.socketName());
+        ASSERT_TRUE(socket.waitForConnected(3000));
+        socket.write(request);
+        socket.waitForBytesWritten(3000);
+        // The window hangs up without an answer.
+        EXPECT_TRUE(socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(3000));
+        EXPECT_EQ(socket.readAll(), QByteArray());
+    }
+    HandoffChannel sender(Folder());
+    ASSERT_EQ(sender.FindRunningInstance("Velumira"), running.socketName());
+    ASSERT_TRUE(sender.WriteArguments({"/d.jpg"}));
+    EXPECT_TRUE(sender.Notify(running.socketName()));
+    EXPECT_EQ(running.received(), std::vector<QStringList>{QStringList{"/d.jpg"}});
 }
 
 TEST_F(HandoffChannelTest, NotifyStopsWaitingWhenThePeerDies)
@@ -146,72 +197,14 @@ TEST_F(HandoffChannelTest, NotifyStopsWaitingWhenThePeerDies)
     EXPECT_FALSE(sender.Notify(Folder() + "/w-0000000009-9")) << "no such socket";
 }
 
-TEST_F(HandoffChannelTest, BlockIsSharedPerFolderAndNeverMeetsTheDefaultOne)
-{
-    HandoffChannel a(Folder()), b(Folder());
-    ASSERT_TRUE(a.OpenBlock());
-    ASSERT_TRUE(b.OpenBlock());
-    a.WriteArguments({"one", "two"});
-    EXPECT_EQ(b.ReadArguments(), (QStringList{"one", "two"}));
-    EXPECT_NE(a.BlockName(), HandoffChannel().BlockName());
-    TestFolder elsewhere;
-    HandoffChannel c(elsewhere.Path("channel"));
-    EXPECT_NE(c.BlockName(), a.BlockName());
-}
-
-TEST_F(HandoffChannelTest, WithoutViewNothingIsWrittenOrRead)
-{
-    HandoffChannel channel(Folder());
-    EXPECT_FALSE(channel.HasView());
-    channel.WriteArguments({"a"});
-    EXPECT_EQ(channel.ReadArguments(), QStringList());
-}
-
-TEST_F(HandoffChannelTest, ABlockWithoutNulReadsNoFurtherThanItsEnd)
-{
-    HandoffChannel channel(Folder());
-    ASSERT_TRUE(channel.OpenBlock());
-    const int fd = ::shm_open(QFile::encodeName(channel.BlockName()).constData(), O_RDWR, 0);
-    ASSERT_GE(fd, 0);
-    void* raw = ::mmap(nullptr, kHandoffBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    ::close(fd);
-    ASSERT_NE(raw, MAP_FAILED);
-    std::memset(raw, 'x', kHandoffBlockSize);
-    ::munmap(raw, kHandoffBlockSize);
-    const QStringList names = channel.ReadArguments();
-    ASSERT_EQ(names.size(), 1);
-    EXPECT_EQ(names[0].size(), kHandoffBlockSize);
-}
-
-TEST_F(HandoffChannelTest, OthersCannotReadTheBlockOrReachTheSockets)
+TEST_F(HandoffChannelTest, OthersCannotReachTheSockets)
 {
     const mode_t oldMask = ::umask(0);  // the modes must not depend on the user's umask
-    HandoffChannel channel(Folder());
-    const bool opened = channel.OpenBlock();
     RunningWindow running(Folder(), "Velumira");
     ::umask(oldMask);
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(ModeOf("/dev/shm" + channel.BlockName()), 0600u);
     EXPECT_EQ(ModeOf(Folder()), 0700u);
     EXPECT_EQ(ModeOf(running.socketName()) & 077, 0u);
     EXPECT_TRUE(running.socketName().startsWith(Folder() + "/"));
-}
-
-TEST_F(HandoffChannelTest, BlockWithOtherPermissionsIsRefused)
-{
-    HandoffChannel channel(Folder());
-    const QByteArray name = QFile::encodeName(channel.BlockName());
-    const int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    ASSERT_GE(fd, 0);
-    ::fchmod(fd, 0644);
-    EXPECT_FALSE(channel.OpenBlock());
-    EXPECT_FALSE(channel.HasView());
-    if (::geteuid() == 0) {
-        ::fchmod(fd, 0600);
-        ASSERT_EQ(::fchown(fd, kOtherUser, kOtherUser), 0);
-        EXPECT_FALSE(channel.OpenBlock()) << "someone else's block";
-    }
-    ::close(fd);
 }
 
 struct FolderCase {
@@ -282,12 +275,11 @@ TEST(HandoffChannelNames, DefaultNamesCarryTheUserAndTheDisplay)
     qputenv("WAYLAND_DISPLAY", "/run/wl/wayland-1");
     qputenv("DISPLAY", ":0");
     EXPECT_EQ(HandoffChannel().Folder(), runtime.Path("velumira-" + uid + "-_run_wl_wayland-1"));
-    EXPECT_EQ(HandoffChannel().BlockName(), "/velumira-" + uid + "-_run_wl_wayland-1");
 
     qunsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(HandoffChannel().Folder(), runtime.Path("velumira-" + uid + "-_0"));
     qputenv("DISPLAY", ":1");
-    EXPECT_NE(HandoffChannel().BlockName(), "/velumira-" + uid + "-_0") << "two desktops, two channels";
+    EXPECT_EQ(HandoffChannel().Folder(), runtime.Path("velumira-" + uid + "-_1")) << "two desktops, two channels";
 
     // A runtime folder others can enter is not used.
     ::chmod(QFile::encodeName(runtime.Path()).constData(), 0755);

@@ -89,4 +89,39 @@ TEST(JoinHandoffText, TwentyThousandBytesArriveAsTheFirst16383AtACharacterBounda
     EXPECT_EQ(SplitHandoffText(shifted).last(), QString::fromUtf8("写"));
 }
 
+struct FrameCase {
+    const char* name;
+    QByteArray received;
+    HandoffFrame kind;
+    QByteArray text;
+};
+// Keeps test names short in the runner's listing.
+inline void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.name; }
+
+class ParseHandoffRequestTest : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(ParseHandoffRequestTest, ReadsOneBoundedRequest)
+{
+    const HandoffRequest request = ParseHandoffRequest(GetParam().received);
+    EXPECT_EQ(request.kind, GetParam().kind);
+    EXPECT_EQ(request.text, GetParam().text);
+}
+
+const QByteArray kLongest = QByteArray(kHandoffTextLimit, 'x');
+
+INSTANTIATE_TEST_SUITE_P(Frames, ParseHandoffRequestTest, ::testing::Values(
+    FrameCase{"Nothing", "", HandoffFrame::Incomplete, {}},
+    FrameCase{"Title", "T", HandoffFrame::AskTitle, {}},
+    FrameCase{"TitleWithMore", "Tx", HandoffFrame::Malformed, {}},
+    FrameCase{"UnknownRequest", "x", HandoffFrame::Malformed, {}},
+    FrameCase{"PartOfTheLength", QByteArray("N\0\0", 3), HandoffFrame::Incomplete, {}},
+    FrameCase{"PartOfTheNames", QByteArray("N\0\0\0\5a.j", 8), HandoffFrame::Incomplete, {}},
+    FrameCase{"Names", MakeNamesRequest("a.jpg\r\n"), HandoffFrame::Names, "a.jpg\r\n"},
+    FrameCase{"NoNames", MakeNamesRequest(""), HandoffFrame::Names, ""},
+    FrameCase{"TheLongest", MakeNamesRequest(kLongest), HandoffFrame::Names, kLongest},
+    FrameCase{"OneByteTooLong", QByteArray("N\0\0\x40\0", 5), HandoffFrame::Malformed, {}},
+    FrameCase{"HugeLength", QByteArray("N\xff\xff\xff\xff", 5), HandoffFrame::Malformed, {}},
+    FrameCase{"BytesAfterTheNames", MakeNamesRequest("a") + "b", HandoffFrame::Malformed, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

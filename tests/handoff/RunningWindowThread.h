@@ -39,7 +39,6 @@ protected:
     void run() override
     {
         HandoffChannel channel(FFolder);
-        channel.OpenBlock();
         FRegistered = channel.Register([this] { return FTitle; },
                                        [this, &channel] {
                                            std::unique_lock lock(FMutex);

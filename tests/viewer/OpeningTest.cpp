@@ -10,7 +10,9 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -226,19 +228,29 @@ TEST_F(Opening, HandOffWithoutAChannelOnlyRaisesTheWindow)
 TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
 {
     HandoffChannel channel(folder.Path("handoff"));
-    if (!channel.OpenBlock())
-        GTEST_SKIP() << "no shared memory here";
     const QStringList names = Pictures(2, "jpg");
     const QString ownFolder = QDir::currentPath();
     QDir::setCurrent(folder.Path());  // "p0.jpg" names a picture here, not in the sender's folder
-    channel.WriteArguments({names[1], folder.Path("missing.jpg"), "p0.jpg", names[0]});
     TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), &channel, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
-    form->WMUserArguments();
-    EXPECT_EQ(form->LoadedPanels(), 0);  // loaded after the sender has its answer
+    int loadedWhenAnswered = -1;
+    ASSERT_TRUE(channel.Register([] { return QByteArray("Velumira"); }, [this, &loadedWhenAnswered] {
+        form->WMUserArguments();
+        loadedWhenAnswered = form->LoadedPanels();
+    }));
+    // The second start blocks until the window answers, so it runs beside the window's thread.
+    std::atomic<bool> handedOver{false};
+    std::thread secondStart([&] {
+        HandoffChannel start(folder.Path("handoff"));
+        start.WriteArguments({names[1], folder.Path("missing.jpg"), "p0.jpg", names[0]});
+        handedOver = start.Notify(channel.SocketName());
+    });
     EXPECT_TRUE(QTest::qWaitFor([this] { return form->LoadedPanels() == 2; }));
+    secondStart.join();
     QDir::setCurrent(ownFolder);
+    EXPECT_TRUE(handedOver);
+    EXPECT_EQ(loadedWhenAnswered, 0);  // loaded after the sender has its answer
     EXPECT_EQ(Captions(), (QStringList{"p1.jpg", "p0.jpg"}));
     EXPECT_TRUE(prompter.shown.empty());
 }
