@@ -14,12 +14,12 @@ int TFileList::Add(const QString& key, std::unique_ptr<TPictEntry> entry)
     return Count() - 1;
 }
 
-TViewList::TViewList() : FCollator(QLocale())
+TNameOrder::TNameOrder() : FCollator(QLocale())
 {
     FCollator.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
-bool TViewList::Less(const QString& a, const QString& b) const
+bool TNameOrder::Less(const QString& a, const QString& b) const
 {
     const int c = FCollator.compare(a, b);
     if (c != 0)

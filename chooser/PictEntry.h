@@ -49,21 +49,30 @@ private:
     std::vector<std::pair<QString, std::unique_ptr<TPictEntry>>> FItems;
 };
 
-// Same keys and entries as a TFileList, not owned, kept sorted by key case-insensitively
-// with the locale's collation. Keys that collate equal but differ (A.jpg and a.jpg can
-// both exist here) are both kept, ordered by their code points.
+// The chooser's order of file names: case-insensitively with the locale's collation; names
+// that collate equal but differ (A.jpg and a.jpg can both exist) by their code points.
+class TNameOrder {
+public:
+    TNameOrder();
+    bool Less(const QString& a, const QString& b) const;
+
+private:
+    QCollator FCollator;
+};
+
+// Same keys and entries as a TFileList, not owned, kept sorted by key in the chooser's
+// name order. Keys that collate equal but differ are both kept.
 class TViewList {
 public:
-    TViewList();
     void Clear() { FItems.clear(); }
     int Add(const QString& key, TPictEntry* entry);   // returns the index it landed at
     int Count() const { return static_cast<int>(FItems.size()); }
     const QString& Key(int index) const { return FItems[index].first; }
     TPictEntry* Entry(int index) const { return FItems[index].second; }
-    bool Less(const QString& a, const QString& b) const;
+    bool Less(const QString& a, const QString& b) const { return FOrder.Less(a, b); }
 
 private:
-    QCollator FCollator;
+    TNameOrder FOrder;
     std::vector<std::pair<QString, TPictEntry*>> FItems;
 };
 

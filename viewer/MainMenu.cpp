@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QShortcut>
 #include <cmath>
 
 namespace {
@@ -76,6 +77,10 @@ void TMainForm::CreateMainMenu()
     F1->setObjectName(QStringLiteral("F1"));
     O1 = NamedAction(file, "O1", QStringLiteral("ｻﾑﾈｲﾙを見て開く(&O)"));
     N1 = NamedAction(file, "N1", QStringLiteral("標準ﾀﾞｲｱﾛｸﾞで開く"));
+    NextGroup = NamedAction(file, "NextGroup", QStringLiteral("次の組(&N)"));
+    NextGroup->setShortcut(QKeySequence(Qt::Key_PageDown));
+    PrevGroup = NamedAction(file, "PrevGroup", QStringLiteral("前の組(&B)"));
+    PrevGroup->setShortcut(QKeySequence(Qt::Key_PageUp));
     N2 = file->addSeparator();
     N2->setObjectName(QStringLiteral("N2"));
     X1 = NamedAction(file, "X1", QStringLiteral("終了(&X)"));
@@ -98,6 +103,13 @@ void TMainForm::CreateMainMenu()
     connect(O1, &QAction::triggered, this, &TMainForm::O1Click);
     connect(N1, &QAction::triggered, this, &TMainForm::N1Click);
     connect(X1, &QAction::triggered, this, &TMainForm::X1Click);
+    connect(NextGroup, &QAction::triggered, this, &TMainForm::NextGroupClick);
+    connect(PrevGroup, &QAction::triggered, this, &TMainForm::PrevGroupClick);
+    // One file at a time: frames 2-5 after 1-4.
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageDown), this), &QShortcut::activated, this,
+            [this] { StepGroup(1); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageUp), this), &QShortcut::activated, this,
+            [this] { StepGroup(-1); });
     connect(N90R1, &QAction::triggered, this, [this] { BtnRightRClick(N90R1); });
     connect(N90L1, &QAction::triggered, this, [this] { BtnRightRClick(N90L1); });
     connect(N180D1, &QAction::triggered, this, [this] { BtnRightRClick(N180D1); });

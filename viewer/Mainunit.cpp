@@ -37,6 +37,7 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     setCentralWidget(Client);
 
     CreatePanZoom();
+    FGroupAhead = std::make_unique<TGroupPrefetch>();
     CreateControls();
     CreatePanels();
     CreateMainMenu();

@@ -3,6 +3,7 @@
 // controls, one shared magnification, views panned together.
 #include "chooser/PictFileRead.h"
 #include "dialogs/OuterBounds.h"
+#include "viewer/Burst.h"
 #include "viewer/MainSettings.h"
 #include "viewer/PanZoom.h"
 #include "viewer/ViewPanel.h"
@@ -85,6 +86,14 @@ public:
     void O1Click();
     void WMDropFiles(const QStringList& names);
     void WMUserArguments();
+
+    // Stepping through a burst in the first picture's folder: by is a whole group (forward
+    // or back) or one file; the view, the turns and the panels' own offsets are kept.
+    void StepGroup(int by);
+    void NextGroupClick();
+    void PrevGroupClick();
+    // The names of the group being decoded ahead, empty when none.
+    QStringList GroupAhead() const;
 
     // Settings: read at the first show, written at every close.
     void FormShow();
@@ -177,6 +186,8 @@ private:
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* X1 = nullptr;
+    QAction* NextGroup = nullptr;
+    QAction* PrevGroup = nullptr;
     QAction* C1 = nullptr;
     QAction* N90R1 = nullptr;
     QAction* N90L1 = nullptr;
@@ -210,6 +221,9 @@ private:
     void CreateDialogs();
     void CreatePanZoom();
     bool IsOwnWidget(QObject* object) const;
+    QStringList SteppedGroup(int by) const;
+    void ShowGroup(const QStringList& names);
+    void PrepareGroupAhead();
     void ReadSettings();
     void WriteSettings();
 
@@ -221,4 +235,7 @@ private:
     TOuterBounds FBounds{*this, kMinimumOuter};
     bool FHandlingDrop = false;
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
+    int FTurns = 0;                  // quarter turns to the right since the pictures were loaded
+    int FLastStep = 0;               // the last step through a burst; 0: a group forward
+    std::unique_ptr<TGroupPrefetch> FGroupAhead;
 };

@@ -35,6 +35,9 @@ const QString kNotLoadedTitle = QStringLiteral("エラー");
 void TMainForm::LoadPictures(const QStringList& names)
 {
     WaitCursorScope wait;
+    FGroupAhead->Drop();
+    FTurns = 0;
+    FLastStep = 0;
 
     PanelCount = 0;
     for (TViewPanel& p : Panels)
@@ -54,6 +57,7 @@ void TMainForm::LoadPictures(const QStringList& names)
         FPanZoom->ApplyFit(false);
     }
     FPanZoom->ResetOffsets();
+    PrepareGroupAhead();
 }
 
 void TMainForm::N1Click()

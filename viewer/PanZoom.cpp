@@ -100,6 +100,18 @@ void TPanZoomController::ApplyFit(bool force)
     }
 }
 
+void TPanZoomController::Reapply()
+{
+    if (!(FState.Magnification > 0.0f)) {
+        ApplyFit(true);
+        return;
+    }
+    for (int i = 0, count = FView.PanelCount(); i < count; ++i) {
+        FView.SetMagnification(i, FState.Magnification, true);
+        FView.Draw(i, FState.ViewX(i), FState.ViewY(i));
+    }
+}
+
 void TPanZoomController::ResetOffsets()
 {
     FState.ResetOffsets();

@@ -52,6 +52,9 @@ public:
     // again even when the value stays.
     void ApplyFit(bool force);
     void ResetOffsets();
+    // Applies the magnification and offsets as they stand to pictures that replaced the
+    // shown ones (a step through a burst), making every reduced copy again.
+    void Reapply();
     void Origin();  // offsets to 0 and every panel redrawn
     void RedrawPanels();
 

@@ -13,14 +13,16 @@ void TMainForm::BtnRightRClick(QObject* sender)
     if (PanelCount == 0)
         return;
     void (*turn)(TBitmapMAGBase&) = nullptr;
+    int quarters = 0;
     if (sender == BtnRightR || sender == N90R1)
-        turn = &TBitmapMAGBase::RotateRight;
+        turn = &TBitmapMAGBase::RotateRight, quarters = 1;
     else if (sender == BtnLeftR || sender == N90L1)
-        turn = &TBitmapMAGBase::RotateLeft;
+        turn = &TBitmapMAGBase::RotateLeft, quarters = 3;
     else if (sender == N180D1)
-        turn = &TBitmapMAGBase::Rotate180;
+        turn = &TBitmapMAGBase::Rotate180, quarters = 2;
     if (!turn)
         return;
+    FTurns = (FTurns + quarters) % 4;
 
     RunGuarded(*FPrompter, [&] {
         for (int i = 0; i < PanelCount; ++i)
@@ -29,5 +31,7 @@ void TMainForm::BtnRightRClick(QObject* sender)
         // Forced: the reduced copy must be made again from the turned picture even when
         // the magnification stays the same (a half turn).
         FPanZoom->ApplyFit(true);
+        // The group decoded ahead must turn alike.
+        PrepareGroupAhead();
     });
 }

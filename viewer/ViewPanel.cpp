@@ -9,11 +9,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-
-#include <cmath>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 int TPanelGroup::CaptionBaseline() const
@@ -126,7 +125,27 @@ void TViewPanel::Clear()
     Group->setTitle(QString());
 }
 
+std::unique_ptr<TBitmapMAGBase> DecodePicture(const QString& path, TSpiHost* host)
+{
+    auto picture = std::make_unique<TBitmapMAGBase>();
+    if (host)
+        picture->SetPluginHost(host);
+    picture->LoadFromFile(path);
+    return picture;
+}
+
 bool TViewPanel::Load(const QString& path)
+{
+    Adopt(QString(), nullptr);
+    try {
+        return Adopt(path, DecodePicture(path, FSpiHost));
+    } catch (const std::exception&) {
+        // The caller decides whether to report; nothing of the failed file stays.
+        return false;
+    }
+}
+
+bool TViewPanel::Adopt(const QString& path, std::unique_ptr<TBitmapMAGBase> picture)
 {
     Hide();
     State = 0;
@@ -135,25 +154,17 @@ bool TViewPanel::Load(const QString& path)
     Picture.reset();
     FDisplay = QImage();
     Draws = 0;
-
-    try {
-        auto picture = std::make_unique<TBitmapMAGBase>();
-        if (FSpiHost)
-            picture->SetPluginHost(FSpiHost);
-        // One display pixel per device pixel: on a scaled screen the picture at 1 is true size.
-        const qreal ratio = Image->devicePixelRatioF();
-        FDisplay = QImage(FScreenSize * ratio, QImage::Format_RGB32);
-        if (FDisplay.isNull())
-            return false;
-        FDisplay.setDevicePixelRatio(ratio);
-        FDisplay.fill(QColor(0x80, 0x80, 0x80));
-        picture->LoadFromFile(path);
-        Picture = std::move(picture);
-    } catch (const std::exception&) {
-        // The caller decides whether to report; nothing of the failed file stays.
-        FDisplay = QImage();
+    if (!picture)
         return false;
-    }
+
+    // One display pixel per device pixel: on a scaled screen the picture at 1 is true size.
+    const qreal ratio = Image->devicePixelRatioF();
+    FDisplay = QImage(FScreenSize * ratio, QImage::Format_RGB32);
+    if (FDisplay.isNull())
+        return false;
+    FDisplay.setDevicePixelRatio(ratio);
+    FDisplay.fill(QColor(0x80, 0x80, 0x80));
+    Picture = std::move(picture);
 
     TextLine->setText(PanelText(*Picture));
     TextLine->setCursorPosition(0);

@@ -57,6 +57,10 @@ private:
     const QImage* FDisplay = nullptr;
 };
 
+// Decodes path into a new picture apart from any panel; throws the loader's failures.
+// Plug-in files need host, which is for the UI thread only.
+std::unique_ptr<TBitmapMAGBase> DecodePicture(const QString& path, TSpiHost* host);
+
 class TViewPanel {
 public:
     TViewPanel();
@@ -69,6 +73,9 @@ public:
     void SetPluginHost(TSpiHost* host) { FSpiHost = host; }
 
     bool Load(const QString& path);
+    // Shows a picture decoded elsewhere (ahead of time, off the UI thread) as Load would;
+    // a null picture empties the panel.
+    bool Adopt(const QString& path, std::unique_ptr<TBitmapMAGBase> picture);
     void Clear();
     void SetMagnification(float magnification, bool force);
     void Draw(int x, int y);

@@ -1,0 +1,118 @@
+#include "viewer/Burst.h"
+
+#include "chooser/PictEntry.h"
+#include "loading/Bmpmagbase.h"
+#include "loading/PictureName.h"
+#include "viewer/ViewPanel.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+QStringList BurstFiles(const QString& folder, const QStringList& pluginExtensions)
+{
+    QStringList names;
+    // As the chooser lists: files and hidden files, links to files; never devices or pipes.
+    QDirIterator it(folder, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!info.isFile())
+            continue;
+        const TPictureType type = ClassifyPicture(info.fileName());
+        if (type == TPictureType::None
+            || (type == TPictureType::Plugin && !pluginExtensions.contains(PictureExtension(info.fileName()))))
+            continue;
+        names << info.fileName();
+    }
+    const TNameOrder order;
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return order.Less(a, b); });
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (QString& name : names)
+        name.prepend(prefix);
+    return names;
+}
+
+int SteppedGroupStart(int count, int start, int size, int by)
+{
+    if (count <= 0 || size <= 0 || start < 0 || start >= count)
+        return -1;
+    const int last = std::max(0, count - size);
+    const int to = std::clamp(start + by, 0, last);
+    return to == start ? -1 : to;
+}
+
+void TurnPicture(TBitmapMAGBase& picture, int quarters)
+{
+    if (quarters == 1)
+        TBitmapMAGBase::RotateRight(picture);
+    else if (quarters == 2)
+        TBitmapMAGBase::Rotate180(picture);
+    else if (quarters == 3)
+        TBitmapMAGBase::RotateLeft(picture);
+}
+
+TDecodedGroup DecodeGroup(const QStringList& names, int quarters, const std::atomic<bool>* cancel)
+{
+    TDecodedGroup group;
+    for (const QString& name : names) {
+        TDecodedPicture& slot = group.emplace_back();
+        slot.Path = name;
+        if (ClassifyPicture(name) == TPictureType::Plugin || (cancel && cancel->load()))
+            continue;
+        slot.Tried = true;
+        try {
+            slot.Picture = DecodePicture(name, nullptr);
+            TurnPicture(*slot.Picture, quarters);
+        } catch (const std::exception&) {
+            // A failure is a gap, as in any other load.
+            slot.Picture.reset();
+        }
+    }
+    return group;
+}
+
+TGroupPrefetch::~TGroupPrefetch()
+{
+    Drop();
+    for (std::future<TDecodedGroup>& dropped : FDropped)
+        dropped.wait();
+}
+
+void TGroupPrefetch::Start(const QStringList& names, int quarters)
+{
+    Drop();
+    FNames = names;
+    FQuarters = quarters;
+    FCancel = std::make_shared<std::atomic<bool>>(false);
+    FResult = std::async(std::launch::async,
+                         [names, quarters, cancel = FCancel] { return DecodeGroup(names, quarters, cancel.get()); });
+}
+
+std::optional<TDecodedGroup> TGroupPrefetch::Take(const QStringList& names, int quarters)
+{
+    if (!FResult.valid() || names != FNames || quarters != FQuarters) {
+        Drop();
+        return std::nullopt;
+    }
+    TDecodedGroup group = FResult.get();
+    FNames.clear();
+    FCancel.reset();
+    return group;
+}
+
+void TGroupPrefetch::Drop()
+{
+    if (FResult.valid()) {
+        FCancel->store(true);
+        FDropped.push_back(std::move(FResult));
+    }
+    std::erase_if(FDropped, [](const std::future<TDecodedGroup>& f) {
+        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+    FNames.clear();
+    FCancel.reset();
+}
