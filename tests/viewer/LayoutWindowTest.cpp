@@ -192,7 +192,7 @@ TEST_F(LayoutWindow, MainMenuItemsInOrder)
     const QList<QAction*> top = form->menuBar()->actions();
     ASSERT_EQ(top.size(), 3);
     const QStringList expected[] = {
-        {"ファイル(&F)", "ｻﾑﾈｲﾙを見て開く(&O)", "標準ﾀﾞｲｱﾛｸﾞで開く", "", "終了(&X)"},
+        {"ファイル(&F)", "ｻﾑﾈｲﾙを見て開く(&O)", "標準ﾀﾞｲｱﾛｸﾞで開く", "次の組(&N)", "前の組(&B)", "", "終了(&X)"},
         {"操作(&C)", "右90度回転(&R)", "左90度回転(&L)", "180度回転(&D)"},
         {"設定(&S)", "ｱﾌﾟﾘｹｰｼｮﾝ登録(&R)", "上下配置優先(&S)", "Susieプラグイン設定(&P)"},
     };
