@@ -10,6 +10,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -104,7 +107,7 @@ inline void PaintPeaks(QRgb* dst, int x0, int x1, const TPeakColours& p, Code co
 // A run-on row, 16 pixels at once: byte-wise level tests build the colours' bytes (blue,
 // green, red, alpha), which interleave into pixels; the alpha byte, 0xFF only where lit,
 // gives each pixel's mask.
-void PaintRunOnPeaks(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
+void PaintRunOnPeaksNarrow(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
 {
     if (p.Little > 255)
         return;
@@ -137,11 +140,62 @@ void PaintRunOnPeaks(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
     }
     PaintPeaks(dst, i, n, p, [c](int x) { return c[x]; });
 }
+
 #else
-void PaintRunOnPeaks(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
+void PaintRunOnPeaksNarrow(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
 {
     PaintPeaks(dst, 0, n, p, [c](int x) { return c[x]; });
 }
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same with 32 pixels at once where the processor has AVX2. Its byte and word
+// interleaves stay within each half of a register, so the halves are put in order before
+// the stores.
+__attribute__((target("avx2"))) void PaintRunOnPeaksWide(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
+{
+    if (p.Little > 255)
+        return;
+    const __m256i little = _mm256_set1_epi8(static_cast<char>(p.Little));
+    const __m256i sharp = _mm256_set1_epi8(static_cast<char>(std::min(p.Sharp, 255)));
+    const __m256i very = _mm256_set1_epi8(static_cast<char>(std::min(p.Very, 255)));
+    const __m256i sharpOn = _mm256_set1_epi8(p.Sharp > 255 ? 0 : -1);
+    const __m256i veryOn = _mm256_set1_epi8(p.Very > 255 ? 0 : -1);
+    const __m256i littleGreen = _mm256_set1_epi8(static_cast<char>(qGreen(LittleColour)));
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i codes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + i));
+        const __m256i m1 = _mm256_cmpeq_epi8(_mm256_max_epu8(codes, little), codes);
+        const __m256i m2 = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(codes, sharp), codes), sharpOn);
+        const __m256i m3 = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(codes, very), codes), veryOn);
+        const __m256i blue = _mm256_andnot_si256(m2, m1);
+        const __m256i green = _mm256_or_si256(m2, _mm256_and_si256(m1, littleGreen));
+        const __m256i bgLow = _mm256_unpacklo_epi8(blue, green), bgHigh = _mm256_unpackhi_epi8(blue, green);
+        const __m256i raLow = _mm256_unpacklo_epi8(m3, m1), raHigh = _mm256_unpackhi_epi8(m3, m1);
+        // Pixels 0-3 | 16-19, 4-7 | 20-23, 8-11 | 24-27, 12-15 | 28-31.
+        const __m256i q0 = _mm256_unpacklo_epi16(bgLow, raLow), q1 = _mm256_unpackhi_epi16(bgLow, raLow);
+        const __m256i q2 = _mm256_unpacklo_epi16(bgHigh, raHigh), q3 = _mm256_unpackhi_epi16(bgHigh, raHigh);
+        const __m256i colours[4] = {_mm256_permute2x128_si256(q0, q1, 0x20), _mm256_permute2x128_si256(q2, q3, 0x20),
+                                    _mm256_permute2x128_si256(q0, q1, 0x31), _mm256_permute2x128_si256(q2, q3, 0x31)};
+        for (int q = 0; q < 4; ++q) {
+            const __m256i lit = _mm256_srai_epi32(colours[q], 31);
+            auto* d = reinterpret_cast<__m256i*>(dst + i + 8 * q);
+            _mm256_storeu_si256(d, _mm256_or_si256(colours[q], _mm256_andnot_si256(lit, _mm256_loadu_si256(d))));
+        }
+    }
+    PaintRunOnPeaksNarrow(c + i, dst + i, n - i, p);
+}
+
+void PaintRunOnPeaks(const uchar* c, QRgb* dst, int n, const TPeakColours& p)
+{
+    static const bool wide = __builtin_cpu_supports("avx2");
+    if (wide)
+        PaintRunOnPeaksWide(c, dst, n, p);
+    else
+        PaintRunOnPeaksNarrow(c, dst, n, p);
+}
+#else
+void PaintRunOnPeaks(const uchar* c, QRgb* dst, int n, const TPeakColours& p) { PaintRunOnPeaksNarrow(c, dst, n, p); }
 #endif
 
 // One drawn row with the overlay: the picture's row as DrawRow draws it, then the colour
