@@ -2,6 +2,7 @@
 
 #include "loading/Bmpmagbase.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
