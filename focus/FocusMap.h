@@ -56,7 +56,8 @@ private:
 };
 
 // The focus map of a picture at full resolution, from any QImage format (Format_BGR888,
-// RGB888, RGB32/ARGB32 and Grayscale8 directly; others through a converted copy). One core.
+// RGB888, RGB32/ARGB32 and Grayscale8 directly; others through a converted copy). One core,
+// no shared state: the panels' maps can be made on worker threads side by side.
 TFocusMap ComputeFocusMap(const QImage& picture);
 
 // Sharpness figure of region (picture pixels, clipped): the mean gradient of the strongest
