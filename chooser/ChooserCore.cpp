@@ -52,7 +52,8 @@ TChooserCore::~TChooserCore()
 
 void TChooserCore::SetJobEnded(std::function<void()> notify)
 {
-    std::lock_guard<std::mutex> hold(State.ReaderLock);
+    // Once this returns, no call of the old one is running or will run.
+    std::lock_guard<std::mutex> hold(State.JobEndedLock);
     State.JobEnded = std::move(notify);
 }
 

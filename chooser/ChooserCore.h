@@ -54,7 +54,7 @@ public:
     // The hand-over alone: a finished job's result into its entry and the next request.
     // True when an entry got its thumbnail (the grid wants a repaint).
     bool HandOver();
-    // Runs on the worker thread, under the reader lock, as each job ends (empty: none).
+    // Runs on the worker thread as each job ends (empty: none).
     void SetJobEnded(std::function<void()> notify);
 
     // Index of the first entry with no thumbnail and no failed read at or after from,

@@ -53,9 +53,14 @@ void THPictFileRead::Execute()
         if (!ok)
             FState.DecodedPicture = QImage();
         FState.JobState = ok ? jsDone : jsFailed;
-        if (FState.JobEnded)
-            FState.JobEnded();
         FState.JobChanged.notify_all();
+        hold.unlock();
+        {
+            std::lock_guard<std::mutex> announce(FState.JobEndedLock);
+            if (FState.JobEnded)
+                FState.JobEnded();
+        }
+        hold.lock();
         if (FPacing.RestMs > 0)
             FState.JobChanged.wait_for(hold, std::chrono::milliseconds(FPacing.RestMs), [this] { return FTerminated; });
     }

@@ -22,8 +22,10 @@ struct TReaderState {
     int JobState = jsIdle;
     // Notified under ReaderLock whenever JobState changes hands: a request, a job's end.
     std::condition_variable JobChanged;
-    // Called by the worker under ReaderLock right after a job ended (Done or Failed); the
-    // window queues its hand-over from it. Set under ReaderLock; empty: the ticks collect.
+    // Called by the worker right after a job ended (Done or Failed), under JobEndedLock
+    // and not ReaderLock, so the hand-over it wakes never waits for the worker; the
+    // window queues its hand-over from it. Empty: the ticks collect.
+    std::mutex JobEndedLock;
     std::function<void()> JobEnded;
     // Written by the user-interface thread only; the worker peeks at it without the lock
     // to skip decoding after a stop.

@@ -254,6 +254,35 @@ TEST_F(ReaderProtocol, TicksWhileStoppedOnlyDiscard)
     EXPECT_TRUE(job.Started().empty());
 }
 
+// What the window does with a queue of its own: each announced end is handed over by this
+// thread at once, and no tick ever runs.
+TEST_F(ReaderProtocol, EachJobEndIsAnnouncedAndHandedOverWithoutATick)
+{
+    std::mutex m;
+    std::condition_variable cv;
+    int announced = 0;
+    core.SetJobEnded([&] {
+        std::lock_guard<std::mutex> lock(m);
+        ++announced;
+        cv.notify_all();
+    });
+    List({"a.jpg", "b.jpg", "c.jpg"});
+    int handed = 0;
+    core.HandOver();   // the first request
+    while (core.ReadCursor() != rcAllRead) {
+        std::unique_lock<std::mutex> lock(m);
+        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return announced > handed; }));
+        ++handed;
+        lock.unlock();
+        core.HandOver();
+    }
+    core.SetJobEnded({});
+    EXPECT_EQ(handed, 3);
+    EXPECT_EQ(job.Started(), (std::vector<QString>{"a.jpg", "b.jpg", "c.jpg"}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(core.ViewList.Entry(i)->ThumbShape, 1);
+}
+
 TEST(ReaderThread, IsNamedAndEndsWhenDestroyedMidJob)
 {
     TestFolder folder;
