@@ -177,8 +177,8 @@ TEST_F(ReaderProtocol, FailedEntriesAreSkippedAndReadingEnds)
 TEST_F(ReaderProtocol, JumpIndexReadsTheRowsInViewNextThenWrapsRound)
 {
     List({"0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"});
+    job.Hold(true);                     // before the request: the worker takes it at once
     core.Timer1Timer();                 // request 0.jpg
-    job.Hold(true);
     WaitUntil([&] { return job.Running(); });
     core.JumpTo(4);                     // the grid scrolled while 0.jpg was read
     job.Hold(false);
@@ -191,8 +191,8 @@ TEST_F(ReaderProtocol, JumpIndexReadsTheRowsInViewNextThenWrapsRound)
 TEST_F(ReaderProtocol, StopReaderWaitsForTheRunningJobAndDiscardsIt)
 {
     List({"a.jpg", "b.jpg"});
-    core.Timer1Timer();
     job.Hold(true);
+    core.Timer1Timer();
     WaitUntil([&] { return job.Running(); });
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -212,8 +212,8 @@ TEST_F(ReaderProtocol, StopReaderWaitsForTheRunningJobAndDiscardsIt)
 TEST_F(ReaderProtocol, FolderChangeMidJobReadsTheNewFolderFromTheStart)
 {
     List({"a.jpg", "b.jpg"});
-    core.Timer1Timer();
     job.Hold(true);
+    core.Timer1Timer();
     WaitUntil([&] { return job.Running(); });
     TestFolder other;
     other.Write("z.jpg", "x");
@@ -290,8 +290,8 @@ TEST(ReaderThread, IsNamedAndEndsWhenDestroyedMidJob)
     FakeReadJob job;
     auto core = std::make_unique<TChooserCore>(job.Job());
     core->ListFolder(folder.Path(), true);
-    core->Timer1Timer();
     job.Hold(true);
+    core->Timer1Timer();
     ASSERT_TRUE(WaitUntil([&] { return job.Running(); }));
     bool found = false;
     QDir task("/proc/self/task");
