@@ -2,9 +2,7 @@
 
 #include "chooser/Histogram.h"
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 QSize ThumbnailSize(int width, int height, int maxWidth, int maxHeight)
 {
@@ -41,15 +39,22 @@ void FinishEntry(TPictEntry& entry, const QImage& picture, bool crop, int maxWid
         entry.Thumbnail = entry.Thumbnail.convertToFormat(QImage::Format_BGR888);
 }
 
-TChooserCore::TChooserCore(TReadJob job)
-    : Reader(std::make_unique<THPictFileRead>(State, std::move(job)))
+TChooserCore::TChooserCore(TReadJob job, TReaderPacing pacing)
+    : FReader(std::make_unique<THPictFileRead>(State, std::move(job), pacing))
 {
 }
 
 TChooserCore::~TChooserCore()
 {
     // Join the worker before the state and the lists go.
-    Reader.reset();
+    FReader.reset();
+}
+
+void TChooserCore::SetJobEnded(std::function<void()> notify)
+{
+    // Once this returns, no call of the old one is running or will run.
+    std::lock_guard<std::mutex> hold(State.JobEndedLock);
+    State.JobEnded = std::move(notify);
 }
 
 int TChooserCore::JobState()
@@ -105,24 +110,19 @@ void TChooserCore::ListFolder(const QString& folder, bool relist)
 
 void TChooserCore::StopReader(bool cancel)
 {
-    if (cancel) {
-        std::lock_guard<std::mutex> hold(State.ReaderLock);
+    std::unique_lock<std::mutex> hold(State.ReaderLock);
+    if (cancel)
         State.ReadCursor = rcStopped;
-    }
     for (;;) {
-        bool idle;
-        {
-            std::lock_guard<std::mutex> hold(State.ReaderLock);
-            const int s = State.JobState;
-            if (s == jsRequested || s == jsDone || s == jsFailed) {
-                State.JobState = jsIdle;
-                State.DecodedPicture = QImage();
-            }
-            idle = State.JobState == jsIdle;
+        const int s = State.JobState;
+        if (s == jsRequested || s == jsDone || s == jsFailed) {
+            State.JobState = jsIdle;
+            State.DecodedPicture = QImage();
         }
-        if (idle)
+        if (State.JobState == jsIdle)
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // A running job: its end wakes us.
+        State.JobChanged.wait(hold);
     }
 }
 
@@ -141,12 +141,27 @@ void TChooserCore::RequestLocked(int index)
     State.ReadCursor = index;
     State.JobFileName = ViewList.Key(index);
     State.JobState = jsRequested;
+    State.JobChanged.notify_all();
 }
 
 bool TChooserCore::Timer1Timer()
 {
+    HandOver();
+    if (RedrawTicks != 0) {
+        --RedrawTicks;
+        if (RedrawTicks <= 0) {
+            RedrawTicks = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TChooserCore::HandOver()
+{
     const int count = ViewList.Count();
     const int cursor = State.ReadCursor.load();
+    bool landed = false;
     {
         std::lock_guard<std::mutex> hold(State.ReaderLock);
         const int s = State.JobState;
@@ -170,6 +185,7 @@ bool TChooserCore::Timer1Timer()
                 }
                 // A picture that decoded to nothing counts as a failed read.
                 entry.ReadFailed = entry.ThumbShape == 0;
+                landed = !entry.ReadFailed;
                 if (RedrawTicks == 0)
                     RedrawTicks = 2;
             } else {
@@ -194,14 +210,7 @@ bool TChooserCore::Timer1Timer()
             RequestLocked(cursor);
         }
     }
-    if (RedrawTicks != 0) {
-        --RedrawTicks;
-        if (RedrawTicks <= 0) {
-            RedrawTicks = 0;
-            return true;
-        }
-    }
-    return false;
+    return landed;
 }
 
 void TChooserCore::ToggleMark(int index)

@@ -1,12 +1,14 @@
 #pragma once
-// The chooser without its window: the listed folder, the reader thread, the timer's
-// hand-over of jobs and results, and the selection (marks, the current entry, Ok's answer).
-// TPictSelectDialog drives it; tests drive it directly, one Timer1Timer call at a time.
+// The chooser without its window: the listed folder, the reader thread, the hand-over of
+// jobs and results, and the selection (marks, the current entry, Ok's answer).
+// TPictSelectDialog drives it (a hand-over queued at each job's end, the 30 ms timer as a
+// backstop); tests drive it directly, one Timer1Timer call at a time.
 #include "chooser/PictEntry.h"
 #include "chooser/PictFileRead.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // Turns a decoded picture into the entry's histogram and thumbnail (at most
@@ -30,7 +32,7 @@ struct TOkAnswer {
 class TChooserCore {
 public:
     // job is what the worker runs for each file (ReadThumbSource for the real chooser).
-    explicit TChooserCore(TReadJob job);
+    explicit TChooserCore(TReadJob job, TReaderPacing pacing = {});
     ~TChooserCore();
     TChooserCore(const TChooserCore&) = delete;
     TChooserCore& operator=(const TChooserCore&) = delete;
@@ -49,6 +51,11 @@ public:
     // One 30 ms tick of the hand-over. Returns true when the grid and the information pane
     // should be repainted now.
     bool Timer1Timer();
+    // The hand-over alone: a finished job's result into its entry and the next request.
+    // True when an entry got its thumbnail (the grid wants a repaint).
+    bool HandOver();
+    // Runs on the worker thread as each job ends (empty: none).
+    void SetJobEnded(std::function<void()> notify);
 
     // Index of the first entry with no thumbnail and no failed read at or after from,
     // or -1.
@@ -84,5 +91,5 @@ public:
 private:
     void RequestLocked(int index);   // with ReaderLock held
 
-    std::unique_ptr<THPictFileRead> Reader;
+    std::unique_ptr<THPictFileRead> FReader;
 };

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <pthread.h>
 
-THPictFileRead::THPictFileRead(TReaderState& state, TReadJob job)
-    : FState(state), FJob(std::move(job)), FThread([this] { Execute(); })
+THPictFileRead::THPictFileRead(TReaderState& state, TReadJob job, TReaderPacing pacing)
+    : FState(state), FJob(std::move(job)), FPacing(pacing), FThread([this] { Execute(); })
 {
 }
 
@@ -18,53 +18,50 @@ THPictFileRead::~THPictFileRead()
 void THPictFileRead::Terminate()
 {
     {
-        std::lock_guard<std::mutex> hold(FWakeLock);
+        std::lock_guard<std::mutex> hold(FState.ReaderLock);
         FTerminated = true;
     }
-    FWake.notify_all();
-}
-
-void THPictFileRead::Pause(int milliseconds)
-{
-    std::unique_lock<std::mutex> hold(FWakeLock);
-    FWake.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return FTerminated; });
+    FState.JobChanged.notify_all();
 }
 
 void THPictFileRead::Execute()
 {
     pthread_setname_np(pthread_self(), "PictFileRead");
+    std::unique_lock<std::mutex> hold(FState.ReaderLock);
     for (;;) {
-        {
-            std::lock_guard<std::mutex> hold(FWakeLock);
-            if (FTerminated)
-                return;
+        if (FPacing.PollMs > 0) {
+            if (!FTerminated && FState.JobState != jsRequested)
+                FState.JobChanged.wait_for(hold, std::chrono::milliseconds(FPacing.PollMs),
+                                           [this] { return FTerminated; });
+        } else {
+            FState.JobChanged.wait(hold, [this] { return FTerminated || FState.JobState == jsRequested; });
         }
-        QString path;
-        bool taken = false;
-        {
-            std::lock_guard<std::mutex> hold(FState.ReaderLock);
-            if (FState.JobState == jsRequested) {
-                FState.JobState = jsRunning;
-                path = FState.JobFileName;
-                taken = true;
-            }
-        }
-        if (!taken) {
-            Pause(30);
+        if (FTerminated)
+            return;
+        if (FState.JobState != jsRequested)
             continue;
-        }
+        FState.JobState = jsRunning;
+        const QString path = FState.JobFileName;
+        hold.unlock();
         bool ok = false;
         try {
             ok = FJob(FState, path, true);
         } catch (...) {
             ok = false;
         }
+        hold.lock();
+        if (!ok)
+            FState.DecodedPicture = QImage();
+        FState.JobState = ok ? jsDone : jsFailed;
+        FState.JobChanged.notify_all();
+        hold.unlock();
         {
-            std::lock_guard<std::mutex> hold(FState.ReaderLock);
-            if (!ok)
-                FState.DecodedPicture = QImage();
-            FState.JobState = ok ? jsDone : jsFailed;
+            std::lock_guard<std::mutex> announce(FState.JobEndedLock);
+            if (FState.JobEnded)
+                FState.JobEnded();
         }
-        Pause(15);
+        hold.lock();
+        if (FPacing.RestMs > 0)
+            FState.JobChanged.wait_for(hold, std::chrono::milliseconds(FPacing.RestMs), [this] { return FTerminated; });
     }
 }

@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
+#include <algorithm>
 
 void TPictSelectDialog::ListFolder(bool setFolderControls, bool relist)
 {
@@ -31,14 +33,38 @@ void TPictSelectDialog::ListFolder(bool setFolderControls, bool relist)
     Core.RestartReading();
     LayoutGrid();
     DrawGrid();
+    // The first request goes out now rather than at the next tick.
+    QueueHandOver();
 }
 
 void TPictSelectDialog::Timer1Timer()
 {
     if (Core.Timer1Timer()) {
-        DrawGrid();
-        ScrollBox3->update();
+        FRepaintTimer->stop();
+        RepaintReadEntries();
     }
+}
+
+void TPictSelectDialog::HandOver()
+{
+    if (Core.HandOver())
+        ScheduleRepaint();
+}
+
+void TPictSelectDialog::ScheduleRepaint()
+{
+    if (FRepaintTimer->isActive())
+        return;
+    const qint64 since = FLastRepaint.isValid() ? FLastRepaint.elapsed() : RepaintSpacingMs;
+    FRepaintTimer->start(static_cast<int>(std::max<qint64>(0, RepaintSpacingMs - since)));
+}
+
+void TPictSelectDialog::RepaintReadEntries()
+{
+    Core.RedrawTicks = 0;
+    DrawGrid();
+    ScrollBox3->update();
+    FLastRepaint.start();
 }
 
 void TPictSelectDialog::LayoutGrid()

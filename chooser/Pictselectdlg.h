@@ -8,6 +8,7 @@
 #include "ui/Prompter.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +27,8 @@ class TPlacesBox;
 class TPictSelectDialog : public QDialog {
     Q_OBJECT
 public:
-    // runTimer false leaves Timer1 stopped so that a test calls Timer1Timer itself.
+    // runTimer false leaves Timer1 stopped and queues no hand-over at a job's end, so that
+    // a test calls Timer1Timer itself.
     // job replaces the reader's work on each file (tests); empty means ReadThumbSource.
     explicit TPictSelectDialog(Prompter& prompter, QWidget* parent = nullptr, bool runTimer = true,
                                TReadJob job = {});
@@ -36,6 +38,10 @@ public:
     void ListFolder(bool setFolderControls, bool relist);
     void StopReader(bool cancel) { Core.StopReader(cancel); }
     void Timer1Timer();
+    // The hand-over queued by the worker as a job ends; the grid repaints at most every
+    // RepaintSpacingMs however fast thumbnails arrive.
+    void HandOver();
+    static constexpr int RepaintSpacingMs = 17;
 
     // The grid.
     void LayoutGrid();
@@ -119,9 +125,15 @@ private:
     void BuildControls();
     void PlaceInfoPane();
     void ApplySplitters();
+    void QueueHandOver();
+    void ScheduleRepaint();
+    void RepaintReadEntries();
     template <typename Handler> void Guarded(Handler&& handler);
 
     Prompter& FPrompter;
+    bool FQueueHandOvers = false;
+    QTimer* FRepaintTimer;
+    QElapsedTimer FLastRepaint;
     int FSplitHpos = 185;
     int FSplitVpos = 153;
     TOuterBounds FBounds{*this, FormCanResize(0, 0)};

@@ -45,15 +45,30 @@ TPictSelectDialog::TPictSelectDialog(Prompter& prompter, QWidget* parent, bool r
     BuildControls();
     SetOuterBounds(QRect(200, 130, 600, 520));
 
+    FRepaintTimer = new QTimer(this);
+    FRepaintTimer->setSingleShot(true);
+    connect(FRepaintTimer, &QTimer::timeout, this, [this] { Guarded([this] { RepaintReadEntries(); }); });
+    // Each job's end queues its hand-over on this thread; the timer only backs that up.
     Timer1 = new QTimer(this);
     Timer1->setInterval(30);
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
-    if (runTimer)
+    if (runTimer) {
+        FQueueHandOvers = true;
+        Core.SetJobEnded([this] { QueueHandOver(); });
         Timer1->start();
+    }
+}
+
+void TPictSelectDialog::QueueHandOver()
+{
+    if (FQueueHandOvers)
+        QMetaObject::invokeMethod(this, [this] { Guarded([this] { HandOver(); }); }, Qt::QueuedConnection);
 }
 
 TPictSelectDialog::~TPictSelectDialog()
 {
+    // No hand-over is queued from here on; one already queued dies with the window.
+    Core.SetJobEnded({});
     Timer1->stop();
 }
 

@@ -1,11 +1,12 @@
 #include "loading/FileHead.h"
 
-#include "loading/MappedFile.h"
-
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include <fcntl.h>
@@ -59,32 +60,37 @@ bool WithFileHead(const QString& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
                   std::size_t limit, const std::function<bool(const THeadBytes&)>& use)
 {
-    {
-        const OpenFile file(fileName);
-        if (file.Size == 0)
-            return false;
-        // Kept per thread: probing thousands of files allocates once.
-        thread_local std::vector<unsigned char> buffer;
-        std::size_t want = std::min(std::max<std::size_t>(first, 1), file.Size);
-        if (buffer.size() < want)
-            buffer.resize(want);
-        std::size_t have = file.ReadAt(buffer.data(), 0, want);
-        if (have == want && have < file.Size && more) {
-            const std::size_t need = std::min({more(buffer.data(), have), MaxHeadBytes, file.Size});
-            if (need > have) {
-                if (buffer.size() < need)
-                    buffer.resize(need);
-                have = file.ReadAt(buffer.data(), have, need);
-            }
-        }
-        if (have == 0)
-            return false;
-        if (use(THeadBytes{buffer.data(), have, have == file.Size, have == file.Size}) || have == file.Size)
-            return true;
-    }
-    TMappedFile record;
-    if (MapFile(record, fileName, limit) == nullptr)
+    const OpenFile file(fileName);
+    if (file.Size == 0)
         return false;
-    use(THeadBytes{record.View, record.Length, record.Length == record.Size, true});
+    // Kept per thread: probing thousands of files allocates once.
+    thread_local std::vector<unsigned char> buffer;
+    const std::size_t want = std::min(std::max<std::size_t>(first, 1), file.Size);
+    if (buffer.size() < want)
+        buffer.resize(want);
+    std::size_t have = file.ReadAt(buffer.data(), 0, want);
+    if (have == want && have < file.Size && more) {
+        const std::size_t need = std::min({more(buffer.data(), have), MaxHeadBytes, file.Size});
+        if (need > have) {
+            if (buffer.size() < need)
+                buffer.resize(need);
+            have = file.ReadAt(buffer.data(), have, need);
+        }
+    }
+    if (have == 0)
+        return false;
+    if (use(THeadBytes{buffer.data(), have, have == file.Size, have == file.Size}) || have == file.Size)
+        return true;
+    // The reader ran out: on through the same handle to the whole file or its first `limit`
+    // bytes, in a buffer that goes with this call.
+    const std::size_t length = std::min(std::max<std::size_t>(limit, 1), file.Size);
+    std::unique_ptr<unsigned char[]> record(new (std::nothrow) unsigned char[length]);
+    if (!record)
+        return false;
+    const std::size_t kept = std::min(have, length);
+    std::memcpy(record.get(), buffer.data(), kept);
+    if (file.ReadAt(record.get(), kept, length) != length)
+        return false;
+    use(THeadBytes{record.get(), length, length == file.Size, true});
     return true;
 }

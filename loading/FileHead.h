@@ -14,6 +14,13 @@ struct THeadBytes {
     bool Final = false;       // no more bytes will be given
 };
 
+// The first read of a probe, one pread into a buffer kept across files: the Exif block
+// and the tables of nearly every camera file. A file with more ahead of its frame header
+// is read on once (`more`). A bigger first read measured slower over a thousand camera
+// files (68 KB by 7 %, 128 KB by 17 %): copying bytes nobody looks at costs more than the
+// rare second read saves.
+constexpr std::size_t FileHeadBytes = 16 * 1024;
+
 // The longest head read on request of `more`; a reader needing more gets the whole file.
 constexpr std::size_t MaxHeadBytes = 256 * 1024;
 
@@ -23,6 +30,8 @@ constexpr std::size_t MaxHeadBytes = 256 * 1024;
 // they ran out before it had what it needed: it is then called once more (Final set) with
 // the whole file read, or its first `limit` bytes, and that call's answer is not asked
 // for again. False when the file is missing, not a regular file, empty, or cannot be read.
+// The file is opened once; every read is a pread into a buffer kept per thread, the whole
+// file's into one of its own.
 bool WithFileHead(const QString& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
                   std::size_t limit, const std::function<bool(const THeadBytes&)>& use);

@@ -21,8 +21,6 @@ EReadError UndecodableJpeg(const QString& fileName)
     return EReadError(QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(fileName));
 }
 
-// First read of a probe: the Exif block and the tables of nearly every camera file.
-constexpr std::size_t FirstHeadBytes = 16 * 1024;
 // Read on past a segment that runs beyond the first bytes, for the tables after it.
 constexpr std::size_t TablesMargin = 8 * 1024;
 
@@ -91,7 +89,7 @@ std::size_t JpegHeadExtent(const unsigned char* data, std::size_t length)
 void ProbeJpegFile(const QString& fileName, QSize& size, QString& info)
 {
     try {
-        const bool opened = WithFileHead(fileName, FirstHeadBytes, JpegHeadExtent, JpegMetadataRoom,
+        const bool opened = WithFileHead(fileName, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom,
                                          [&](const THeadBytes& b) {
             bool ranPastEnd = false;
             const QString summary = JpegShotSummary(b.Data, b.Length, &ranPastEnd);

@@ -177,8 +177,8 @@ TEST_F(ReaderProtocol, FailedEntriesAreSkippedAndReadingEnds)
 TEST_F(ReaderProtocol, JumpIndexReadsTheRowsInViewNextThenWrapsRound)
 {
     List({"0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"});
+    job.Hold(true);                     // before the request: the worker takes it at once
     core.Timer1Timer();                 // request 0.jpg
-    job.Hold(true);
     WaitUntil([&] { return job.Running(); });
     core.JumpTo(4);                     // the grid scrolled while 0.jpg was read
     job.Hold(false);
@@ -191,8 +191,8 @@ TEST_F(ReaderProtocol, JumpIndexReadsTheRowsInViewNextThenWrapsRound)
 TEST_F(ReaderProtocol, StopReaderWaitsForTheRunningJobAndDiscardsIt)
 {
     List({"a.jpg", "b.jpg"});
-    core.Timer1Timer();
     job.Hold(true);
+    core.Timer1Timer();
     WaitUntil([&] { return job.Running(); });
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -212,8 +212,8 @@ TEST_F(ReaderProtocol, StopReaderWaitsForTheRunningJobAndDiscardsIt)
 TEST_F(ReaderProtocol, FolderChangeMidJobReadsTheNewFolderFromTheStart)
 {
     List({"a.jpg", "b.jpg"});
-    core.Timer1Timer();
     job.Hold(true);
+    core.Timer1Timer();
     WaitUntil([&] { return job.Running(); });
     TestFolder other;
     other.Write("z.jpg", "x");
@@ -254,6 +254,35 @@ TEST_F(ReaderProtocol, TicksWhileStoppedOnlyDiscard)
     EXPECT_TRUE(job.Started().empty());
 }
 
+// What the window does with a queue of its own: each announced end is handed over by this
+// thread at once, and no tick ever runs.
+TEST_F(ReaderProtocol, EachJobEndIsAnnouncedAndHandedOverWithoutATick)
+{
+    std::mutex m;
+    std::condition_variable cv;
+    int announced = 0;
+    core.SetJobEnded([&] {
+        std::lock_guard<std::mutex> lock(m);
+        ++announced;
+        cv.notify_all();
+    });
+    List({"a.jpg", "b.jpg", "c.jpg"});
+    int handed = 0;
+    core.HandOver();   // the first request
+    while (core.ReadCursor() != rcAllRead) {
+        std::unique_lock<std::mutex> lock(m);
+        ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return announced > handed; }));
+        ++handed;
+        lock.unlock();
+        core.HandOver();
+    }
+    core.SetJobEnded({});
+    EXPECT_EQ(handed, 3);
+    EXPECT_EQ(job.Started(), (std::vector<QString>{"a.jpg", "b.jpg", "c.jpg"}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(core.ViewList.Entry(i)->ThumbShape, 1);
+}
+
 TEST(ReaderThread, IsNamedAndEndsWhenDestroyedMidJob)
 {
     TestFolder folder;
@@ -261,8 +290,8 @@ TEST(ReaderThread, IsNamedAndEndsWhenDestroyedMidJob)
     FakeReadJob job;
     auto core = std::make_unique<TChooserCore>(job.Job());
     core->ListFolder(folder.Path(), true);
-    core->Timer1Timer();
     job.Hold(true);
+    core->Timer1Timer();
     ASSERT_TRUE(WaitUntil([&] { return job.Running(); }));
     bool found = false;
     QDir task("/proc/self/task");

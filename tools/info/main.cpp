@@ -20,7 +20,7 @@
 namespace {
 
 // A PEF keeps its shooting directories near the start; the preview and raw data follow.
-constexpr std::size_t ChooserHeadBytes = 64 * 1024;
+constexpr std::size_t PefHeadBytes = 64 * 1024;
 
 void Print(std::FILE* out, const QString& line)
 {
@@ -59,11 +59,11 @@ bool ChooserLine(const QString& path)
     if (pef) {
         TMappedFile file;
         TExifRootPENTAXistD reader;
-        opened = MapFile(file, path, ChooserHeadBytes) != nullptr &&
+        opened = MapFile(file, path, PefHeadBytes) != nullptr &&
                  ParseFileTiff(file, reader, [&] { t = MakeChooserTexts(reader); });
         hasTexts = opened;
     } else {
-        opened = WithFileHead(path, ChooserHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
+        opened = WithFileHead(path, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
             const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
             hasTexts = tiff != nullptr;
             if (!hasTexts)
