@@ -19,12 +19,38 @@ void TBitmapMAGBase::Assign(QImage image, TPixelFormat format)
 {
     FImage = std::move(image);
     FPixelFormat = format;
+    ClearFocusOverlay();
 }
+
+void TBitmapMAGBase::SetFocusOverlay(std::shared_ptr<const TFocusMap> map, TPeakLevels levels)
+{
+    FFocusLevels = levels;
+    if (map == FFocusMap)
+        return;
+    FFocusMap = std::move(map);
+    MakeReducedFocus();
+}
+
+void TBitmapMAGBase::ClearFocusOverlay()
+{
+    FFocusMap.reset();
+    FFocusLevels = TPeakLevels();
+    FReducedFocus = TFocusMap();
+}
+
+void TBitmapMAGBase::MakeReducedFocus()
+{
+    FReducedFocus = TFocusMap();
+    if (FFocusMap && FReduced)
+        FReducedFocus = ReduceFocusMap(*FFocusMap, FMagnification);
+}
+
 
 void TBitmapMAGBase::LoadFromFile(const QString& fileName)
 {
     const TPictureType type = ClassifyPicture(fileName);
     FInfo.clear();
+    ClearFocusOverlay();
     switch (type) {
     case TPictureType::Jpeg:
         LoadJpegFile(fileName);
@@ -72,6 +98,7 @@ void TBitmapMAGBase::MakeReducedCopy()
     FReduced.reset();
     if (FMagnification < 1.0f)
         FReduced = CreateScaledCopy(&FImage, FMagnification);
+    MakeReducedFocus();
 }
 
 std::unique_ptr<QImage> CreateScaledCopy(const QImage* graphic, float factor)
@@ -148,7 +175,16 @@ void TurnPicture(TBitmapMAGBase& bitmap, Turn turn)
             dst[3 * rx + 2] = src[2];
         }
     }
+    // The overlay's map turns with the picture: the same pixels, so nothing is computed again.
+    const std::shared_ptr<const TFocusMap> map = bitmap.FocusOverlayMap();
+    const TPeakLevels levels = bitmap.FocusOverlayLevels();
+    std::shared_ptr<const TFocusMap> turned;
+    if (map)
+        turned = std::make_shared<const TFocusMap>(TurnFocusMap(
+            *map, turn == Turn::Right ? TFocusTurn::Right : turn == Turn::Left ? TFocusTurn::Left : TFocusTurn::Half));
     bitmap.Assign(std::move(result), TPixelFormat::pf24bit);
+    if (turned)
+        bitmap.SetFocusOverlay(std::move(turned), levels);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #pragma once
 // TBitmapMAGBase: one picture of a viewer panel. Fills itself from a file by the type its
 // name gives (loading/PictureName.h), keeps the file's one-line shooting summary, and draws any part of itself
-// at one magnification into a panel's display image.
+// at one magnification into a panel's display image, with the focus overlay when one is set.
+#include "focus/FocusMap.h"
+
 #include <QImage>
 #include <QString>
 #include <memory>
@@ -34,6 +36,18 @@ public:
     // where no picture is; nothing at all when the picture is empty. Allocates nothing.
     void DrawView(QImage& canvas, int width, int height, int left, int top);
 
+    // Focus overlay: map is this picture's focus map (same size), levels the levels shared
+    // by the panels shown. DrawView then paints the pixels at or above a level, opaque:
+    // very sharp yellow, sharp green, a little sharp blue, at every magnification (below 1
+    // from the map reduced by taking the maximum). Setting the same map again with new
+    // levels costs nothing. Turns turn the map with the picture; a new picture (a load,
+    // Assign) drops it.
+    void SetFocusOverlay(std::shared_ptr<const TFocusMap> map, TPeakLevels levels);
+    void ClearFocusOverlay();
+    // The map as the picture now stands (turned with it), null without an overlay.
+    const std::shared_ptr<const TFocusMap>& FocusOverlayMap() const { return FFocusMap; }
+    TPeakLevels FocusOverlayLevels() const { return FFocusLevels; }
+
     // Quarter and half turns in place; a picture of another depth becomes 24-bit first.
     static void RotateRight(TBitmapMAGBase& bitmap);
     static void RotateLeft(TBitmapMAGBase& bitmap);
@@ -58,6 +72,7 @@ public:
 
 private:
     void MakeReducedCopy();
+    void MakeReducedFocus();
     void LoadJpegFile(const QString& fileName);
 
     QImage FImage;
@@ -66,6 +81,11 @@ private:
     // kept between draws so that drawing allocates nothing once they are large enough.
     std::vector<int> FColumnTable;
     std::vector<int> FRowTable;
+    // The focus overlay, and its map reduced as FReduced is (empty when not reduced).
+    std::shared_ptr<const TFocusMap> FFocusMap;
+    TPeakLevels FFocusLevels;
+    TFocusMap FReducedFocus;
+    std::vector<uchar> FCodeRow;   // DrawView's map codes of one magnified row
 };
 
 // Nearest-pixel copy of the whole picture at factor (sizes truncated toward zero); 24-bit.

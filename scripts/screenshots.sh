@@ -3,6 +3,7 @@
 #   docs/screenshots/four-panels.png  the four samples side by side after the fit
 #   docs/screenshots/chooser.png      the thumbnail chooser on the sample folder
 #   docs/screenshots/pef.png          a generated PEF file with its shooting summary
+#   docs/screenshots/focus-aids.png   the four samples with peaking and sharpness figures
 # Builds Release in build-screenshots first (JOBS=n limits the build's parallel jobs;
 # BUILD_DIR=dir builds and uses an existing build folder instead; KEEP_DEMO=1 keeps the
 # demo home for a look afterwards).
@@ -155,4 +156,14 @@ stop_viewer
 write_settings 1024 720
 start_viewer "$work/Pictures/IMGP0005.PEF"
 shot "$main_window" "$out/pef.png"
+stop_viewer
+
+# 4. The focus aids on the four samples: peaking and each panel's sharpness figure, turned
+# on with F as a user would.
+write_settings 1024 720
+start_viewer "$work"/Pictures/IMGP000[1-4].JPG
+xdotool windowfocus --sync "$main_window"
+xdotool key f
+sleep 3  # maps and figures are made in the background
+shot "$main_window" "$out/focus-aids.png"
 stop_viewer

@@ -25,7 +25,11 @@ public:
     {
         FForm.Panels[panel].SetMagnification(magnification, force);
     }
-    void Draw(int panel, int x, int y) override { FForm.Panels[panel].Draw(x, y); }
+    void Draw(int panel, int x, int y) override
+    {
+        FForm.Panels[panel].Draw(x, y);
+        FForm.FFocusAids->ViewChanged();
+    }
     void FocusPanel(int panel) override { FForm.Panels[panel].TextLine->setFocus(Qt::MouseFocusReason); }
 
     QString MagnificationText() const override { return FForm.CBMag->currentText(); }

@@ -91,6 +91,10 @@ void TMainForm::CreateMainMenu()
     N90R1 = NamedAction(operate, "N90R1", QStringLiteral("右90度回転(&R)"));
     N90L1 = NamedAction(operate, "N90L1", QStringLiteral("左90度回転(&L)"));
     N180D1 = NamedAction(operate, "N180D1", QStringLiteral("180度回転(&D)"));
+    operate->addSeparator();
+    FocusAid = NamedAction(operate, "FocusAid", QStringLiteral("ピント表示(&F)"));
+    FocusAid->setCheckable(true);
+    FocusAid->setShortcut(QKeySequence(Qt::Key_F));
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     S1 = settings->menuAction();
@@ -113,6 +117,7 @@ void TMainForm::CreateMainMenu()
     connect(N90R1, &QAction::triggered, this, [this] { BtnRightRClick(N90R1); });
     connect(N90L1, &QAction::triggered, this, [this] { BtnRightRClick(N90L1); });
     connect(N180D1, &QAction::triggered, this, [this] { BtnRightRClick(N180D1); });
+    connect(FocusAid, &QAction::triggered, this, &TMainForm::FocusAidClick);
     connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
     connect(StyleTate, &QAction::triggered, this, [this] {
         ArrangePanels(PanelCount);

@@ -13,6 +13,7 @@ const QString kStyle = QStringLiteral("STYLE");
 const QString kWindow = QStringLiteral("WINDOW");
 const QString kSusie = QStringLiteral("SUSIE");
 const QString kOther = QStringLiteral("OTHER");
+const QString kFocus = QStringLiteral("FOCUS");
 
 QString NameKey(int slot) { return QStringLiteral("NAME%1").arg(slot + 1); }
 QString PathKey(int slot) { return QStringLiteral("PATH%1").arg(slot + 1); }
@@ -47,6 +48,8 @@ TMainSettings TMainSettings::Read(const ProfileFile& file, const QRect& currentB
                         file.ReadInteger(kWindow, QStringLiteral("HEIGHT"), currentBounds.height()), screen);
     s.SpiDirectory = file.ReadString(kSusie, QStringLiteral("SPIDIR"), DefaultPluginFolder());
     s.DistPath = file.ReadString(kOther, QStringLiteral("DISTPATH"), QDir::homePath());
+    s.FocusKeyPresent = !file.ReadString(kFocus, QStringLiteral("PEAKING"), QString()).isEmpty();
+    s.FocusAids = file.ReadBool(kFocus, QStringLiteral("PEAKING"), false);
     return s;
 }
 
@@ -71,5 +74,7 @@ void TMainSettings::Write(ProfileFile& file,
     if (chooserSection)
         chooserSection(file, QString::fromLatin1(kChooserSection));
     file.WriteString(kOther, QStringLiteral("DISTPATH"), DistPath);
+    if (FocusAids || FocusKeyPresent)
+        file.WriteBool(kFocus, QStringLiteral("PEAKING"), FocusAids);
     file.UpdateFile();
 }

@@ -37,4 +37,8 @@ struct TMainSettings {
     // The file exists but could not be read: what this holds are defaults, not the user's
     // settings, so they must never replace the file.
     bool FileUnreadable = false;
+    // The focus aids (beyond the designed window): off unless chosen. The section is
+    // written once the choice was made, so a file that never saw it stays as it was.
+    bool FocusAids = false;
+    bool FocusKeyPresent = false;
 };

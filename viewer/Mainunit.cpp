@@ -37,6 +37,7 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     setCentralWidget(Client);
 
     CreatePanZoom();
+    CreateFocusAids();
     FGroupAhead = std::make_unique<TGroupPrefetch>();
     CreateControls();
     CreatePanels();
@@ -116,6 +117,14 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         }
         break;
     }
+    case QEvent::ShortcutOverride:
+        // A panel's text line is read-only: the focus aids' key is the window's there too.
+        if (std::find(EdText.begin(), EdText.end(), watched) != EdText.end()) {
+            const auto* key = static_cast<QKeyEvent*>(e);
+            if (key->key() == Qt::Key_F && key->modifiers() == Qt::NoModifier)
+                return true;
+        }
+        break;
     case QEvent::MouseMove:
         // A release that never reached us (a box opened by the press took it) ends the drag
         // here, before the image control pans the views after a mouse whose button is up.

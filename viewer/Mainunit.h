@@ -4,6 +4,7 @@
 #include "chooser/PictFileRead.h"
 #include "dialogs/OuterBounds.h"
 #include "viewer/Burst.h"
+#include "viewer/FocusAids.h"
 #include "viewer/MainSettings.h"
 #include "viewer/PanZoom.h"
 #include "viewer/ViewPanel.h"
@@ -94,6 +95,10 @@ public:
     void PrevGroupClick();
     // The names of the group being decoded ahead, empty when none.
     QStringList GroupAhead() const;
+
+    // The focus aids: peaking over every picture and a sharpness figure per panel.
+    void FocusAidClick();
+    TFocusAids& FocusAids() const { return *FFocusAids; }
 
     // Settings: read at the first show, written at every close.
     void FormShow();
@@ -192,6 +197,7 @@ private:
     QAction* N90R1 = nullptr;
     QAction* N90L1 = nullptr;
     QAction* N180D1 = nullptr;
+    QAction* FocusAid = nullptr;
     QAction* S1 = nullptr;
     QAction* R1 = nullptr;
     QAction* StyleTate = nullptr;
@@ -220,6 +226,7 @@ private:
     void CreatePopupMenu();
     void CreateDialogs();
     void CreatePanZoom();
+    void CreateFocusAids();
     bool IsOwnWidget(QObject* object) const;
     QStringList SteppedGroup(int by) const;
     void ShowGroup(const QStringList& names);
@@ -238,4 +245,7 @@ private:
     int FTurns = 0;                  // quarter turns to the right since the pictures were loaded
     int FLastStep = 0;               // the last step through a burst; 0: a group forward
     std::unique_ptr<TGroupPrefetch> FGroupAhead;
+    class TFormFocusView;
+    std::unique_ptr<TFocusAidsView> FFocusView;       // made before the aids, gone after them
+    std::unique_ptr<TFocusAids> FFocusAids;
 };

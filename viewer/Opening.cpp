@@ -57,6 +57,7 @@ void TMainForm::LoadPictures(const QStringList& names)
         FPanZoom->ApplyFit(false);
     }
     FPanZoom->ResetOffsets();
+    FFocusAids->PicturesChanged();
     PrepareGroupAhead();
 }
 

@@ -30,6 +30,7 @@ void TMainForm::BtnRightRClick(QObject* sender)
                 turn(*Panels[i].Picture);
         // Forced: the reduced copy must be made again from the turned picture even when
         // the magnification stays the same (a half turn).
+        FFocusAids->PicturesTurned();
         FPanZoom->ApplyFit(true);
         // The group decoded ahead must turn alike.
         PrepareGroupAhead();

@@ -51,6 +51,8 @@ void TMainForm::ReadSettings()
     PictSelectDialog->LoadSettings(file, TMainSettings::kChooserSection);
 
     LbDistnation->setText(FSettings.DistPath);
+    FocusAid->setChecked(FSettings.FocusAids);
+    FFocusAids->SetEnabled(FSettings.FocusAids);
 }
 
 void TMainForm::FormClose()
@@ -73,6 +75,7 @@ void TMainForm::WriteSettings()
     FSettings.Bounds = OuterBounds();
     FSettings.SpiDirectory = SpiDirectory;
     FSettings.DistPath = LbDistnation->text();
+    FSettings.FocusAids = FocusAid->isChecked();
     ProfileFile file(FEnv.settingsPath);
     FSettings.Write(file, [this](ProfileFile& f, const QString& section) { PictSelectDialog->SaveSettings(f, section); });
 }

@@ -96,6 +96,7 @@ void TMainForm::ShowGroup(const QStringList& names)
     if (PanelCount != before)
         ArrangePanels(PanelCount);
     FPanZoom->Reapply();
+    FFocusAids->PicturesChanged();
     if (failed)
         FPrompter->Message(QStringLiteral("ロードできないファイルがありました。"), QStringLiteral("エラー"));
 }

@@ -65,6 +65,42 @@ void TPanelImage::paintEvent(QPaintEvent* event)
     const QRegion rest = QRegion(wanted) - QRegion(covered);
     for (const QRect& r : rest)
         painter.fillRect(r, palette().window());
+    if (FFigure)
+        PaintFigure(painter);
+}
+
+void TPanelImage::SetFigure(std::optional<int> figure, bool best)
+{
+    if (figure == FFigure && best == FBest)
+        return;
+    FFigure = figure;
+    FBest = best;
+    update();
+}
+
+void TPanelImage::SetPictureRight(int right)
+{
+    if (right == FPictureRight)
+        return;
+    FPictureRight = right;
+    if (FFigure)
+        update();
+}
+
+void TPanelImage::PaintFigure(QPainter& painter) const
+{
+    const QString text = QStringLiteral("鮮鋭度 %1").arg(*FFigure);
+    QFont font = FormFont(13);
+    font.setBold(true);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    const int margin = 4;
+    const QSize size(metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + margin);
+    const int right = std::clamp(FPictureRight, size.width() + margin, width());
+    const QRect box(right - margin - size.width(), margin, size.width(), size.height());
+    painter.fillRect(box, QColor(0, 0, 0, 170));
+    painter.setPen(FBest ? QColor(255, 255, 0) : QColor(255, 255, 255));
+    painter.drawText(box, Qt::AlignCenter, text);
 }
 
 QSize TPanelImage::DeviceSize() const
@@ -192,6 +228,8 @@ void TViewPanel::Draw(int x, int y)
     const int h = std::min(control.height(), FDisplay.height());
     if (w > 0 && h > 0)
         Picture->DrawView(FDisplay, w, h, x, y);
+    const double pictureRight = std::floor(double(Picture->Width()) * Picture->FMagnification) - x;
+    Image->SetPictureRight(int(std::clamp(pictureRight, 0.0, double(control.width())) / FDisplay.devicePixelRatio()));
     ++Draws;
     Image->update();
     if (!Shown) {

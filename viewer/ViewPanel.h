@@ -7,9 +7,11 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 class QMouseEvent;
+class QPainter;
 class TBitmapMAGBase;
 class TSpiHost;
 
@@ -36,6 +38,11 @@ public:
     TPanelImage(int index, QWidget* parent);
     int Index() const { return FIndex; }
     void SetDisplay(const QImage* display) { FDisplay = display; }
+    // The sharpness figure shown in the top-right corner of the picture, none when empty;
+    // the sharpest panel's is drawn in yellow. right: where the picture ends, in the
+    // control's units, so the figure sits on the picture when it is narrower than the control.
+    void SetFigure(std::optional<int> figure, bool best);
+    void SetPictureRight(int right);
     // The control's size and mouse positions in device pixels, the units of the display
     // image and of every offset: on a scaled screen one unit is one screen pixel.
     QSize DeviceSize() const;
@@ -53,8 +60,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void PaintFigure(QPainter& painter) const;
+
     int FIndex;
     const QImage* FDisplay = nullptr;
+    std::optional<int> FFigure;
+    bool FBest = false;
+    int FPictureRight = 0;
 };
 
 // Decodes path into a new picture apart from any panel; throws the loader's failures.

@@ -372,6 +372,39 @@ TEST_F(ViewerE2E, ScaledScreenShowsTruePixelsAtOne)
     EXPECT_TRUE(PollUntil(fine, 15000)) << why.toStdString();
 }
 
+// The window's own keys: F paints the sharp edge of every picture (the split between its two
+// colours), PageDown replaces the frames with the next group of the folder.
+TEST_F(ViewerE2E, FocusKeyPaintsEdgesAndPageDownStepsTheBurst)
+{
+    Picture(QStringLiteral("four5.bmp"), kTwo[0]);
+    Picture(QStringLiteral("four6.bmp"), kTwo[1]);
+    StartWithFour();
+    const float m = FitOf(4);
+    FViewer->Focus();
+    FViewer->Keys({QStringLiteral("f")});
+    const auto peaking = [&](int i) {
+        const QImage shot = FX.Screenshot();
+        const QRect r = ImageOnScreen(4, i);
+        const int y = r.top() + static_cast<int>(m * kPictureSize.height() / 2);
+        for (QRgb c : {0xFFFFFF00u, 0xFF00FF00u, 0xFF00A0FFu})
+            if (RowRun(shot, y, r.left(), r.right(), c).begin >= 0)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(PollUntil([&] { return peaking(0) && peaking(3); }, 15000)) << "no peaking colour on the split";
+
+    // Six files, four panels: the next group is the last whole one, frames 3 to 6.
+    FViewer->Keys({QStringLiteral("Next")});
+    const auto stepped = [&] {
+        const QImage shot = FX.Screenshot();
+        const QRect first = ImageOnScreen(4, 0);
+        const QRect last = ImageOnScreen(4, 3);
+        return Near(shot.pixel(first.left() + 2, first.top() + 2), kFour[2].left)
+            && Near(shot.pixel(last.left() + 2, last.top() + 2), kTwo[1].left);
+    };
+    EXPECT_TRUE(PollUntil(stepped, 15000)) << "PageDown did not show frames 3 to 6";
+}
+
 TEST_F(ViewerE2E, ExitCommandWritesWindowBounds)
 {
     QString error;

@@ -1,6 +1,9 @@
 // velumira-info run as users run it: a real process over files made in code, its lines,
 // its error stream and its exit status.
+#include "focus/FocusMap.h"
+#include "loading/Bmpmagbase.h"
 #include "support/BmpBuilder.h"
+#include "support/FocusScenes.h"
 #include "support/JpegBuilder.h"
 #include "support/PefBuilder.h"
 #include "support/TestFolder.h"
@@ -163,6 +166,31 @@ TEST(InfoTool, OddFilesNamedLikePicturesGiveTheirFailure)
     const InfoRun s = Info({sparse});
     EXPECT_EQ(s.exitCode, 0);
     EXPECT_EQ(s.out, QStringList(sparse + QString::fromUtf8("\t16×16 (24)")));
+}
+
+TEST(InfoTool, FocusPrintsEachPicturesSharpnessFigure)
+{
+    TestFolder dir;
+    const QImage scene = FocusScenes::Scene(200, 150, 3);
+    const QString sharp = dir.Write("sharp.jpg", JpegBuilder::Encode(scene, 95));
+    const QString soft = dir.Write("soft.JPG", JpegBuilder::Encode(FocusScenes::Blurred(scene, 2.0), 95));
+    const QString missing = dir.Path("gone.jpg");
+    const QString bmp = dir.Write("scan.bmp", Bmp8(64, 48));
+
+    const InfoRun r = Info({"--focus", sharp, missing, soft, bmp});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringList(missing + QString::fromUtf8("\tJPEG : \"%1\" が見つかりません").arg(missing)));
+    ASSERT_EQ(r.out.size(), 3);
+    // The figure of each picture as the viewer loads it, with one decimal.
+    const QString files[] = {sharp, soft, bmp};
+    for (int i = 0; i < 3; ++i) {
+        TBitmapMAGBase picture;
+        picture.LoadFromFile(files[i]);
+        const double figure = SharpnessFigure(ComputeFocusMap(picture.Image()));
+        EXPECT_EQ(r.out[i], files[i] + '\t' + QString::number(figure, 'f', 1));
+    }
+    EXPECT_GT(r.out[0].section('\t', 1).toDouble(), 2 * r.out[1].section('\t', 1).toDouble());
+    EXPECT_EQ(r.out[2], bmp + "\t0.0");   // one colour: no edge at all
 }
 
 TEST(InfoTool, NoFilesIsAUsageError)

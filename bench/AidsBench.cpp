@@ -1,0 +1,168 @@
+// The focus aids and burst stepping in the real window (offscreen platform), four
+// 24-megapixel frames: a drag's redraw with peaking against the same without, the four
+// sharpness figures after a pan, and a step to a group decoded ahead until it is painted.
+#include "support/FakePrompter.h"
+#include "support/JpegBuilder.h"
+#include "support/TestFolder.h"
+#include "viewer/Mainunit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QThread>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr QSize kScreen(1920, 1080);
+constexpr QSize kClient(1880, 1000);
+constexpr QPoint kStart(400, 200);
+
+struct AidsWindow {
+    TestFolder folder;
+    FakePrompter prompter;
+    std::unique_ptr<TMainForm> form;
+    QStringList frames;
+
+    AidsWindow()
+    {
+        const QByteArray jpeg = JpegBuilder::EncodePattern(6000, 4000, 85);
+        for (int i = 1; i <= 8; ++i)
+            frames << folder.Write(QStringLiteral("burst%1.jpg").arg(i), jpeg);
+        TMainFormEnv env{&prompter, folder.Path("velumira.INI"), kScreen, nullptr, {}};
+        env.chooserTimer = false;
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        form->resize(form->size() + (kClient - form->ClientSize()));
+        QApplication::processEvents();
+        Load();
+    }
+
+    // The first four frames, and time for the next four to be decoded ahead.
+    void Load()
+    {
+        form->LoadPictures(frames.mid(0, 4));
+        QApplication::processEvents();
+        QThread::sleep(4);
+    }
+
+    void SetAids(bool on)
+    {
+        form->findChild<QAction*>("FocusAid")->setChecked(on);
+        form->FocusAidClick();
+        form->FocusAids().Settle();
+        QApplication::processEvents();
+    }
+
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QWidget* image = form->Panel(0).Image;
+        QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(image, &e);
+    }
+};
+
+std::unique_ptr<AidsWindow> TheWindow;
+
+AidsWindow& Window()
+{
+    if (!TheWindow)
+        TheWindow = std::make_unique<AidsWindow>();
+    return *TheWindow;
+}
+
+QPoint MovePoint(int i)
+{
+    const int phase = i % 40;
+    const int k = phase < 20 ? phase : 40 - phase;
+    return kStart + QPoint(7 * k, 3 * k);
+}
+
+// Mean time of one drag move until the four panels are drawn and painted.
+void Redraw(benchmark::State& state, bool aids, bool fit)
+{
+    AidsWindow& w = Window();
+    w.SetAids(aids);
+    if (fit)
+        w.form->BtnFitClick();
+    else
+        w.form->BtnX1Click();
+    w.form->Button2Click();
+    QApplication::processEvents();
+    w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
+    int i = 1;
+    for (auto _ : state) {
+        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+}
+
+void BM_RedrawAtOne(benchmark::State& state) { Redraw(state, false, false); }
+void BM_RedrawAtOneWithPeaking(benchmark::State& state) { Redraw(state, true, false); }
+void BM_RedrawAtFit(benchmark::State& state) { Redraw(state, false, true); }
+void BM_RedrawAtFitWithPeaking(benchmark::State& state) { Redraw(state, true, true); }
+BENCHMARK(BM_RedrawAtOne)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RedrawAtOneWithPeaking)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RedrawAtFit)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RedrawAtFitWithPeaking)->Iterations(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// From the end of a pan to the four figures shown (the 100 ms rest not counted).
+void BM_FiguresAfterPan(benchmark::State& state)
+{
+    AidsWindow& w = Window();
+    w.SetAids(true);
+    w.form->BtnX1Click();
+    w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
+    int i = 1;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        w.form->FocusAids().Settle();
+    }
+    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+    const auto figures = w.form->FocusAids().Figures();
+    state.counters["figure1"] = figures[0];
+}
+BENCHMARK(BM_FiguresAfterPan)->Iterations(50)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// PageDown to a group decoded ahead, until the new frames are painted.
+void BM_StepToPreparedGroup(benchmark::State& state)
+{
+    AidsWindow& w = Window();
+    w.SetAids(false);
+    w.form->BtnX1Click();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.Load();
+        state.ResumeTiming();
+        w.form->NextGroupClick();
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+    state.counters["first_shown"] = w.form->Panel(0).Path.endsWith("burst5.jpg");
+}
+BENCHMARK(BM_StepToPreparedGroup)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("cores: %d\n", QThread::idealThreadCount());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    TheWindow.reset();
+    return 0;
+}
