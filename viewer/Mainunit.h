@@ -109,6 +109,9 @@ public:
     // Called with each name before its panel loads it, when set. A load fails on its own only
     // when memory runs out, which a test cannot bring about at will; tests throw from here.
     std::function<void(const QString& name)> BeforePanelLoad;
+    // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
+    // time the same load one file after another.
+    int DecodeThreads = 0;
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;

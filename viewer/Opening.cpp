@@ -3,6 +3,8 @@
 
 #include "chooser/ChooserRoute.h"
 #include "handoff/HandoffChannel.h"
+#include "loading/Bmpmagbase.h"
+#include "loading/PictureName.h"
 #include "ui/Guard.h"
 #include "ui/Prompter.h"
 
@@ -10,7 +12,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QThread>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,6 +34,41 @@ public:
 
 constexpr int kMaxDroppedNameLength = 4095;
 
+// Decodes names[first, first + count) into decoded[first, ...), up to `threads` files at
+// once, and returns when all are done. JPEG and PEF files, which need no plug-in, go to
+// worker threads; with a plug-in host every other file is decoded on this (the UI) thread,
+// in name order, since the host is one object and its plug-ins are not known to be
+// reentrant. This thread then helps with the rest, so no more than `threads` decodes run.
+void DecodeFiles(const QStringList& names, int first, int count, std::vector<TDecodedPicture>& decoded,
+                 TSpiHost* host, QSize screenSize, int threads)
+{
+    std::vector<int> anywhere, here;
+    for (int i = first; i < first + count; ++i) {
+        const TPictureType type = ClassifyPicture(names[i]);
+        const bool needsHost = host && type != TPictureType::Jpeg && type != TPictureType::Pef;
+        (needsHost ? here : anywhere).push_back(i);
+    }
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t k; (k = next++) < anywhere.size();)
+            decoded[anywhere[k]] = TViewPanel::Decode(names[anywhere[k]], nullptr, screenSize);
+    };
+    std::vector<std::thread> workers;
+    const int extra = std::min<int>(threads, static_cast<int>(anywhere.size())) - 1;
+    for (int t = 0; t < extra; ++t) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the rest is decoded by those there are
+        }
+    }
+    for (int i : here)
+        decoded[i] = TViewPanel::Decode(names[i], host, screenSize);
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
 const QString kTooManyText = QStringLiteral("4個を超えたファイルはロードされませんでした。");
 const QString kTooManyTitle = QStringLiteral("警告");
 const QString kNotLoadedText = QStringLiteral("ロードできないファイルがありました。");
@@ -36,18 +80,44 @@ void TMainForm::LoadPictures(const QStringList& names)
 {
     WaitCursorScope wait;
 
+    // The files are decoded side by side while the old pictures stay on screen; the panels
+    // take the new set, in name order, once every decode is done. A file that fails leaves
+    // no panel, and the next one moves up; names beyond the fourth are tried only while
+    // failures leave panels free, so each round decodes as many names as panels are free.
+    const int threads = DecodeThreads > 0 ? DecodeThreads : std::max(1, QThread::idealThreadCount());
+    TSpiHost* const host = Panels[0].PluginHost();
+    const QSize screenSize = Panels[0].ScreenSize();
+    const int total = static_cast<int>(names.size());
+    std::vector<TDecodedPicture> decoded(static_cast<std::size_t>(total));
+    int tried = 0;   // names decoded so far: decoded[0, tried)
+    int loaded = 0;  // of them, those that decoded
+    std::exception_ptr stopped;
+    while (loaded < kPanelMax && tried < total && !stopped) {
+        const int round = std::min(kPanelMax - loaded, total - tried);
+        int approved = 0;
+        try {
+            for (; approved < round; ++approved)
+                if (BeforePanelLoad)
+                    BeforePanelLoad(names[tried + approved]);
+        } catch (...) {
+            // As when loading one file after another: what came before the failing name loads.
+            stopped = std::current_exception();
+        }
+        DecodeFiles(names, tried, approved, decoded, host, screenSize, threads);
+        for (int i = tried; i < tried + approved; ++i)
+            if (!decoded[i].Failure)
+                ++loaded;
+        tried += approved;
+    }
+
     PanelCount = 0;
     for (TViewPanel& p : Panels)
         p.Clear();
-
-    for (const QString& name : names) {
-        if (PanelCount >= kPanelMax)
-            break;
-        if (BeforePanelLoad)
-            BeforePanelLoad(name);
-        if (Panels[PanelCount].Load(name))
+    for (int i = 0; i < tried; ++i)
+        if (Panels[PanelCount].Take(names[i], std::move(decoded[i])))
             ++PanelCount;
-    }
+    if (stopped)
+        std::rethrow_exception(stopped);
 
     if (PanelCount > 0) {
         ArrangePanels(PanelCount);

@@ -13,6 +13,7 @@
 #include <QStylePainter>
 #include <algorithm>
 #include <exception>
+#include <new>
 
 int TPanelGroup::CaptionBaseline() const
 {
@@ -106,6 +107,31 @@ void TViewPanel::Clear()
 
 bool TViewPanel::Load(const QString& path)
 {
+    return Take(path, Decode(path, FSpiHost, FScreenSize));
+}
+
+TDecodedPicture TViewPanel::Decode(const QString& path, TSpiHost* host, QSize screenSize)
+{
+    TDecodedPicture result;
+    try {
+        auto picture = std::make_unique<TBitmapMAGBase>();
+        if (host)
+            picture->SetPluginHost(host);
+        result.Display = QImage(screenSize, QImage::Format_RGB32);
+        if (result.Display.isNull())
+            throw std::bad_alloc();
+        result.Display.fill(QColor(0x80, 0x80, 0x80));
+        picture->LoadFromFile(path);
+        result.Picture = std::move(picture);
+    } catch (...) {
+        result.Display = QImage();
+        result.Failure = std::current_exception();
+    }
+    return result;
+}
+
+bool TViewPanel::Take(const QString& path, TDecodedPicture decoded)
+{
     Hide();
     State = 0;
     TextLine->clear();
@@ -114,21 +140,19 @@ bool TViewPanel::Load(const QString& path)
     FDisplay = QImage();
     Draws = 0;
 
-    try {
-        auto picture = std::make_unique<TBitmapMAGBase>();
-        if (FSpiHost)
-            picture->SetPluginHost(FSpiHost);
-        FDisplay = QImage(FScreenSize, QImage::Format_RGB32);
-        if (FDisplay.isNull())
+    if (decoded.Failure) {
+        try {
+            std::rethrow_exception(decoded.Failure);
+        } catch (const std::exception&) {
+            // The caller decides whether to report; nothing of the failed file stays.
             return false;
-        FDisplay.fill(QColor(0x80, 0x80, 0x80));
-        picture->LoadFromFile(path);
-        Picture = std::move(picture);
-    } catch (const std::exception&) {
-        // The caller decides whether to report; nothing of the failed file stays.
-        FDisplay = QImage();
-        return false;
+        }
     }
+    Picture = std::move(decoded.Picture);
+    // A file decoded away from the UI thread had no host; the picture keeps the panel's.
+    if (FSpiHost)
+        Picture->SetPluginHost(FSpiHost);
+    FDisplay = std::move(decoded.Display);
 
     TextLine->setText(PanelText(*Picture));
     TextLine->setCursorPosition(0);

@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMimeData>
 #include <QTest>
@@ -90,6 +91,46 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"FourGoodSayNothing", 4, {}, 4, {"p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp"}, nullptr, nullptr},
         DialogCase{"NoneLoadedErrs", 2, {0, 1}, 0, {}, kNotLoaded, "エラー"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// JPEG files are decoded side by side; what the window shows afterwards and while it
+// works is what loading them one after another gave.
+TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
+{
+    MakeForm();
+    form->show();
+    form->DecodeThreads = 4;  // side by side even on a machine with one core
+    form->LoadPictures({Picture("old0.jpg", QSize(30, 20)), Picture("old1.jpg", QSize(30, 20))});
+    QStringList names;
+    for (int i = 0; i < 5; ++i)
+        names << Picture(QStringLiteral("p%1.jpg").arg(i), QSize(40 + i, 30));
+    names[1] = NotAPicture("bad1.jpg");
+    QStringList seen;  // each name as the hook sees it, with what the window shows then
+    form->BeforePanelLoad = [&](const QString& name) {
+        seen << QFileInfo(name).fileName() + ": " + Captions().join(',');
+    };
+    prompter.openResults.push_back(names);
+    form->N1Click();
+    // p4 is tried only because bad1.jpg failed, after the first four were decoded.
+    EXPECT_EQ(seen, (QStringList{"p0.jpg: old0.jpg,old1.jpg", "bad1.jpg: old0.jpg,old1.jpg",
+                                 "p2.jpg: old0.jpg,old1.jpg", "p3.jpg: old0.jpg,old1.jpg",
+                                 "p4.jpg: old0.jpg,old1.jpg"}));
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p2.jpg", "p3.jpg", "p4.jpg"}));
+    EXPECT_EQ(ShownMessages(), QStringList{"警告: 4個を超えたファイルはロードされませんでした。"});
+
+    names.removeLast();
+    prompter.openResults.push_back(names);
+    form->N1Click();
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p2.jpg", "p3.jpg"}));
+    EXPECT_EQ(ShownMessages().last(), QStringLiteral("エラー: ロードできないファイルがありました。"));
+
+    // A load that stops at the third name shows the two before it, as it always did.
+    form->BeforePanelLoad = [&](const QString& name) {
+        if (name == names[2])
+            throw std::runtime_error("out of memory");
+    };
+    EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[4]}), std::runtime_error);
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p3.jpg"}));
+}
 
 TEST_F(Opening, OpenDialogIsAskedForThePictureTypes)
 {
