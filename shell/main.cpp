@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
+#include <ctime>
 #include <exception>
 #include <memory>
 
@@ -39,6 +41,43 @@ private:
     QtPrompter* FBoxes;
 };
 
+// Test log only: when the window has first painted every picture it loaded, as a time on
+// the clock every process reads alike (CLOCK_MONOTONIC), so that a benchmark can time a
+// start up to the pictures on the screen. The line is written once the paint is through.
+class FirstPicturesLog : public QObject {
+public:
+    explicit FirstPicturesLog(const TMainForm& form) : FForm(form)
+    {
+        for (int i = 0; i < kPanelMax; ++i)
+            FForm.Panel(i).Image->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::Paint || FDone)
+            return false;
+        const int loaded = FForm.LoadedPanels();
+        for (int i = 0; i < loaded; ++i)
+            if (FForm.Panel(i).Image == watched && FForm.Panel(i).Draws > 0)
+                FPainted |= 1u << i;
+        if (loaded > 0 && FPainted == (1u << loaded) - 1) {
+            FDone = true;
+            QTimer::singleShot(0, this, [] {
+                timespec now{};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                TestLog(QStringLiteral("PICTURES %1").arg(qint64(now.tv_sec) * 1000000000 + now.tv_nsec));
+            });
+        }
+        return false;
+    }
+
+private:
+    const TMainForm& FForm;
+    unsigned FPainted = 0;
+    bool FDone = false;
+};
+
 void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& channel, const QString& settingsPath,
                     const QStringList& names)
 {
@@ -53,6 +92,9 @@ void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& chann
                              form.WMUserArguments();
                          });
                      });
+    std::unique_ptr<FirstPicturesLog> picturesLog;
+    if (TestLogEnabled())
+        picturesLog = std::make_unique<FirstPicturesLog>(form);
     form.show();
     TestLog(QStringLiteral("WINDOW ") + form.windowTitle());
     app.exec();
