@@ -5,6 +5,7 @@
 #include "ui/Guard.h"
 #include "ui/Prompter.h"
 #include "viewer/Mainunit.h"
+#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -82,6 +83,9 @@ void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& chann
                     const QStringList& names)
 {
     TMainFormEnv env{&prompter, settingsPath, ScreenSize(), &channel, names};
+    // The pictures are decoded while the window is made; its first show takes them.
+    if (!names.isEmpty())
+        env.startupDecodes = StartStartupDecodes(names, env.screenSize);
     TMainForm form(env);
     const BoxOwner owner(prompter, &form);
     channel.Register([&form] { return form.windowTitle().toUtf8(); },

@@ -32,6 +32,8 @@ class TSpiHost;
 class TSpiSetDlg;
 class TTAppDialog;
 
+class TStartupDecodes;  // viewer/StartupDecodes.h
+
 struct TMainFormEnv {
     Prompter* prompter;
     QString settingsPath;
@@ -42,6 +44,8 @@ struct TMainFormEnv {
     // and script the reader. An empty job reads thumbnails from the files.
     bool chooserTimer = true;
     TReadJob chooserJob = {};
+    // Made by StartStartupDecodes for startupArguments; the first load takes what it holds.
+    std::shared_ptr<TStartupDecodes> startupDecodes = {};
 };
 
 class TMainForm : public QMainWindow {

@@ -1,11 +1,13 @@
 #include "MainFormFixture.h"
 
 #include "handoff/HandoffChannel.h"
+#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QMimeData>
@@ -229,6 +231,25 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     form->show();
     EXPECT_EQ(form->LoadedPanels(), 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// The start-up JPEG files are decoded while the window is made and the first show takes
+// those decodes; a file that needs the plug-in host is read only at the first show.
+TEST_F(Opening, FirstShowTakesTheFilesDecodedWhileTheWindowWasMade)
+{
+    const QStringList names{Picture("a.jpg", QSize(40, 30)), Picture("b.bmp", QSize(40, 30)),
+                            Picture("c.jpg", QSize(41, 30))};
+    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), nullptr, names};
+    env.chooserTimer = false;
+    env.startupDecodes = StartStartupDecodes(names, env.screenSize);
+    env.startupDecodes->Wait();
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::remove(name));
+    form = std::make_unique<TMainForm>(env);
+    form->show();
+    EXPECT_EQ(Captions(), (QStringList{"a.jpg", "c.jpg"}));
+    form->LoadPictures(names);
+    EXPECT_EQ(form->LoadedPanels(), 0) << "only the first load takes them";
 }
 
 TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
