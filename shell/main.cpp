@@ -87,6 +87,7 @@ void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& chann
     if (!names.isEmpty())
         env.startupDecodes = StartStartupDecodes(names, env.screenSize);
     TMainForm form(env);
+    env.startupDecodes.reset();  // the window holds them now, and lets them go once taken
     const BoxOwner owner(prompter, &form);
     channel.Register([&form] { return form.windowTitle().toUtf8(); },
                      [&form, &prompter, &channel] {

@@ -110,8 +110,9 @@ public:
     // Opens PopupOp at a screen point without waiting for it; tests replace it so that
     // nothing waits in a menu's own event loop.
     std::function<void(const QPoint& screenPoint)> OpenPopup;
-    // Called with each name before its panel loads it, when set. A load fails on its own only
-    // when memory runs out, which a test cannot bring about at will; tests throw from here.
+    // Called with each name, in order, before its file is decoded, when set; the old pictures
+    // are still on screen then. A load fails on its own only when memory runs out, which a
+    // test cannot bring about at will; tests throw from here.
     std::function<void(const QString& name)> BeforePanelLoad;
     // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
     // time the same load one file after another.

@@ -151,7 +151,6 @@ void TMainForm::LoadPictures(const QStringList& names)
     const int threads = DecodeThreadCount(DecodeThreads);
     // Only the first load can use what was decoded while the window was being made.
     const std::shared_ptr<TStartupDecodes> early = std::move(FEnv.startupDecodes);
-    FEnv.startupDecodes.reset();
     TSpiHost* const host = Panels[0].PluginHost();
     const QSize screenSize = Panels[0].ScreenSize();
     const int total = static_cast<int>(names.size());
