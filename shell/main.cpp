@@ -5,9 +5,12 @@
 #include "ui/Guard.h"
 #include "ui/Prompter.h"
 #include "viewer/Mainunit.h"
+#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
+#include <ctime>
 #include <exception>
 #include <memory>
 
@@ -17,6 +20,12 @@ QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(1024, 768);
+}
+
+qreal DevicePixelRatio()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() : 1.0;
 }
 
 // The boxes belong to the main window while it lives, and to nobody after it.
@@ -39,11 +48,53 @@ private:
     QtPrompter* FBoxes;
 };
 
+// Test log only: when the window has first painted every picture it loaded, as a time on
+// the clock every process reads alike (CLOCK_MONOTONIC), so that a benchmark can time a
+// start up to the pictures on the screen. The line is written once the paint is through.
+class FirstPicturesLog : public QObject {
+public:
+    explicit FirstPicturesLog(const TMainForm& form) : FForm(form)
+    {
+        for (int i = 0; i < kPanelMax; ++i)
+            FForm.Panel(i).Image->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::Paint || FDone)
+            return false;
+        const int loaded = FForm.LoadedPanels();
+        for (int i = 0; i < loaded; ++i)
+            if (FForm.Panel(i).Image == watched && FForm.Panel(i).Draws > 0)
+                FPainted |= 1u << i;
+        if (loaded > 0 && FPainted == (1u << loaded) - 1) {
+            FDone = true;
+            QTimer::singleShot(0, this, [] {
+                timespec now{};
+                clock_gettime(CLOCK_MONOTONIC, &now);
+                TestLog(QStringLiteral("PICTURES %1").arg(qint64(now.tv_sec) * 1000000000 + now.tv_nsec));
+            });
+        }
+        return false;
+    }
+
+private:
+    const TMainForm& FForm;
+    unsigned FPainted = 0;
+    bool FDone = false;
+};
+
 void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& channel, const QString& settingsPath,
                     const QStringList& names)
 {
     TMainFormEnv env{&prompter, settingsPath, ScreenSize(), &channel, names};
+    // The pictures are decoded while the window is made; its first show takes them.
+    if (!names.isEmpty())
+        // Display images are in device pixels, as the panels will ask for them.
+        env.startupDecodes = StartStartupDecodes(names, env.screenSize * DevicePixelRatio());
     TMainForm form(env);
+    env.startupDecodes.reset();  // the window holds them now, and lets them go once taken
     const BoxOwner owner(prompter, &form);
     channel.Register([&form] { return form.windowTitle().toUtf8(); },
                      [&form, &prompter, &channel] {
@@ -53,6 +104,9 @@ void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& chann
                              form.WMUserArguments();
                          });
                      });
+    std::unique_ptr<FirstPicturesLog> picturesLog;
+    if (TestLogEnabled())
+        picturesLog = std::make_unique<FirstPicturesLog>(form);
     form.show();
     TestLog(QStringLiteral("WINDOW ") + form.windowTitle());
     app.exec();

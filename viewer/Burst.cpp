@@ -3,7 +3,6 @@
 #include "chooser/PictEntry.h"
 #include "loading/Bmpmagbase.h"
 #include "loading/PictureName.h"
-#include "viewer/ViewPanel.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -55,22 +54,18 @@ void TurnPicture(TBitmapMAGBase& picture, int quarters)
         TBitmapMAGBase::RotateLeft(picture);
 }
 
-TDecodedGroup DecodeGroup(const QStringList& names, int quarters, const std::atomic<bool>* cancel)
+TDecodedGroup DecodeGroup(const QStringList& names, QSize screenSize, int quarters, const std::atomic<bool>* cancel)
 {
     TDecodedGroup group;
     for (const QString& name : names) {
-        TDecodedPicture& slot = group.emplace_back();
-        slot.Path = name;
+        TGroupFrame& frame = group.emplace_back();
+        frame.Path = name;
         if (ClassifyPicture(name) == TPictureType::Plugin || (cancel && cancel->load()))
             continue;
-        slot.Tried = true;
-        try {
-            slot.Picture = DecodePicture(name, nullptr);
-            TurnPicture(*slot.Picture, quarters);
-        } catch (const std::exception&) {
-            // A failure is a gap, as in any other load.
-            slot.Picture.reset();
-        }
+        frame.Tried = true;
+        frame.Decoded = TViewPanel::Decode(name, nullptr, screenSize);
+        if (frame.Decoded.Picture)
+            TurnPicture(*frame.Decoded.Picture, quarters);
     }
     return group;
 }
@@ -82,14 +77,15 @@ TGroupPrefetch::~TGroupPrefetch()
         dropped.wait();
 }
 
-void TGroupPrefetch::Start(const QStringList& names, int quarters)
+void TGroupPrefetch::Start(const QStringList& names, QSize screenSize, int quarters)
 {
     Drop();
     FNames = names;
     FQuarters = quarters;
     FCancel = std::make_shared<std::atomic<bool>>(false);
-    FResult = std::async(std::launch::async,
-                         [names, quarters, cancel = FCancel] { return DecodeGroup(names, quarters, cancel.get()); });
+    FResult = std::async(std::launch::async, [names, screenSize, quarters, cancel = FCancel] {
+        return DecodeGroup(names, screenSize, quarters, cancel.get());
+    });
 }
 
 std::optional<TDecodedGroup> TGroupPrefetch::Take(const QStringList& names, int quarters)

@@ -1,6 +1,9 @@
 #pragma once
 // Stepping through a burst: which files make the next group, and the group decoded ahead
 // in the background so that a step to it shows at once.
+#include "viewer/ViewPanel.h"
+
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -21,17 +24,18 @@ QStringList BurstFiles(const QString& folder, const QStringList& pluginExtension
 // whole group; -1 when the group would not move at all.
 int SteppedGroupStart(int count, int start, int size, int by);
 
-// One picture of a group as decoded ahead: a null picture failed (or was not tried).
-struct TDecodedPicture {
+// One frame of a group as decoded ahead.
+struct TGroupFrame {
     QString Path;
-    std::unique_ptr<TBitmapMAGBase> Picture;
-    bool Tried = false;  // false: left to the UI thread (a plug-in file)
+    TDecodedPicture Decoded;
+    bool Tried = false;  // false: left to the UI thread (a plug-in file, or cancelled)
 };
-using TDecodedGroup = std::vector<TDecodedPicture>;
+using TDecodedGroup = std::vector<TGroupFrame>;
 
-// Decodes built-in files only (the plug-in host belongs to the UI thread) and gives each
-// picture quarters quarter turns to the right; stops early when cancel is set.
-TDecodedGroup DecodeGroup(const QStringList& names, int quarters, const std::atomic<bool>* cancel);
+// Decodes built-in files only (the plug-in host belongs to the UI thread) with display
+// images of screenSize, and gives each picture quarters quarter turns to the right; stops
+// early when cancel is set.
+TDecodedGroup DecodeGroup(const QStringList& names, QSize screenSize, int quarters, const std::atomic<bool>* cancel);
 
 // Quarter turns to the right, 0 to 3.
 void TurnPicture(TBitmapMAGBase& picture, int quarters);
@@ -45,7 +49,7 @@ public:
     TGroupPrefetch& operator=(const TGroupPrefetch&) = delete;
 
     // Starts decoding names turned by quarters, dropping any group prepared or being prepared.
-    void Start(const QStringList& names, int quarters);
+    void Start(const QStringList& names, QSize screenSize, int quarters);
     // The prepared group when it is exactly names turned so, waited for if it is still
     // decoding; nothing otherwise (and what was prepared is dropped).
     std::optional<TDecodedGroup> Take(const QStringList& names, int quarters);

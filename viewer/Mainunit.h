@@ -34,6 +34,8 @@ class TSpiHost;
 class TSpiSetDlg;
 class TTAppDialog;
 
+class TStartupDecodes;  // viewer/StartupDecodes.h
+
 struct TMainFormEnv {
     Prompter* prompter;
     QString settingsPath;
@@ -44,6 +46,8 @@ struct TMainFormEnv {
     // and script the reader. An empty job reads thumbnails from the files.
     bool chooserTimer = true;
     TReadJob chooserJob = {};
+    // Made by StartStartupDecodes for startupArguments; the first load takes what it holds.
+    std::shared_ptr<TStartupDecodes> startupDecodes = {};
 };
 
 class TMainForm : public QMainWindow {
@@ -120,9 +124,13 @@ public:
     // Opens PopupOp at a screen point without waiting for it; tests replace it so that
     // nothing waits in a menu's own event loop.
     std::function<void(const QPoint& screenPoint)> OpenPopup;
-    // Called with each name before its panel loads it, when set. A load fails on its own only
-    // when memory runs out, which a test cannot bring about at will; tests throw from here.
+    // Called with each name, in order, before its file is decoded, when set; the old pictures
+    // are still on screen then. A load fails on its own only when memory runs out, which a
+    // test cannot bring about at will; tests throw from here.
     std::function<void(const QString& name)> BeforePanelLoad;
+    // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
+    // time the same load one file after another.
+    int DecodeThreads = 0;
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;

@@ -71,22 +71,19 @@ void TMainForm::ShowGroup(const QStringList& names)
     std::optional<TDecodedGroup> group = FGroupAhead->Take(names, FTurns);
     if (!group) {
         QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        group = DecodeGroup(names, FTurns, nullptr);
+        group = DecodeGroup(names, Panels[0].ScreenSize(), FTurns, nullptr);
         QApplication::restoreOverrideCursor();
     }
     const int before = PanelCount;
     PanelCount = 0;
     bool failed = false;
-    for (TDecodedPicture& decoded : *group) {
-        if (!decoded.Tried) {
-            try {
-                decoded.Picture = DecodePicture(decoded.Path, SpiHost.get());
-                TurnPicture(*decoded.Picture, FTurns);
-            } catch (const std::exception&) {
-                decoded.Picture.reset();
-            }
+    for (TGroupFrame& frame : *group) {
+        if (!frame.Tried) {
+            frame.Decoded = TViewPanel::Decode(frame.Path, SpiHost.get(), Panels[0].ScreenSize());
+            if (frame.Decoded.Picture)
+                TurnPicture(*frame.Decoded.Picture, FTurns);
         }
-        if (Panels[PanelCount].Adopt(decoded.Path, std::move(decoded.Picture)))
+        if (Panels[PanelCount].Take(frame.Path, std::move(frame.Decoded)))
             ++PanelCount;
         else
             failed = true;
@@ -121,5 +118,5 @@ void TMainForm::PrepareGroupAhead()
     const long long available = AvailableMemoryBytes();
     if (available >= 0 && need > available)
         return;
-    FGroupAhead->Start(names, FTurns);
+    FGroupAhead->Start(names, Panels[0].ScreenSize(), FTurns);
 }

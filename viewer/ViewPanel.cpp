@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <new>
 
 int TPanelGroup::CaptionBaseline() const
 {
@@ -136,6 +137,12 @@ void TPanelImage::mouseReleaseEvent(QMouseEvent* event)
 TViewPanel::TViewPanel() = default;
 TViewPanel::~TViewPanel() = default;
 
+QSize TViewPanel::ScreenSize() const
+{
+    const qreal ratio = Image ? Image->devicePixelRatioF() : 1.0;
+    return QSize(int(std::lround(FScreenSize.width() * ratio)), int(std::lround(FScreenSize.height() * ratio)));
+}
+
 void TViewPanel::Bind(QGroupBox* group, QLineEdit* textLine, TPanelImage* image, QSize screenSize)
 {
     Group = group;
@@ -161,27 +168,32 @@ void TViewPanel::Clear()
     Group->setTitle(QString());
 }
 
-std::unique_ptr<TBitmapMAGBase> DecodePicture(const QString& path, TSpiHost* host)
-{
-    auto picture = std::make_unique<TBitmapMAGBase>();
-    if (host)
-        picture->SetPluginHost(host);
-    picture->LoadFromFile(path);
-    return picture;
-}
-
 bool TViewPanel::Load(const QString& path)
 {
-    Adopt(QString(), nullptr);
-    try {
-        return Adopt(path, DecodePicture(path, FSpiHost));
-    } catch (const std::exception&) {
-        // The caller decides whether to report; nothing of the failed file stays.
-        return false;
-    }
+    return Take(path, Decode(path, FSpiHost, ScreenSize()));
 }
 
-bool TViewPanel::Adopt(const QString& path, std::unique_ptr<TBitmapMAGBase> picture)
+TDecodedPicture TViewPanel::Decode(const QString& path, TSpiHost* host, QSize screenSize)
+{
+    TDecodedPicture result;
+    try {
+        auto picture = std::make_unique<TBitmapMAGBase>();
+        if (host)
+            picture->SetPluginHost(host);
+        result.Display = QImage(screenSize, QImage::Format_RGB32);
+        if (result.Display.isNull())
+            throw std::bad_alloc();
+        result.Display.fill(QColor(0x80, 0x80, 0x80));
+        picture->LoadFromFile(path);
+        result.Picture = std::move(picture);
+    } catch (...) {
+        result.Display = QImage();
+        result.Failure = std::current_exception();
+    }
+    return result;
+}
+
+bool TViewPanel::Take(const QString& path, TDecodedPicture decoded)
 {
     Hide();
     State = 0;
@@ -190,17 +202,22 @@ bool TViewPanel::Adopt(const QString& path, std::unique_ptr<TBitmapMAGBase> pict
     Picture.reset();
     FDisplay = QImage();
     Draws = 0;
-    if (!picture)
-        return false;
 
-    // One display pixel per device pixel: on a scaled screen the picture at 1 is true size.
-    const qreal ratio = Image->devicePixelRatioF();
-    FDisplay = QImage(FScreenSize * ratio, QImage::Format_RGB32);
-    if (FDisplay.isNull())
-        return false;
-    FDisplay.setDevicePixelRatio(ratio);
-    FDisplay.fill(QColor(0x80, 0x80, 0x80));
-    Picture = std::move(picture);
+    if (decoded.Failure) {
+        try {
+            std::rethrow_exception(decoded.Failure);
+        } catch (const std::exception&) {
+            // The caller decides whether to report; nothing of the failed file stays.
+            return false;
+        }
+    }
+    Picture = std::move(decoded.Picture);
+    // A file decoded away from the UI thread had no host; the picture keeps the panel's.
+    if (FSpiHost)
+        Picture->SetPluginHost(FSpiHost);
+    FDisplay = std::move(decoded.Display);
+    // The display image is in device pixels: on a scaled screen the picture at 1 is true size.
+    FDisplay.setDevicePixelRatio(Image->devicePixelRatioF());
 
     TextLine->setText(PanelText(*Picture));
     TextLine->setCursorPosition(0);

@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -69,9 +70,13 @@ private:
     int FPictureRight = 0;
 };
 
-// Decodes path into a new picture apart from any panel; throws the loader's failures.
-// Plug-in files need host, which is for the UI thread only.
-std::unique_ptr<TBitmapMAGBase> DecodePicture(const QString& path, TSpiHost* host);
+// One file made ready for a panel away from any widget: the picture and its display image,
+// or what the decode threw (no picture then).
+struct TDecodedPicture {
+    std::unique_ptr<TBitmapMAGBase> Picture;
+    QImage Display;
+    std::exception_ptr Failure;
+};
 
 class TViewPanel {
 public:
@@ -84,10 +89,19 @@ public:
     void Bind(QGroupBox* group, QLineEdit* textLine, TPanelImage* image, QSize screenSize);
     void SetPluginHost(TSpiHost* host) { FSpiHost = host; }
 
+    // Decode, then Take: what a load does in one step.
     bool Load(const QString& path);
-    // Shows a picture decoded elsewhere (ahead of time, off the UI thread) as Load would;
-    // a null picture empties the panel.
-    bool Adopt(const QString& path, std::unique_ptr<TBitmapMAGBase> picture);
+    // Reads the file into a fresh picture with a display image of screenSize. Touches no
+    // widget and, without a host, nothing shared, so any thread may run it; with a host only
+    // the UI thread (the host keeps the file being loaded, and plug-ins are not known to be
+    // reentrant).
+    static TDecodedPicture Decode(const QString& path, TSpiHost* host, QSize screenSize);
+    // Shows a decoded file in place of whatever the panel held; false, with the panel empty,
+    // when the decode failed. A failure that is no std::exception is thrown on, as from a load.
+    bool Take(const QString& path, TDecodedPicture decoded);
+    TSpiHost* PluginHost() const { return FSpiHost; }
+    // The size of a display image in device pixels: the screen's at its scale.
+    QSize ScreenSize() const;
     void Clear();
     void SetMagnification(float magnification, bool force);
     void Draw(int x, int y);

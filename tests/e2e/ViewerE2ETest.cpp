@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <array>
 #include <cmath>
@@ -169,6 +170,10 @@ TEST_F(ViewerE2E, FourPicturesSideBySideAtTheirPlaces)
         const ColourRun greyBelow = ColumnRun(shot, r.left() + half / 2, column.end, r.bottom() + 4, kPanelGrey);
         EXPECT_EQ(greyBelow.end, r.bottom() + 1) << Describe(greyBelow);
     }
+    // The test log marks the first paint of all four pictures, once.
+    const auto painted = [&] { return FViewer->LogLines().filter(QRegularExpression("^PICTURES \\d+$")).size(); };
+    EXPECT_TRUE(PollUntil([&] { return painted() > 0; }, 5000)) << FViewer->LogLines().join('\n').toStdString();
+    EXPECT_EQ(painted(), 1);
 }
 
 // One notch toward the user zooms every panel by the wheel's step, applied by the timer.

@@ -1,11 +1,14 @@
 #include "MainFormFixture.h"
 
 #include "handoff/HandoffChannel.h"
+#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMimeData>
 #include <QTest>
@@ -92,6 +95,46 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"FourGoodSayNothing", 4, {}, 4, {"p0.bmp", "p1.bmp", "p2.bmp", "p3.bmp"}, nullptr, nullptr},
         DialogCase{"NoneLoadedErrs", 2, {0, 1}, 0, {}, kNotLoaded, "エラー"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// JPEG files are decoded side by side; what the window shows afterwards and while it
+// works is what loading them one after another gave.
+TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
+{
+    MakeForm();
+    form->show();
+    form->DecodeThreads = 4;  // side by side even on a machine with one core
+    form->LoadPictures({Picture("old0.jpg", QSize(30, 20)), Picture("old1.jpg", QSize(30, 20))});
+    QStringList names;
+    for (int i = 0; i < 5; ++i)
+        names << Picture(QStringLiteral("p%1.jpg").arg(i), QSize(40 + i, 30));
+    names[1] = NotAPicture("bad1.jpg");
+    QStringList seen;  // each name as the hook sees it, with what the window shows then
+    form->BeforePanelLoad = [&](const QString& name) {
+        seen << QFileInfo(name).fileName() + ": " + Captions().join(',');
+    };
+    prompter.openResults.push_back(names);
+    form->N1Click();
+    // p4 is tried only because bad1.jpg failed, after the first four were decoded.
+    EXPECT_EQ(seen, (QStringList{"p0.jpg: old0.jpg,old1.jpg", "bad1.jpg: old0.jpg,old1.jpg",
+                                 "p2.jpg: old0.jpg,old1.jpg", "p3.jpg: old0.jpg,old1.jpg",
+                                 "p4.jpg: old0.jpg,old1.jpg"}));
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p2.jpg", "p3.jpg", "p4.jpg"}));
+    EXPECT_EQ(ShownMessages(), QStringList{"警告: 4個を超えたファイルはロードされませんでした。"});
+
+    names.removeLast();
+    prompter.openResults.push_back(names);
+    form->N1Click();
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p2.jpg", "p3.jpg"}));
+    EXPECT_EQ(ShownMessages().last(), QStringLiteral("エラー: ロードできないファイルがありました。"));
+
+    // A load that stops at the third name shows the two before it, as it always did.
+    form->BeforePanelLoad = [&](const QString& name) {
+        if (name == names[2])
+            throw std::runtime_error("out of memory");
+    };
+    EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[4]}), std::runtime_error);
+    EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p3.jpg"}));
+}
 
 TEST_F(Opening, OpenDialogIsAskedForThePictureTypes)
 {
@@ -190,6 +233,25 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     form->show();
     EXPECT_EQ(form->LoadedPanels(), 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// The start-up JPEG files are decoded while the window is made and the first show takes
+// those decodes; a file that needs the plug-in host is read only at the first show.
+TEST_F(Opening, FirstShowTakesTheFilesDecodedWhileTheWindowWasMade)
+{
+    const QStringList names{Picture("a.jpg", QSize(40, 30)), Picture("b.bmp", QSize(40, 30)),
+                            Picture("c.jpg", QSize(41, 30))};
+    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), nullptr, names};
+    env.chooserTimer = false;
+    env.startupDecodes = StartStartupDecodes(names, env.screenSize);
+    env.startupDecodes->Wait();
+    for (const QString& name : names)
+        ASSERT_TRUE(QFile::remove(name));
+    form = std::make_unique<TMainForm>(env);
+    form->show();
+    EXPECT_EQ(Captions(), (QStringList{"a.jpg", "c.jpg"}));
+    form->LoadPictures(names);
+    EXPECT_EQ(form->LoadedPanels(), 0) << "only the first load takes them";
 }
 
 TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
