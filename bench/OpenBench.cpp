@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     double sequential = 1e9, parallel = 1e9, sequentialCpu = 1e9, parallelCpu = 1e9;
     for (int r = 0; r < kRounds; ++r) {
         form.LoadPictures({});  // nothing old kept over from the round before
-        form.DecodeThreads = 1;
+        form.SetDecodeThreads(1);
         double cpu = ProcessorSeconds();
         sequential = std::min(sequential, Seconds([&] { form.LoadPictures(names); }));
         sequentialCpu = std::min(sequentialCpu, ProcessorSeconds() - cpu);
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
             return 1;
         }
         form.LoadPictures({});
-        form.DecodeThreads = 0;
+        form.SetDecodeThreads(0);
         cpu = ProcessorSeconds();
         parallel = std::min(parallel, Seconds([&] { form.LoadPictures(names); }));
         parallelCpu = std::min(parallelCpu, ProcessorSeconds() - cpu);

@@ -119,8 +119,8 @@ void TMainForm::Image1MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardM
     if (panel >= PanelCount)
         return;
     CurrentFile = Panels[panel].Path;
-    if (OpenPopup)
-        OpenPopup(PopupPosition(panel));
+    if (FOpenPopup)
+        FOpenPopup(PopupPosition(panel));
 }
 
 void TMainForm::Image1MouseMove(int panel, Qt::KeyboardModifiers shift, int x, int y)

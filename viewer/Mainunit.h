@@ -121,16 +121,16 @@ public:
     void Nx1Click(QObject* sender);
     void R1Click();
     void Susie1Click();
-    // Opens PopupOp at a screen point without waiting for it; tests replace it so that
-    // nothing waits in a menu's own event loop.
-    std::function<void(const QPoint& screenPoint)> OpenPopup;
-    // Called with each name, in order, before its file is decoded, when set; the old pictures
-    // are still on screen then. A load fails on its own only when memory runs out, which a
-    // test cannot bring about at will; tests throw from here.
-    std::function<void(const QString& name)> BeforePanelLoad;
+    // Seams. How the picture popup opens at a screen point without waiting for it; tests
+    // replace it so that nothing waits in a menu's own event loop.
+    void SetPopupOpener(std::function<void(const QPoint& screenPoint)> open) { FOpenPopup = std::move(open); }
+    // Called with each name, in order, before its file is decoded; the old pictures are still
+    // on screen then. A load fails on its own only when memory runs out, which a test cannot
+    // bring about at will; tests throw from here.
+    void SetBeforePanelLoad(std::function<void(const QString& name)> call) { FBeforePanelLoad = std::move(call); }
     // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
     // time the same load one file after another.
-    int DecodeThreads = 0;
+    void SetDecodeThreads(int threads) { FDecodeThreads = threads; }
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
@@ -249,6 +249,9 @@ private:
     std::unique_ptr<TPanZoomController> FPanZoom;
     TOuterBounds FBounds{*this, kMinimumOuter};
     bool FHandlingDrop = false;
+    std::function<void(const QPoint&)> FOpenPopup;
+    std::function<void(const QString&)> FBeforePanelLoad;
+    int FDecodeThreads = 0;
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
     int FTurns = 0;                  // quarter turns to the right since the pictures were loaded
     int FLastStep = 0;               // the last step through a burst; 0: a group forward

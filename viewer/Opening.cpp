@@ -151,7 +151,7 @@ void TMainForm::LoadPictures(const QStringList& names)
     // take the new set, in name order, once every decode is done. A file that fails leaves
     // no panel, and the next one moves up; names beyond the fourth are tried only while
     // failures leave panels free, so each round decodes as many names as panels are free.
-    const int threads = DecodeThreadCount(DecodeThreads);
+    const int threads = DecodeThreadCount(FDecodeThreads);
     // Only the first load can use what was decoded while the window was being made.
     const std::shared_ptr<TStartupDecodes> early = std::move(FEnv.startupDecodes);
     TSpiHost* const host = Panels[0].PluginHost();
@@ -166,8 +166,8 @@ void TMainForm::LoadPictures(const QStringList& names)
         int approved = 0;
         try {
             for (; approved < round; ++approved)
-                if (BeforePanelLoad)
-                    BeforePanelLoad(names[tried + approved]);
+                if (FBeforePanelLoad)
+                    FBeforePanelLoad(names[tried + approved]);
         } catch (...) {
             // As when loading one file after another: what came before the failing name loads.
             stopped = std::current_exception();

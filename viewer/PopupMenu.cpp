@@ -55,7 +55,7 @@ void TMainForm::CreatePopupMenu()
     connect(N5, &QAction::triggered, this, &TMainForm::N5Click);
 
     // The window carries on while the menu is up; the chosen item's handler runs later.
-    OpenPopup = [this](const QPoint& screenPoint) { PopupOp->popup(screenPoint); };
+    FOpenPopup = [this](const QPoint& screenPoint) { PopupOp->popup(screenPoint); };
 }
 
 std::array<QAction*, 8> TMainForm::ApplicationItems() const

@@ -21,7 +21,7 @@ TMainForm& MainFormTest::MakeForm(QSize screen, const QStringList& startup)
     env.chooserTimer = false;  // the chooser is scripted through the prompter, never shown
     form = std::make_unique<TMainForm>(env);
     // Record where the popup would open instead of waiting in the menu.
-    form->OpenPopup = [this](const QPoint& at) { popups.push_back(at); };
+    form->SetPopupOpener([this](const QPoint& at) { popups.push_back(at); });
     return *form;
 }
 

@@ -102,16 +102,16 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
 {
     MakeForm();
     form->show();
-    form->DecodeThreads = 4;  // side by side even on a machine with one core
+    form->SetDecodeThreads(4);  // side by side even on a machine with one core
     form->LoadPictures({Picture("old0.jpg", QSize(30, 20)), Picture("old1.jpg", QSize(30, 20))});
     QStringList names;
     for (int i = 0; i < 5; ++i)
         names << Picture(QStringLiteral("p%1.jpg").arg(i), QSize(40 + i, 30));
     names[1] = NotAPicture("bad1.jpg");
     QStringList seen;  // each name as the hook sees it, with what the window shows then
-    form->BeforePanelLoad = [&](const QString& name) {
+    form->SetBeforePanelLoad([&](const QString& name) {
         seen << QFileInfo(name).fileName() + ": " + Captions().join(',');
-    };
+    });
     prompter.openResults.push_back(names);
     form->N1Click();
     // p4 is tried only because bad1.jpg failed, after the first four were decoded.
@@ -128,10 +128,10 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
     EXPECT_EQ(ShownMessages().last(), QStringLiteral("エラー: ロードできないファイルがありました。"));
 
     // A load that stops at the third name shows the two before it, as it always did.
-    form->BeforePanelLoad = [&](const QString& name) {
+    form->SetBeforePanelLoad([&](const QString& name) {
         if (name == names[2])
             throw std::runtime_error("out of memory");
-    };
+    });
     EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[4]}), std::runtime_error);
     EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p3.jpg"}));
 }
@@ -258,7 +258,7 @@ TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
 {
     const QStringList names = Pictures(2);
     MakeForm(QSize(1280, 1024), names);
-    form->BeforePanelLoad = [](const QString&) { throw std::runtime_error("out of memory"); };
+    form->SetBeforePanelLoad([](const QString&) { throw std::runtime_error("out of memory"); });
     form->show();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
