@@ -1,10 +1,8 @@
 // The focus aids and burst stepping in the real window (offscreen platform), four
 // 24-megapixel frames: a drag's redraw with peaking against the same without, the four
 // sharpness figures after a pan, and a step to a group decoded ahead until it is painted.
-#include "support/FakePrompter.h"
+#include "BenchWindow.h"
 #include "support/JpegBuilder.h"
-#include "support/TestFolder.h"
-#include "viewer/Mainunit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,23 +20,13 @@ constexpr QSize kScreen(1920, 1080);
 constexpr QSize kClient(1880, 1000);
 constexpr QPoint kStart(400, 200);
 
-struct AidsWindow {
-    TestFolder folder;
-    FakePrompter prompter;
-    std::unique_ptr<TMainForm> form;
+struct AidsWindow : TBenchWindow {
     QStringList frames;
 
-    AidsWindow()
+    AidsWindow() : TBenchWindow(kScreen, kClient)
     {
-        const QByteArray jpeg = JpegBuilder::EncodePattern(6000, 4000, 85);
         for (int i = 1; i <= 8; ++i)
-            frames << folder.Write(QStringLiteral("burst%1.jpg").arg(i), jpeg);
-        TMainFormEnv env{&prompter, folder.Path("velumira.INI"), kScreen, nullptr, {}};
-        env.chooserTimer = false;
-        form = std::make_unique<TMainForm>(env);
-        form->show();
-        form->resize(form->size() + (kClient - form->ClientSize()));
-        QApplication::processEvents();
+            frames << folder.Write(QStringLiteral("burst%1.jpg").arg(i), JpegBuilder::EncodeCameraLike(6000, 4000, 977u * i));
         Load();
     }
 
@@ -57,13 +45,6 @@ struct AidsWindow {
         form->FocusAids().Settle();
         QApplication::processEvents();
     }
-
-    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QWidget* image = form->Panel(0).Image;
-        QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(image, &e);
-    }
 };
 
 std::unique_ptr<AidsWindow> TheWindow;
@@ -77,9 +58,7 @@ AidsWindow& Window()
 
 QPoint MovePoint(int i)
 {
-    const int phase = i % 40;
-    const int k = phase < 20 ? phase : 40 - phase;
-    return kStart + QPoint(7 * k, 3 * k);
+    return ZigZagPoint(kStart, i);
 }
 
 // Mean time of one drag move until the four panels are drawn and painted.

@@ -1,10 +1,8 @@
 // A drag over four 24-megapixel pictures in the real window (offscreen platform): each
 // iteration is one mouse move sent through the image control's event path, timed until
 // the four panels are drawn and painted. The figure to watch is the mean time per move.
-#include "support/FakePrompter.h"
+#include "BenchWindow.h"
 #include "support/JpegBuilder.h"
-#include "support/TestFolder.h"
-#include "viewer/Mainunit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,30 +17,13 @@ constexpr QSize kScreen(1920, 1080);
 constexpr QSize kClient(1880, 1000);  // four image controls of 924 x 428
 constexpr QPoint kStart(400, 200);
 
-struct DragWindow {
-    TestFolder folder;
-    FakePrompter prompter;
-    std::unique_ptr<TMainForm> form;
-
-    DragWindow()
+struct DragWindow : TBenchWindow {
+    DragWindow() : TBenchWindow(kScreen, kClient)
     {
         // One 6000 x 4000 file shown in all four panels: four pictures of that size in memory.
         const QString file = folder.Write("big.jpg", JpegBuilder::EncodePattern(6000, 4000, 85));
-        TMainFormEnv env{&prompter, folder.Path("velumira.INI"), kScreen, nullptr, {}};
-        env.chooserTimer = false;
-        form = std::make_unique<TMainForm>(env);
-        form->show();
-        form->resize(form->size() + (kClient - form->ClientSize()));
-        QApplication::processEvents();
         form->LoadPictures({file, file, file, file});
         QApplication::processEvents();
-    }
-
-    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QWidget* image = form->Panel(0).Image;
-        QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(image, &e);
     }
 };
 
@@ -56,12 +37,9 @@ DragWindow& Window()
     return *TheWindow;
 }
 
-// A zig-zag of 7-pixel steps, so the view stays over the picture for any number of moves.
 QPoint MovePoint(int i)
 {
-    const int phase = i % 40;
-    const int k = phase < 20 ? phase : 40 - phase;
-    return kStart + QPoint(7 * k, 3 * k);
+    return ZigZagPoint(kStart, i);
 }
 
 void Drag(benchmark::State& state, bool fit)

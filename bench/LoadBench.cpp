@@ -20,18 +20,9 @@ QString BigJpegPath()
     static const QString path = [] {
         const QString p = QDir::tempPath() + "/velumira-bench-6000x4000.jpg";
         if (!QFile::exists(p)) {
-            QImage image = JpegBuilder::Pattern(6000, 4000);
-            unsigned int seed = 12345;
-            for (int y = 0; y < image.height(); ++y) {
-                uchar* row = image.scanLine(y);
-                for (int x = 0; x < 3 * image.width(); ++x) {
-                    seed = seed * 1103515245u + 12345u;
-                    row[x] = static_cast<uchar>(row[x] / 2 + ((seed >> 16) & 0x3F) + 32);
-                }
-            }
             QFile f(p);
             if (f.open(QIODevice::WriteOnly))
-                f.write(JpegBuilder::Encode(image, 92));
+                f.write(JpegBuilder::EncodeCameraLike(6000, 4000, 12345));
         }
         return p;
     }();

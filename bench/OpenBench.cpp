@@ -23,21 +23,6 @@ namespace {
 constexpr QSize kScreen(1920, 1080);
 constexpr int kRounds = 5;
 
-// A camera-like picture: smooth gradients with fine texture, so the entropy decoder has
-// real work; each seed gives another file.
-QByteArray CameraLikeJpeg(unsigned int seed)
-{
-    QImage image = JpegBuilder::Pattern(6000, 4000);
-    for (int y = 0; y < image.height(); ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < 3 * image.width(); ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = static_cast<uchar>(row[x] / 2 + ((seed >> 16) & 0x3F) + 32);
-        }
-    }
-    return JpegBuilder::Encode(image, 92);
-}
-
 double Seconds(const std::function<void()>& run)
 {
     QElapsedTimer clock;
@@ -66,7 +51,7 @@ int main(int argc, char** argv)
     TestFolder folder;
     QStringList names;
     for (unsigned int i = 0; i < 4; ++i)
-        names << folder.Write(QStringLiteral("shot%1.jpg").arg(i), CameraLikeJpeg(12345u + 977u * i));
+        names << folder.Write(QStringLiteral("shot%1.jpg").arg(i), JpegBuilder::EncodeCameraLike(6000, 4000, 12345u + 977u * i));
 
     // Each file alone, which also brings them into the page cache.
     double slowestSingle = 0;

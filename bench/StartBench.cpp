@@ -26,19 +26,6 @@ qint64 MonotonicNs()
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-QByteArray CameraLikeJpeg(unsigned int seed)
-{
-    QImage image = JpegBuilder::Pattern(6000, 4000);
-    for (int y = 0; y < image.height(); ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < 3 * image.width(); ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = static_cast<uchar>(row[x] / 2 + ((seed >> 16) & 0x3F) + 32);
-        }
-    }
-    return JpegBuilder::Encode(image, 92);
-}
-
 // Seconds from the start of the process to its PICTURES line; negative when none came.
 double StartToPictures(const XSession& x, const TestFolder& folder, const QStringList& names, QString* log)
 {
@@ -91,7 +78,7 @@ int main(int argc, char** argv)
     TestFolder folder;
     QStringList names;
     for (unsigned int i = 0; i < 4; ++i)
-        names << folder.Write(QStringLiteral("shot%1.jpg").arg(i), CameraLikeJpeg(12345u + 977u * i));
+        names << folder.Write(QStringLiteral("shot%1.jpg").arg(i), JpegBuilder::EncodeCameraLike(6000, 4000, 12345u + 977u * i));
     QString largest = names.first();
     for (const QString& name : names)
         if (QFileInfo(name).size() > QFileInfo(largest).size())

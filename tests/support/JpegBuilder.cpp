@@ -120,4 +120,17 @@ QByteArray WithFrameSize(const QByteArray& jpeg, int width, int height)
     throw std::invalid_argument("no frame header");
 }
 
+QByteArray EncodeCameraLike(int width, int height, unsigned int seed)
+{
+    QImage image = Pattern(width, height);
+    for (int y = 0; y < image.height(); ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < 3 * image.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            row[x] = static_cast<uchar>(row[x] / 2 + ((seed >> 16) & 0x3F) + 32);
+        }
+    }
+    return Encode(image, 92);
+}
+
 } // namespace JpegBuilder

@@ -13,6 +13,9 @@ QImage Pattern(int width, int height);
 QByteArray Encode(const QImage& image, int quality = 90, bool subsampling = true,
                   bool progressive = false);
 QByteArray EncodePattern(int width, int height, int quality = 90);
+// A camera-like picture at quality 92: the pattern's smooth gradients with fine noise, so the
+// entropy decoder has real work and edges have texture; each seed gives another file.
+QByteArray EncodeCameraLike(int width, int height, unsigned int seed);
 
 // Inserts the APP1 segment (FF E1, length, body) at byte position (2: right after SOI).
 QByteArray InsertApp1(const QByteArray& jpeg, const QByteArray& body, int position = 2);

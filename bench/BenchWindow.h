@@ -1,0 +1,42 @@
+#pragma once
+// The main window of the window benchmarks, over a private folder, on the offscreen
+// platform, with the mouse driven through the first image control's event path.
+#include "support/FakePrompter.h"
+#include "support/TestFolder.h"
+#include "viewer/Mainunit.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <memory>
+
+struct TBenchWindow {
+    TestFolder folder;
+    FakePrompter prompter;
+    std::unique_ptr<TMainForm> form;
+
+    TBenchWindow(QSize screen, QSize client)
+    {
+        TMainFormEnv env{&prompter, folder.Path("velumira.INI"), screen, nullptr, {}};
+        env.chooserTimer = false;
+        form = std::make_unique<TMainForm>(env);
+        form->show();
+        form->resize(form->size() + (client - form->ClientSize()));
+        QApplication::processEvents();
+    }
+
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QWidget* image = form->Panel(0).Image;
+        QMouseEvent e(type, QPointF(at), image->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(image, &e);
+    }
+};
+
+// A zig-zag of 7-pixel steps from start, so a drag stays over the pictures for any number
+// of moves.
+inline QPoint ZigZagPoint(QPoint start, int i)
+{
+    const int phase = i % 40;
+    const int k = phase < 20 ? phase : 40 - phase;
+    return start + QPoint(7 * k, 3 * k);
+}
