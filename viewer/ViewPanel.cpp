@@ -66,7 +66,7 @@ void TPanelImage::paintEvent(QPaintEvent* event)
     const QRegion rest = QRegion(wanted) - QRegion(covered);
     for (const QRect& r : rest)
         painter.fillRect(r, palette().window());
-    if (FFigure)
+    if (FFigure && !FBadge.isNull())
         PaintFigure(painter);
 }
 
@@ -76,6 +76,26 @@ void TPanelImage::SetFigure(std::optional<int> figure, bool best)
         return;
     FFigure = figure;
     FBest = best;
+    // Made once per figure: every redraw of a drag paints it, and laying out text each
+    // time would cost more than the overlay itself.
+    FBadge = QPixmap();
+    if (figure) {
+        const QString text = QStringLiteral("鮮鋭度 %1").arg(*figure);
+        QFont font = FormFont(13);
+        font.setBold(true);
+        const QFontMetrics metrics(font);
+        const int margin = 4;
+        const qreal ratio = devicePixelRatioF();
+        const QSize size(metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + margin);
+        FBadge = QPixmap(size * ratio);
+        FBadge.setDevicePixelRatio(ratio);
+        FBadge.fill(Qt::transparent);
+        QPainter painter(&FBadge);
+        painter.fillRect(QRect(QPoint(0, 0), size), QColor(0, 0, 0, 170));
+        painter.setFont(font);
+        painter.setPen(best ? QColor(255, 255, 0) : QColor(255, 255, 255));
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, text);
+    }
     update();
 }
 
@@ -90,18 +110,10 @@ void TPanelImage::SetPictureRight(int right)
 
 void TPanelImage::PaintFigure(QPainter& painter) const
 {
-    const QString text = QStringLiteral("鮮鋭度 %1").arg(*FFigure);
-    QFont font = FormFont(13);
-    font.setBold(true);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
     const int margin = 4;
-    const QSize size(metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + margin);
+    const QSize size = FBadge.deviceIndependentSize().toSize();
     const int right = std::clamp(FPictureRight, size.width() + margin, width());
-    const QRect box(right - margin - size.width(), margin, size.width(), size.height());
-    painter.fillRect(box, QColor(0, 0, 0, 170));
-    painter.setPen(FBest ? QColor(255, 255, 0) : QColor(255, 255, 255));
-    painter.drawText(box, Qt::AlignCenter, text);
+    painter.drawPixmap(right - margin - size.width(), margin, FBadge);
 }
 
 QSize TPanelImage::DeviceSize() const

@@ -3,6 +3,7 @@
 // control, the picture it shows and the screen-sized display image the picture draws into.
 #include <QGroupBox>
 #include <QImage>
+#include <QPixmap>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -67,6 +68,7 @@ private:
     const QImage* FDisplay = nullptr;
     std::optional<int> FFigure;
     bool FBest = false;
+    QPixmap FBadge;  // the figure as drawn, made when it changes
     int FPictureRight = 0;
 };
 
