@@ -192,11 +192,13 @@ TDecodedPicture TViewPanel::Decode(const QString& path, TSpiHost* host, QSize sc
         auto picture = std::make_unique<TBitmapMAGBase>();
         if (host)
             picture->SetPluginHost(host);
+        picture->LoadFromFile(path);
+        // Only a file that loaded gets its screen-sized display image: a long list of names
+        // that fail (a hand-off of hundreds) must not fill one each.
         result.Display = QImage(screenSize, QImage::Format_RGB32);
         if (result.Display.isNull())
             throw std::bad_alloc();
         result.Display.fill(QColor(0x80, 0x80, 0x80));
-        picture->LoadFromFile(path);
         result.Picture = std::move(picture);
     } catch (...) {
         result.Display = QImage();

@@ -132,7 +132,7 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
         if (name == names[2])
             throw std::runtime_error("out of memory");
     });
-    EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[4]}), std::runtime_error);
+    EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[1]}), std::runtime_error);
     EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p3.jpg"}));
 }
 
