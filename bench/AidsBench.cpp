@@ -135,13 +135,5 @@ BENCHMARK(BM_StepToPreparedGroup)->Iterations(5)->Unit(benchmark::kMillisecond)-
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::printf("cores: %d\n", QThread::idealThreadCount());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TheWindow.reset();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, [] { TheWindow.reset(); });
 }

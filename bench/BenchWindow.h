@@ -5,8 +5,13 @@
 #include "support/TestFolder.h"
 #include "viewer/Mainunit.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QMouseEvent>
+#include <QThread>
+#include <cstdio>
+#include <functional>
 #include <memory>
 
 struct TBenchWindow {
@@ -39,4 +44,19 @@ inline QPoint ZigZagPoint(QPoint start, int i)
     const int phase = i % 40;
     const int k = phase < 20 ? phase : 40 - phase;
     return start + QPoint(7 * k, 3 * k);
+}
+
+// main() of a window benchmark: the offscreen platform unless another is asked for, the
+// application object, the benchmarks, then release (the window goes before the application).
+inline int RunWindowBenchmarks(int argc, char** argv, const std::function<void()>& release)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("cores: %d\n", QThread::idealThreadCount());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    release();
+    return 0;
 }

@@ -88,12 +88,5 @@ BENCHMARK(BM_DragAtFit)->Iterations(100)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    TheWindow.reset();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, [] { TheWindow.reset(); });
 }
