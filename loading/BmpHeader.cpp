@@ -3,10 +3,11 @@
 
 #include "loading/LoadErrors.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <bit>
 #include <cstring>
+
+#include <sys/stat.h>
 
 namespace bmp {
 
@@ -145,15 +146,29 @@ BmpLayout ParseLayout(const unsigned char* d, std::size_t size)
     return l;
 }
 
-void ReadWholeFile(const QString& fileName, TMappedFile& file)
+namespace {
+
+EFOpenError Unopenable(const std::string& fileName)
+{
+    return EFOpenError("ファイル " + fileName + " は開けません");
+}
+
+bool IsEmptyFile(const std::string& fileName)
+{
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
+} // namespace
+
+void ReadWholeFile(const std::string& fileName, TMappedFile& file)
 {
     // Only regular files: a named pipe would block the window in open() and a device
     // such as /dev/zero would be read until memory runs out.
     if (MapFile(file, fileName, 18) == nullptr) {
-        const QFileInfo entry(fileName);
-        if (entry.isFile() && entry.size() == 0)
+        if (IsEmptyFile(fileName))
             return;   // an empty picture, not a failure
-        throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
+        throw Unopenable(fileName);
     }
     // The signature and the header's size settle whether this can be a bitmap at all,
     // before the rest of a possibly huge file is read.
@@ -167,7 +182,7 @@ void ReadWholeFile(const QString& fileName, TMappedFile& file)
             ThrowInvalidBitmap();
     }
     if (!MapMore(file, file.Size))
-        throw EFOpenError(QStringLiteral("ファイル %1 は開けません").arg(fileName));
+        throw Unopenable(fileName);
 }
 
 } // namespace bmp
@@ -176,7 +191,7 @@ using namespace bmp;
 
 void ThrowInvalidBitmap()
 {
-    throw EInvalidGraphic(QStringLiteral("ビットマップイメージが不正です"));
+    throw EInvalidGraphic(std::string("ビットマップイメージが不正です"));
 }
 
 QSize ReadBmpSize(const unsigned char* data, std::size_t size, TPixelFormat* format)
@@ -189,7 +204,7 @@ QSize ReadBmpSize(const unsigned char* data, std::size_t size, TPixelFormat* for
     return QSize(l.Width, l.Height);
 }
 
-QSize ReadBmpFileSize(const QString& fileName, TPixelFormat& format)
+QSize ReadBmpFileSize(const std::string& fileName, TPixelFormat& format)
 {
     TMappedFile file;
     ReadWholeFile(fileName, file);

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QRgb>
 #include <QString>
+#include <string>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -44,6 +45,6 @@ BmpLayout ParseLayout(const unsigned char* d, std::size_t size);
 // Reads the whole file into `file` (left empty for an empty file), regular files only;
 // throws EFOpenError with the reader's message, or EInvalidGraphic as soon as the first
 // bytes show that this is no bitmap.
-void ReadWholeFile(const QString& fileName, TMappedFile& file);
+void ReadWholeFile(const std::string& fileName, TMappedFile& file);
 
 } // namespace bmp

@@ -160,6 +160,6 @@ void ReadBmpData(const unsigned char* data, std::size_t size, QImage& image, TPi
 void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format)
 {
     TMappedFile file;
-    ReadWholeFile(fileName, file);
+    ReadWholeFile(fileName.toStdString(), file);
     ReadBmpData(file.View, file.Length, image, format);
 }

@@ -6,13 +6,15 @@
 #include <QSize>
 #include <QString>
 #include <cstddef>
+#include <string>
 
 // Reads fileName into image/format. A file of length 0 gives an empty picture.
 // Throws EFOpenError ("ファイル %s は開けません") or EInvalidGraphic ("ビットマップイメージが不正です").
 void ReadBmpFile(const QString& fileName, QImage& image, TPixelFormat& format);
 
-// Header-only read of a file: size and format tag, same failures as ReadBmpFile.
-QSize ReadBmpFileSize(const QString& fileName, TPixelFormat& format);
+// Header-only read of a file (the path's bytes): size and format tag, same failures as
+// ReadBmpFile.
+QSize ReadBmpFileSize(const std::string& fileName, TPixelFormat& format);
 
 // The same over bytes in memory (size 0: empty picture).
 void ReadBmpData(const unsigned char* data, std::size_t size, QImage& image, TPixelFormat& format);

@@ -73,15 +73,19 @@ void TBitmapMAGBase::LoadFromFile(const QString& fileName)
 void TBitmapMAGBase::LoadJpegFile(const QString& fileName)
 {
     FImage = QImage();
+    // The summary is set before decoding, so it stays when decoding fails.
+    std::string info = FInfo.toStdString();
     try {
-        WithJpegFile(fileName, FInfo, [this](const unsigned char* data, std::size_t length) {
+        WithJpegFile(fileName.toStdString(), info, [this](const unsigned char* data, std::size_t length) {
             FImage = DecodeJpegBest(data, length);   // straight into the picture, no copy
             FPixelFormat = TPixelFormat::pf24bit;
         });
     } catch (...) {
+        FInfo = QString::fromStdString(info);
         FImage = QImage();
         throw;
     }
+    FInfo = QString::fromStdString(info);
 }
 
 void TBitmapMAGBase::SetMagnification(float magnification, bool force)

@@ -1,6 +1,5 @@
 #include "loading/FileHead.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -17,11 +16,10 @@ namespace {
 
 class OpenFile {
 public:
-    explicit OpenFile(const QString& fileName)
+    explicit OpenFile(const std::string& fileName)
     {
         // O_NONBLOCK: a FIFO named like a picture must not hang the open; fstat refuses it.
-        const QByteArray path = QFile::encodeName(fileName);
-        Handle = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        Handle = fileName.empty() ? -1 : ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat st {};
         if (Handle >= 0 && ::fstat(Handle, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
             static_cast<unsigned long long>(st.st_size) <= SIZE_MAX)
@@ -56,7 +54,13 @@ public:
 
 } // namespace
 
-bool WithFileHead(const QString& fileName, std::size_t first,
+bool PathExists(const std::string& fileName)
+{
+    struct stat st {};
+    return !fileName.empty() && ::stat(fileName.c_str(), &st) == 0;
+}
+
+bool WithFileHead(const std::string& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
                   std::size_t limit, const std::function<bool(const THeadBytes&)>& use)
 {

@@ -3,9 +3,9 @@
 // pread into a buffer kept across calls costs a fraction of reading each file into a
 // buffer of its own; a reader that finds those bytes were not enough is handed the whole
 // file (or its first `limit` bytes), read.
-#include <QString>
 #include <cstddef>
 #include <functional>
+#include <string>
 
 struct THeadBytes {
     const unsigned char* Data = nullptr;
@@ -32,6 +32,10 @@ constexpr std::size_t MaxHeadBytes = 256 * 1024;
 // for again. False when the file is missing, not a regular file, empty, or cannot be read.
 // The file is opened once; every read is a pread into a buffer kept per thread, the whole
 // file's into one of its own.
-bool WithFileHead(const QString& fileName, std::size_t first,
+// fileName is the path's bytes (UTF-8, as QFile::encodeName gives them).
+bool WithFileHead(const std::string& fileName, std::size_t first,
                   const std::function<std::size_t(const unsigned char*, std::size_t)>& more,
                   std::size_t limit, const std::function<bool(const THeadBytes&)>& use);
+
+// Whether the path names something (a dangling link does not), as QFileInfo::exists.
+bool PathExists(const std::string& fileName);

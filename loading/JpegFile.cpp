@@ -6,19 +6,18 @@
 #include "loading/MappedFile.h"
 #include "loading/ShotSummary.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
-EFOpenError MissingJpeg(const QString& fileName)
+EFOpenError MissingJpeg(const std::string& fileName)
 {
-    return EFOpenError(QStringLiteral("JPEG : \"%1\" が見つかりません").arg(fileName));
+    return EFOpenError("JPEG : \"" + fileName + "\" が見つかりません");
 }
 
 namespace {
 
-EReadError UndecodableJpeg(const QString& fileName)
+EReadError UndecodableJpeg(const std::string& fileName)
 {
-    return EReadError(QStringLiteral("JPEG : \"%1\" の展開に失敗しました").arg(fileName));
+    return EReadError("JPEG : \"" + fileName + "\" の展開に失敗しました");
 }
 
 // Read on past a segment that runs beyond the first bytes, for the tables after it.
@@ -86,15 +85,15 @@ std::size_t JpegHeadExtent(const unsigned char* data, std::size_t length)
     return pos + TablesMargin;
 }
 
-void ProbeJpegFile(const QString& fileName, QSize& size, QString& info)
+void ProbeJpegFile(const std::string& fileName, QSize& size, std::string& info)
 {
     try {
         const bool opened = WithFileHead(fileName, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom,
                                          [&](const THeadBytes& b) {
             bool ranPastEnd = false;
-            const QString summary = JpegShotSummary(b.Data, b.Length, &ranPastEnd);
+            std::string summary = JpegShotSummary(b.Data, b.Length, &ranPastEnd);
             if (b.Whole || b.Final) {
-                info = summary;
+                info = std::move(summary);
                 size = ReadJpegSize(b.Data, b.Length);
                 return true;
             }
@@ -107,11 +106,11 @@ void ProbeJpegFile(const QString& fileName, QSize& size, QString& info)
             } catch (const EJpegError&) {
                 return false;
             }
-            info = summary;
+            info = std::move(summary);
             return true;
         });
         if (!opened) {
-            if (!QFileInfo::exists(fileName))
+            if (!PathExists(fileName))
                 throw MissingJpeg(fileName);
             throw EJpegError("cannot read");
         }
@@ -122,13 +121,13 @@ void ProbeJpegFile(const QString& fileName, QSize& size, QString& info)
     }
 }
 
-void WithJpegFile(const QString& fileName, QString& info,
+void WithJpegFile(const std::string& fileName, std::string& info,
                   const std::function<void(const unsigned char*, std::size_t)>& use)
 {
     try {
         TMappedFile file;
         if (MapFile(file, fileName, JpegMetadataRoom) == nullptr) {
-            if (!QFileInfo::exists(fileName))
+            if (!PathExists(fileName))
                 throw MissingJpeg(fileName);
             throw EJpegError("cannot read");   // a folder, a socket, unreadable, empty
         }

@@ -1,11 +1,12 @@
 #pragma once
 // The JPEG branch's file handling, shared by loading and header probing: the missing-file
 // test, the shooting summary, and every later failure turned into the decode-failure
-// message.
+// message. File names are the paths' bytes (UTF-8) and the summary is UTF-8: velumira-info
+// links this without Qt.
 #include <QSize>
-#include <QString>
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 class EFOpenError;
@@ -16,17 +17,17 @@ struct TMappedFile;
 constexpr std::size_t JpegMetadataRoom = 32u << 20;
 
 // The missing-file failure of the JPEG branch.
-EFOpenError MissingJpeg(const QString& fileName);
+EFOpenError MissingJpeg(const std::string& fileName);
 
 // Throws EFOpenError ("JPEG : \"%s\" が見つかりません") or EReadError
 // ("JPEG : \"%s\" の展開に失敗しました"); use() receives the file read at once (decoding
 // needs every byte), or as much of it as its frame can need (JpegBytesNeeded).
-void WithJpegFile(const QString& fileName, QString& info,
+void WithJpegFile(const std::string& fileName, std::string& info,
                   const std::function<void(const unsigned char*, std::size_t)>& use);
 
 // The frame size and shooting summary as WithJpegFile + the header reader would give
 // them, same failures and messages, from the file's first bytes where they suffice.
-void ProbeJpegFile(const QString& fileName, QSize& size, QString& info);
+void ProbeJpegFile(const std::string& fileName, QSize& size, std::string& info);
 
 // How many of `available` bytes a JPEG whose first `headLength` bytes are at `head` can
 // need: a frame's data stays below 8 bytes a pixel, plus JpegMetadataRoom. headLength

@@ -1,6 +1,5 @@
 #include "loading/MappedFile.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -37,14 +36,13 @@ TMappedFile::~TMappedFile()
     UnmapFile(*this);
 }
 
-const unsigned char* MapFile(TMappedFile& record, const QString& fileName, std::size_t first)
+const unsigned char* MapFile(TMappedFile& record, const std::string& fileName, std::size_t first)
 {
     UnmapFile(record);
-    if (fileName.isEmpty())
+    if (fileName.empty())
         return nullptr;
-    const QByteArray path = QFile::encodeName(fileName);
     // O_NONBLOCK: a FIFO named like a picture must not hang the open; fstat refuses it below.
-    record.FileHandle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    record.FileHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (record.FileHandle >= 0 && ::fstat(record.FileHandle, &st) == 0 && S_ISREG(st.st_mode) &&
         st.st_size > 0 && static_cast<unsigned long long>(st.st_size) <= SIZE_MAX / 2) {

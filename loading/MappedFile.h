@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 struct TMappedFile {
     int FileHandle = -1;                   // the open file, -1 when none
@@ -27,8 +28,14 @@ struct TMappedFile {
 // (and the record back in its empty state) when the file is missing, not a regular file,
 // empty, cannot be opened, or the read fails or comes short. Read-only files are accepted.
 // Raises nothing.
-const unsigned char* MapFile(TMappedFile& record, const QString& fileName,
+// fileName is the path's bytes (UTF-8); the QString form is for callers that hold one.
+const unsigned char* MapFile(TMappedFile& record, const std::string& fileName,
                              std::size_t first = SIZE_MAX);
+inline const unsigned char* MapFile(TMappedFile& record, const QString& fileName,
+                                    std::size_t first = SIZE_MAX)
+{
+    return MapFile(record, fileName.toStdString(), first);
+}
 
 // Reads on so that the first `length` bytes (at most Size) are at View, which may move:
 // addresses taken from the old View are stale. False when the read fails or comes short.

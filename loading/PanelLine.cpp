@@ -13,9 +13,10 @@ int PixelFormatBits(TPixelFormat format)
     }
 }
 
-QString PanelText(int width, int height, const QString& info, TPixelFormat format)
+std::string PanelText(int width, int height, const std::string& info, TPixelFormat format)
 {
-    if (!info.isEmpty())
-        return QStringLiteral("%1×%2 %3").arg(width).arg(height).arg(info);
-    return QStringLiteral("%1×%2 (%3)").arg(width).arg(height).arg(PixelFormatBits(format));
+    std::string line = std::to_string(width) + "×" + std::to_string(height);
+    if (!info.empty())
+        return line + ' ' + info;
+    return line + " (" + std::to_string(PixelFormatBits(format)) + ')';
 }

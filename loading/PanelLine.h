@@ -6,17 +6,19 @@
 #include "loading/PictureProbe.h"
 
 #include <QString>
+#include <string>
 
-// "W×H summary", or "W×H (bits)" without a summary.
-QString PanelText(int width, int height, const QString& info, TPixelFormat format);
+// "W×H summary", or "W×H (bits)" without a summary (UTF-8).
+std::string PanelText(int width, int height, const std::string& info, TPixelFormat format);
 
 // Inline, so that velumira-info, which never holds a picture, links no picture code.
 inline QString PanelText(const TBitmapMAGBase& picture)
 {
-    return PanelText(picture.Width(), picture.Height(), picture.FInfo, picture.PixelFormat());
+    return QString::fromStdString(
+        PanelText(picture.Width(), picture.Height(), picture.FInfo.toStdString(), picture.PixelFormat()));
 }
 
-inline QString PanelText(const TPictureProbe& probe)
+inline std::string PanelText(const TPictureProbe& probe)
 {
     return PanelText(probe.Size.width(), probe.Size.height(), probe.Info, probe.PixelFormat);
 }

@@ -7,11 +7,15 @@
 #include "loading/JpegFile.h"
 #include "loading/OrgMemoryStream.h"
 
+#include <QScopeGuard>
 #include <vector>
 
 void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
 {
-    WithPefPreview(fileName, picture.FInfo, [&](const TMappedFile& file, std::size_t offset, std::size_t length) {
+    // The summary is set before decoding, so it stays when decoding fails.
+    std::string info = picture.FInfo.toStdString();
+    const auto keepInfo = qScopeGuard([&] { picture.FInfo = QString::fromStdString(info); });
+    WithPefPreview(fileName.toStdString(), info, [&](const TMappedFile& file, std::size_t offset, std::size_t length) {
         std::vector<unsigned char> bytes;
         if (!ReadJpegBytes(file, offset, length, bytes))
             throw EJpegError("cannot read the preview");

@@ -46,9 +46,9 @@ bool FindPefPreview(const unsigned char* data, std::size_t size, std::size_t& of
     return offset != 0 && length != 0;
 }
 
-EFOpenError UnopenablePef(const QString& fileName)
+EFOpenError UnopenablePef(const std::string& fileName)
 {
-    return EFOpenError(QStringLiteral("PEF : \"%1\" が開けません").arg(fileName));
+    return EFOpenError("PEF : \"" + fileName + "\" が開けません");
 }
 
 bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<void()>& walk)
@@ -68,7 +68,7 @@ bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<voi
     }
 }
 
-void WithPefPreview(const QString& fileName, QString& info,
+void WithPefPreview(const std::string& fileName, std::string& info,
                     const std::function<void(const TMappedFile&, std::size_t, std::size_t)>& use)
 {
     TMappedFile record;
@@ -85,18 +85,18 @@ void WithPefPreview(const QString& fileName, QString& info,
         throw UnopenablePef(fileName);
     if (offset == 0 || length == 0)
         return;
-    info = QString::fromStdString(summary);
+    info = std::move(summary);
     try {
         // The preview must lie inside the file; the decoder never reads outside it.
         if (offset > record.Size || length > record.Size - offset)
             throw EJpegError("preview outside the file");
         use(record, offset, length);
     } catch (...) {
-        throw EReadError(QStringLiteral("PEF : \"%1\" の展開に失敗しました").arg(fileName));
+        throw EReadError("PEF : \"" + fileName + "\" の展開に失敗しました");
     }
 }
 
-void ProbePefFile(const QString& fileName, QSize& size, QString& info)
+void ProbePefFile(const std::string& fileName, QSize& size, std::string& info)
 {
     size = QSize(0, 0);
     WithPefPreview(fileName, info, [&](const TMappedFile& file, std::size_t offset, std::size_t length) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstddef>
 #include <functional>
+#include <string>
 
 class EFOpenError;
 class TBitmapMAGBase;
@@ -18,7 +19,7 @@ constexpr std::size_t TiffHeadBytes = 128 * 1024;
 constexpr std::size_t TiffWalkLimit = 16u << 20;
 
 // The failure of a PEF file that cannot be opened or mapped.
-EFOpenError UnopenablePef(const QString& fileName);
+EFOpenError UnopenablePef(const std::string& fileName);
 
 // Fills the picture and its FInfo from the file's preview. Throws EFOpenError
 // ("PEF : \"%s\" が開けません") when the file cannot be mapped and EReadError
@@ -29,8 +30,9 @@ void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName);
 // The walk shared by loading and probing: reads the file's directories, finds the
 // preview, builds the summary into info (before any decoding, so it stays when decoding
 // fails) and hands the open file and the preview's offset and length (inside the file)
-// to use(), whose failures become the decode failure. Same failures as above.
-void WithPefPreview(const QString& fileName, QString& info,
+// to use(), whose failures become the decode failure. Same failures as above. File names
+// are the paths' bytes and the summary is UTF-8 (velumira-info links this without Qt).
+void WithPefPreview(const std::string& fileName, std::string& info,
                     const std::function<void(const TMappedFile&, std::size_t, std::size_t)>& use);
 
 // Parses the TIFF structure at byte 0 of the file from the bytes read so far and runs
@@ -41,7 +43,7 @@ bool ParseFileTiff(TMappedFile& file, TExifRoot& reader, const std::function<voi
 
 // Header-only counterpart of LoadPefFile for tools: the preview's size and the summary,
 // with the same failures and messages, decoding no pixels.
-void ProbePefFile(const QString& fileName, QSize& size, QString& info);
+void ProbePefFile(const std::string& fileName, QSize& size, std::string& info);
 
 // Where the preview lies in a TIFF structure at data[0]; false when the third
 // directory gives no offset or length (or either is 0).

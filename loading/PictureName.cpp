@@ -1,25 +1,27 @@
 #include "loading/PictureName.h"
 
-QString PictureExtension(const QString& fileName)
+TPictureType ClassifyPicture(std::string_view name)
 {
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash)
-        return QString();
-    return fileName.mid(dot).toUpper();
-}
-
-TPictureType ClassifyPicture(const QString& name)
-{
-    const QString ext = PictureExtension(name);
-    if (ext.isEmpty())
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || (name.rfind('/') != std::string_view::npos && dot < name.rfind('/')))
         return TPictureType::None;
-    if (ext == QLatin1String(".JPEG") || ext == QLatin1String(".JPG"))
+    // The names we know are ASCII; any other byte makes an extension nobody built in.
+    const std::string_view ext = name.substr(dot);
+    const auto is = [&](std::string_view known) {
+        if (ext.size() != known.size())
+            return false;
+        for (std::size_t i = 0; i < ext.size(); ++i) {
+            const char c = ext[i] >= 'a' && ext[i] <= 'z' ? char(ext[i] - 'a' + 'A') : ext[i];
+            if (c != known[i])
+                return false;
+        }
+        return true;
+    };
+    if (is(".JPEG") || is(".JPG"))
         return TPictureType::Jpeg;
-    if (ext == QLatin1String(".PEF"))
+    if (is(".PEF"))
         return TPictureType::Pef;
-    if (ext == QLatin1String(".BMP") || ext == QLatin1String(".ICO") || ext == QLatin1String(".WMF") ||
-        ext == QLatin1String(".EMF"))
+    if (is(".BMP") || is(".ICO") || is(".WMF") || is(".EMF"))
         return TPictureType::Bmp;
     return TPictureType::Plugin;
 }

@@ -3,6 +3,7 @@
 // content. The loader, the chooser's listing and reader and velumira-info all ask here;
 // they differ only in what each does with the answer.
 #include <QString>
+#include <string_view>
 
 enum class TPictureType {
     None,     // the file-name part has no dot
@@ -12,10 +13,23 @@ enum class TPictureType {
     Plugin,   // any other extension: for the decoder plug-ins to claim
 };
 
-// name may be a bare file name or a full path; a dot in a folder name is no extension.
-// Case does not matter (".jpg", ".Jpeg").
-TPictureType ClassifyPicture(const QString& name);
+// name may be a bare file name or a full path (its bytes, UTF-8); a dot in a folder name is
+// no extension. Case does not matter (".jpg", ".Jpeg").
+TPictureType ClassifyPicture(std::string_view name);
+
+inline TPictureType ClassifyPicture(const QString& name)
+{
+    const QByteArray bytes = name.toUtf8();
+    return ClassifyPicture(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
 
 // From the last dot of the file-name part to the end, dot included, upper-cased; empty
 // when there is none.
-QString PictureExtension(const QString& fileName);
+inline QString PictureExtension(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return QString();
+    return fileName.mid(dot).toUpper();
+}

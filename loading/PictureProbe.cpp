@@ -5,7 +5,7 @@
 #include "loading/PefPreview.h"
 #include "loading/PictureName.h"
 
-TPictureProbe ProbePictureFile(const QString& fileName)
+TPictureProbe ProbePictureFile(const std::string& fileName)
 {
     TPictureProbe probe;
     switch (ClassifyPicture(fileName)) {

@@ -1,8 +1,8 @@
 #pragma once
 // The one-line shooting summary of a JPEG file's Exif block.
-#include <QString>
 #include <cstddef>
+#include <string>
 
 // Empty when the bytes hold no Exif block. ranPastEnd, when given, tells whether some
 // value was missed only because it lay past the `length` bytes.
-QString JpegShotSummary(const unsigned char* data, std::size_t length, bool* ranPastEnd = nullptr);
+std::string JpegShotSummary(const unsigned char* data, std::size_t length, bool* ranPastEnd = nullptr);

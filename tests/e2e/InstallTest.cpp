@@ -56,6 +56,7 @@ TEST_F(InstalledCopy, FilesWhereTheDesktopLooksForThem)
     const Expected files[] = {
         {"bin/velumira", true},
         {"bin/velumira-info", true},
+        {"lib/velumira/velumira-info-focus.so", false},
         {"share/applications/velumira.desktop", false},
         {"share/icons/hicolor/scalable/apps/velumira.svg", false},
         {"share/man/man1/velumira.1", false},
@@ -70,6 +71,19 @@ TEST_F(InstalledCopy, FilesWhereTheDesktopLooksForThem)
     const QStringList plugins = QDir(Installed(QStringLiteral("lib/velumira/plugins")))
                                     .entryList({QStringLiteral("*.spi")}, QDir::Files);
     EXPECT_TRUE(plugins.contains(QStringLiteral("png.spi"))) << plugins.join(' ').toStdString();
+
+    // The installed velumira-info finds its --focus module from wherever the prefix is.
+    TestFolder pictures;
+    const QString bmp = pictures.Path(QStringLiteral("edge.bmp"));
+    QImage edge(64, 48, QImage::Format_RGB32);
+    edge.fill(Qt::black);
+    for (int y = 0; y < edge.height(); ++y)
+        for (int x = 32; x < edge.width(); ++x)
+            edge.setPixel(x, y, 0xFFFFFFFF);
+    ASSERT_TRUE(edge.save(bmp, "BMP"));
+    const ToolResult focus = RunTool(Installed(QStringLiteral("bin/velumira-info")), {QStringLiteral("--focus"), bmp});
+    EXPECT_EQ(focus.exitCode, 0) << focus.err.toStdString();
+    EXPECT_TRUE(focus.out.startsWith(bmp + QLatin1Char('\t'))) << focus.out.toStdString();
 }
 
 TEST_F(InstalledCopy, DesktopEntryIsValidAndOpensOurFormats)
@@ -195,6 +209,7 @@ TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheirLibraries)
     const ToolResult contents = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
     ASSERT_EQ(contents.exitCode, 0);
     for (const char* path : {"./usr/bin/velumira", "./usr/bin/velumira-info", "./usr/lib/velumira/plugins/png.spi",
+                             "./usr/lib/velumira/velumira-info-focus.so",
                              "./usr/share/applications/velumira.desktop",
                              "./usr/share/icons/hicolor/scalable/apps/velumira.svg"})
         EXPECT_TRUE(contents.out.contains(QLatin1String(path))) << path;

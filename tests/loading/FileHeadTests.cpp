@@ -30,7 +30,7 @@ std::vector<Seen> Calls(const QString& path, std::size_t first, std::size_t aske
                         bool* opened = nullptr)
 {
     std::vector<Seen> calls;
-    const bool ok = WithFileHead(path, first, [&](const unsigned char*, std::size_t) { return asked; }, SIZE_MAX,
+    const bool ok = WithFileHead(path.toStdString(), first, [&](const unsigned char*, std::size_t) { return asked; }, SIZE_MAX,
                                  [&](const THeadBytes& b) {
         calls.push_back({QByteArray(reinterpret_cast<const char*>(b.Data), qsizetype(b.Length)), b.Whole});
         return enough;

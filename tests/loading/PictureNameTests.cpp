@@ -30,6 +30,7 @@ TEST_P(ClassifyPictureTable, TypeFromTheNameAlone)
 {
     const NameCase& c = GetParam();
     EXPECT_STREQ(TypeName(ClassifyPicture(QString::fromUtf8(c.name))), TypeName(c.type)) << c.name;
+    EXPECT_STREQ(TypeName(ClassifyPicture(std::string_view(c.name))), TypeName(c.type)) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(

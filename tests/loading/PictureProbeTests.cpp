@@ -26,7 +26,7 @@ QString LoadedText(const QString& path)
 QString ProbedText(const QString& path)
 {
     try {
-        return PanelText(ProbePictureFile(path));
+        return QString::fromStdString(PanelText(ProbePictureFile(path.toStdString())));
     } catch (const EStreamError& e) {
         return "error " + e.Message();
     }
@@ -61,7 +61,7 @@ TEST(PictureProbe, AgreesWithLoadFromFile)
         EXPECT_EQ(ProbedText(path), LoadedText(path)) << c.name;
     }
     const QString missing = folder.Path("missing.jpg");
-    EXPECT_THROW(ProbePictureFile(missing), EFOpenError);
+    EXPECT_THROW(ProbePictureFile(missing.toStdString()), EFOpenError);
 }
 
 // A probe reads a file's first bytes and goes on only where those do not hold the headers:

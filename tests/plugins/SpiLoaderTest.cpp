@@ -23,8 +23,7 @@ TEST(SpiLoader, PictureTakesOverThePluginBitmapInDisplayFormat)
     EXPECT_EQ(picture.Width(), 5);
     EXPECT_EQ(picture.Height(), 3);
     EXPECT_EQ(picture.PixelFormat(), TPixelFormat::pfDevice);
-    EXPECT_EQ(PanelText(picture.Width(), picture.Height(), picture.FInfo, picture.PixelFormat()),
-              QStringLiteral("5×3 (24)"));
+    EXPECT_EQ(PanelText(picture), QStringLiteral("5×3 (24)"));
     const TestSpiColour c = TestPaletteColour((4 + 2 * 2) % 4, 0);
     EXPECT_EQ(picture.Image().pixel(4, 2), qRgb(c.r, c.g, c.b));
     EXPECT_EQ(host.WorkBitmap, nullptr);

@@ -200,6 +200,43 @@ TEST(InfoTool, NoFilesIsAUsageError)
     EXPECT_TRUE(r.out.isEmpty());
 }
 
+// A long run is shared among threads; the lines still come in the order of the names, and
+// each failure on stderr in its own order.
+TEST(InfoTool, ManyFilesPrintInTheOrderOfTheirNames)
+{
+    TestFolder dir;
+    QStringList names, expectedOut, expectedErr;
+    for (int i = 0; i < 400; ++i) {
+        const QString name = dir.Path(QStringLiteral("f%1.jpg").arg(i));
+        if (i % 7 == 3) {
+            expectedErr << name + QString::fromUtf8("\tJPEG : \"%1\" が見つかりません").arg(name);
+        } else {
+            dir.Write(QStringLiteral("f%1.jpg").arg(i), JpegBuilder::EncodePattern(8 + i % 97, 8 + i / 97));
+            expectedOut << name + QString::fromUtf8("\t%1×%2 (24)").arg(8 + i % 97).arg(8 + i / 97);
+        }
+        names << name;
+    }
+    const InfoRun r = Info(names);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, expectedOut);
+    EXPECT_EQ(r.err, expectedErr);
+}
+
+// --focus needs its module beside the program (or in ../lib/velumira); without it the tool
+// says so instead of printing nothing.
+TEST(InfoTool, FocusWithoutItsModuleSaysWhy)
+{
+    TestFolder dir;
+    const QString copy = dir.Path("velumira-info");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELUMIRA_INFO_EXE), copy));
+    QProcess p;
+    p.start(copy, {QStringLiteral("--focus"), dir.Write("a.jpg", JpegBuilder::EncodePattern(8, 8))});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(p.readAllStandardError().contains("--focus cannot be used"));
+}
+
 // The camera files beside the project, with the lines their notes give.
 TEST(InfoTool, RealCameraFilesGiveTheirNotedLines)
 {
