@@ -94,12 +94,15 @@ TFileLine ChooserLine(const std::string& path)
 // with the loader's reason when it cannot be loaded.
 int RunFocusModule(int count, char** names)
 {
+    // Only from the program's own folder: never a path relative to the working folder.
     char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string();
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
+    std::string folder = n > 0 && n < ssize_t(sizeof self) ? std::string(self, static_cast<std::size_t>(n)) : std::string();
     folder = folder.substr(0, folder.rfind('/') + 1);
     std::string reason;
     for (const char* relative : {"", "../lib/velumira/"}) {
+        if (folder.empty() || folder[0] != '/')
+            break;
         const std::string path = folder + relative + VELUMIRA_INFO_FOCUS_MODULE;
         if (access(path.c_str(), F_OK) != 0)
             continue;
