@@ -47,24 +47,10 @@ struct AidsWindow : TBenchWindow {
     }
 };
 
-std::unique_ptr<AidsWindow> TheWindow;
-
-AidsWindow& Window()
-{
-    if (!TheWindow)
-        TheWindow = std::make_unique<AidsWindow>();
-    return *TheWindow;
-}
-
-QPoint MovePoint(int i)
-{
-    return ZigZagPoint(kStart, i);
-}
-
 // Mean time of one drag move until the four panels are drawn and painted.
 void Redraw(benchmark::State& state, bool aids, bool fit)
 {
-    AidsWindow& w = Window();
+    AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(aids);
     if (fit)
         w.form->BtnFitClick();
@@ -75,11 +61,11 @@ void Redraw(benchmark::State& state, bool aids, bool fit)
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
     int i = 1;
     for (auto _ : state) {
-        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        w.Send(QEvent::MouseMove, ZigZagPoint(kStart, i++), Qt::NoButton, Qt::LeftButton);
         QApplication::sendPostedEvents();
         QApplication::processEvents();
     }
-    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+    w.Send(QEvent::MouseButtonRelease, ZigZagPoint(kStart, i), Qt::LeftButton, Qt::NoButton);
 }
 
 void BM_RedrawAtOne(benchmark::State& state) { Redraw(state, false, false); }
@@ -94,7 +80,7 @@ BENCHMARK(BM_RedrawAtFitWithPeaking)->Iterations(100)->Unit(benchmark::kMillisec
 // From the end of a pan to the four figures shown (the 100 ms rest not counted).
 void BM_FiguresAfterPan(benchmark::State& state)
 {
-    AidsWindow& w = Window();
+    AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(true);
     w.form->BtnX1Click();
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
@@ -102,12 +88,12 @@ void BM_FiguresAfterPan(benchmark::State& state)
     QElapsedTimer clock;
     for (auto _ : state) {
         state.PauseTiming();
-        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        w.Send(QEvent::MouseMove, ZigZagPoint(kStart, i++), Qt::NoButton, Qt::LeftButton);
         QApplication::processEvents();
         state.ResumeTiming();
         w.form->FocusAids().Settle();
     }
-    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+    w.Send(QEvent::MouseButtonRelease, ZigZagPoint(kStart, i), Qt::LeftButton, Qt::NoButton);
     const auto figures = w.form->FocusAids().Figures();
     state.counters["figure1"] = figures[0];
 }
@@ -116,7 +102,7 @@ BENCHMARK(BM_FiguresAfterPan)->Iterations(50)->Unit(benchmark::kMillisecond)->Us
 // PageDown to a group decoded ahead, until the new frames are painted.
 void BM_StepToPreparedGroup(benchmark::State& state)
 {
-    AidsWindow& w = Window();
+    AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(false);
     w.form->BtnX1Click();
     for (auto _ : state) {
@@ -135,5 +121,5 @@ BENCHMARK(BM_StepToPreparedGroup)->Iterations(5)->Unit(benchmark::kMillisecond)-
 
 int main(int argc, char** argv)
 {
-    return RunWindowBenchmarks(argc, argv, [] { TheWindow.reset(); });
+    return RunWindowBenchmarks(argc, argv, [] { BenchWindowSlot<AidsWindow>().reset(); });
 }

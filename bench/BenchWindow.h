@@ -46,6 +46,24 @@ inline QPoint ZigZagPoint(QPoint start, int i)
     return start + QPoint(7 * k, 3 * k);
 }
 
+// The benchmark's one window, made on first use (after the application object); main()
+// releases it through BenchWindowSlot before the application goes.
+template <class TWindow>
+std::unique_ptr<TWindow>& BenchWindowSlot()
+{
+    static std::unique_ptr<TWindow> slot;
+    return slot;
+}
+
+template <class TWindow>
+TWindow& BenchWindow()
+{
+    std::unique_ptr<TWindow>& slot = BenchWindowSlot<TWindow>();
+    if (!slot)
+        slot = std::make_unique<TWindow>();
+    return *slot;
+}
+
 // main() of a window benchmark: the offscreen platform unless another is asked for, the
 // application object, the benchmarks, then release (the window goes before the application).
 inline int RunWindowBenchmarks(int argc, char** argv, const std::function<void()>& release)

@@ -27,24 +27,9 @@ struct DragWindow : TBenchWindow {
     }
 };
 
-// Made in main, after the application object, and gone before it.
-std::unique_ptr<DragWindow> TheWindow;
-
-DragWindow& Window()
-{
-    if (!TheWindow)
-        TheWindow = std::make_unique<DragWindow>();
-    return *TheWindow;
-}
-
-QPoint MovePoint(int i)
-{
-    return ZigZagPoint(kStart, i);
-}
-
 void Drag(benchmark::State& state, bool fit)
 {
-    DragWindow& w = Window();
+    DragWindow& w = BenchWindow<DragWindow>();
     if (w.form->LoadedPanels() != 4) {
         state.SkipWithError("the pictures did not load");
         return;
@@ -62,7 +47,7 @@ void Drag(benchmark::State& state, bool fit)
     qint64 drawNs = 0, paintNs = 0;
     for (auto _ : state) {
         clock.start();
-        w.Send(QEvent::MouseMove, MovePoint(i++), Qt::NoButton, Qt::LeftButton);
+        w.Send(QEvent::MouseMove, ZigZagPoint(kStart, i++), Qt::NoButton, Qt::LeftButton);
         drawNs += clock.nsecsElapsed();
         clock.start();
         // The moves' redraws reach the screen: paint events of the four image controls.
@@ -73,7 +58,7 @@ void Drag(benchmark::State& state, bool fit)
     // Where a move's time goes: drawing the four views, and painting them on the window.
     state.counters["draw_ms"] = double(drawNs) / 1e6 / double(state.iterations());
     state.counters["paint_ms"] = double(paintNs) / 1e6 / double(state.iterations());
-    w.Send(QEvent::MouseButtonRelease, MovePoint(i), Qt::LeftButton, Qt::NoButton);
+    w.Send(QEvent::MouseButtonRelease, ZigZagPoint(kStart, i), Qt::LeftButton, Qt::NoButton);
     state.counters["magnification"] = w.form->PanZoom().State().Magnification;
     state.counters["panel_draws"] = w.form->Panel(3).Draws;
 }
@@ -88,5 +73,5 @@ BENCHMARK(BM_DragAtFit)->Iterations(100)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char** argv)
 {
-    return RunWindowBenchmarks(argc, argv, [] { TheWindow.reset(); });
+    return RunWindowBenchmarks(argc, argv, [] { BenchWindowSlot<DragWindow>().reset(); });
 }
