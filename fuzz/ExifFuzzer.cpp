@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to the Exif reader both as a JPEG file and as a bare TIFF
 // structure (the PEF road), and builds every text from what it finds.
+#include "exif/AfAreas.h"
 #include "exif/Exifana.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -15,6 +17,9 @@ void Exercise(TExifRoot& r, const unsigned char* origin, std::size_t length)
     volatile std::size_t sink = MakeSummaryText(r).size();
     const TChooserTexts t = MakeChooserTexts(r);
     sink = sink + t.ShotDate.size() + t.ShotExposure.size() + t.ShotCamera.size();
+    // The AF areas for the usual shape, a mismatched one and a degenerate one.
+    for (const auto& [w, h] : {std::pair{3008, 2008}, std::pair{2000, 2000}, std::pair{1, 1}})
+        sink = sink + ReadAfAreas(r, w, h).size();
     char buf[256];
     for (int i = 0; i < r.DirectoryCount; ++i) {
         // What the PEF preview and the chooser read from the chain.

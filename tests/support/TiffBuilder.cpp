@@ -349,6 +349,43 @@ Bytes BuildExifTiff(const ExifSpec& spec)
     return b.Build();
 }
 
+Bytes BuildMakerNoteTiff(const MakerNoteSpec& spec)
+{
+    TiffBuilder b(spec.order);
+    const auto ifd0 = b.AddChainDirectory();
+    b.AddAscii(ifd0, 0x010F, spec.make);
+    b.AddAscii(ifd0, 0x0110, spec.model);
+    const auto exif = b.AddDirectory();
+    b.AddDirectoryPointer(ifd0, 0x8769, exif);
+    if (spec.exifSize) {
+        b.AddLong(exif, 0xA002, spec.exifSize->first);
+        b.AddLong(exif, 0xA003, spec.exifSize->second);
+    }
+    const Bytes header(spec.header.begin(), spec.header.end());
+    if (spec.base == MakerNoteSpec::Tiff) {
+        const auto note = b.AddDirectory(header);
+        b.AddDirectoryPointer(exif, 0x927C, note);
+        spec.fill(b, note);
+        return b.Build();
+    }
+    TiffBuilder inner(spec.order);
+    Bytes note;
+    if (spec.base == MakerNoteSpec::OwnTiff) {
+        spec.fill(inner, inner.AddChainDirectory());
+        note = header;
+        const Bytes tiff = inner.Build();
+        note.insert(note.end(), tiff.begin(), tiff.end());
+    } else {
+        // The directory lands right after the header: its room is the prefix after the
+        // 8 bytes of TIFF header, which the makernote's own header then replaces.
+        spec.fill(inner, inner.AddDirectory(Bytes(header.size() - 8, 0)));
+        note = inner.Build();
+        std::copy(header.begin(), header.end(), note.begin());
+    }
+    b.AddBlobPointer(exif, 0x927C, b.AddBlob(note));
+    return b.Build();
+}
+
 Bytes MakeApp1Segment(const Bytes& payload)
 {
     if (payload.size() + 2 > 0xFFFF)

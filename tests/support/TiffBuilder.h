@@ -9,8 +9,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
@@ -145,6 +147,22 @@ struct ExifDirIds {
 ExifDirIds AddExifSpec(TiffBuilder& b, const ExifSpec& spec);
 // The TIFF bytes of `spec` on their own (IFD0 and its sub-directories).
 Bytes BuildExifTiff(const ExifSpec& spec);
+
+// A camera's Exif block around a makernote that `fill` writes into directory `dir` of
+// `builder`: IFD0 with make and model, the Exif directory (with the pixel size when given)
+// and the makernote, `header` in front of its directory. Where the makernote's offsets count
+// from: the TIFF header (Tiff), a TIFF header of its own right after `header` (OwnTiff, as
+// Nikon's), or the makernote's start, `header` taking the place of that TIFF's first bytes
+// (Note, as Fujifilm's and the newer Olympus').
+struct MakerNoteSpec {
+    enum Base { Tiff, OwnTiff, Note };
+    std::string make, model, header;
+    Base base = Tiff;
+    TiffBuilder::Order order = TiffBuilder::Intel;
+    std::optional<std::pair<uint32_t, uint32_t>> exifSize;
+    std::function<void(TiffBuilder& builder, TiffBuilder::DirId dir)> fill;
+};
+Bytes BuildMakerNoteTiff(const MakerNoteSpec& spec);
 
 // JPEG wrapping.
 Bytes MakeApp1Segment(const Bytes& payload);          // FF E1, length, payload
