@@ -424,6 +424,9 @@ TRecorded ReadMakerNote(const TExifRoot& reader, const TContext& c)
     const TBytes bytes{reader.Origin, reader.Length};
     const bool intel = reader.ByteOrder == boIntel;
     const std::size_t at = reader.EntryValue(e);
+    // Tells a caller that parsed the first bytes of a file to read on as far as the makernote
+    // reaches (its values may lie anywhere, but nearly always inside it).
+    reader.Locate(reader.Origin, reader.EntryValue(e), reader.EntryCount(e));
     if (!bytes.Has(at, 2))
         return {};
     const auto head = [&](const char* text, std::size_t n) {

@@ -1,5 +1,8 @@
 #include "loading/Bmpmagbase.h"
 
+#include "exif/AfAreas.h"
+#include "exif/Exifana.h"
+
 #include "loading/BmpReader.h"
 #include "loading/JpegDecoder.h"
 #include "loading/JpegFile.h"
@@ -20,6 +23,14 @@ void TBitmapMAGBase::Assign(QImage image, TPixelFormat format)
     FImage = std::move(image);
     FPixelFormat = format;
     ClearFocusOverlay();
+    FAfAreas.clear();
+}
+
+void TBitmapMAGBase::ReadAfAreasFrom(const unsigned char* tiff, std::size_t length)
+{
+    FAfAreas.clear();
+    for (const TAfArea& a : ReadAfAreas(tiff, length, Width(), Height()))
+        FAfAreas.emplace_back(a.X, a.Y, a.Width, a.Height);
 }
 
 void TBitmapMAGBase::SetFocusOverlay(std::shared_ptr<const TFocusMap> map, TPeakLevels levels)
@@ -51,6 +62,7 @@ void TBitmapMAGBase::LoadFromFile(const QString& fileName)
     const TPictureType type = ClassifyPicture(fileName);
     FInfo.clear();
     ClearFocusOverlay();
+    FAfAreas.clear();
     switch (type) {
     case TPictureType::Jpeg:
         LoadJpegFile(fileName);
@@ -79,6 +91,8 @@ void TBitmapMAGBase::LoadJpegFile(const QString& fileName)
         WithJpegFile(fileName.toStdString(), info, [this](const unsigned char* data, std::size_t length) {
             FImage = DecodeJpegBest(data, length);   // straight into the picture, no copy
             FPixelFormat = TPixelFormat::pf24bit;
+            if (const unsigned char* tiff = FindExifBlock(data, length))
+                ReadAfAreasFrom(tiff, length - static_cast<std::size_t>(tiff - data));
         });
     } catch (...) {
         FInfo = QString::fromStdString(info);
@@ -180,6 +194,16 @@ void TurnPicture(TBitmapMAGBase& bitmap, Turn turn)
         }
     }
     // The overlay's map turns with the picture: the same pixels, so nothing is computed again.
+    // The AF areas turn alike: a pixel (x, y) goes to (h-1-y, x) on a right turn, to
+    // (y, w-1-x) on a left one and to (w-1-x, h-1-y) on a half.
+    std::vector<QRect> areas;
+    for (const QRect& a : bitmap.AfAreas()) {
+        switch (turn) {
+        case Turn::Right: areas.emplace_back(h - a.y() - a.height(), a.x(), a.height(), a.width()); break;
+        case Turn::Left: areas.emplace_back(a.y(), w - a.x() - a.width(), a.height(), a.width()); break;
+        default: areas.emplace_back(w - a.x() - a.width(), h - a.y() - a.height(), a.width(), a.height()); break;
+        }
+    }
     const std::shared_ptr<const TFocusMap> map = bitmap.FocusOverlayMap();
     const TPeakLevels levels = bitmap.FocusOverlayLevels();
     std::shared_ptr<const TFocusMap> turned;
@@ -187,6 +211,7 @@ void TurnPicture(TBitmapMAGBase& bitmap, Turn turn)
         turned = std::make_shared<const TFocusMap>(TurnFocusMap(
             *map, turn == Turn::Right ? TFocusTurn::Right : turn == Turn::Left ? TFocusTurn::Left : TFocusTurn::Half));
     bitmap.Assign(std::move(result), TPixelFormat::pf24bit);
+    bitmap.SetAfAreas(std::move(areas));
     if (turned)
         bitmap.SetFocusOverlay(std::move(turned), levels);
 }

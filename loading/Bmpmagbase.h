@@ -5,7 +5,9 @@
 #include "focus/FocusMap.h"
 
 #include <QImage>
+#include <QRect>
 #include <QString>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -48,6 +50,16 @@ public:
     const std::shared_ptr<const TFocusMap>& FocusOverlayMap() const { return FFocusMap; }
     TPeakLevels FocusOverlayLevels() const { return FFocusLevels; }
 
+    // Where the camera focused, in this picture's pixels as it now stands (turned with it). A
+    // load reads them from the file's makernote; a new picture (Assign) drops them. While
+    // shown, DrawView outlines them in red, 2 display pixels wide, over the focus overlay.
+    void SetAfAreas(std::vector<QRect> areas) { FAfAreas = std::move(areas); }
+    // Reads them for the picture as it now stands from a TIFF structure (an Exif block).
+    void ReadAfAreasFrom(const unsigned char* tiff, std::size_t length);
+    const std::vector<QRect>& AfAreas() const { return FAfAreas; }
+    void ShowAfAreas(bool on) { FShowAfAreas = on; }
+    bool AfAreasShown() const { return FShowAfAreas; }
+
     // Quarter and half turns in place; a picture of another depth becomes 24-bit first.
     static void RotateRight(TBitmapMAGBase& bitmap);
     static void RotateLeft(TBitmapMAGBase& bitmap);
@@ -74,6 +86,7 @@ private:
     void MakeReducedCopy();
     void MakeReducedFocus();
     void LoadJpegFile(const QString& fileName);
+    void DrawAfOutlines(QImage& canvas, int width, int height, int left, int top) const;
 
     QImage FImage;
     TPixelFormat FPixelFormat = TPixelFormat::pf24bit;
@@ -86,6 +99,8 @@ private:
     TPeakLevels FFocusLevels;
     TFocusMap FReducedFocus;
     std::vector<uchar> FCodeRow;   // DrawView's map codes of one magnified row
+    std::vector<QRect> FAfAreas;
+    bool FShowAfAreas = false;
 };
 
 // Nearest-pixel copy of the whole picture at factor (sizes truncated toward zero); 24-bit.

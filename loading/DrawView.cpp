@@ -295,4 +295,42 @@ void TBitmapMAGBase::DrawView(QImage& canvas, int width, int height, int left, i
         else
             DrawRow(source, rows[y], columns, x0, x1, contiguous, dst);
     }
+    if (FShowAfAreas)
+        DrawAfOutlines(canvas, width, height, left, top);
+}
+
+void TBitmapMAGBase::DrawAfOutlines(QImage& canvas, int width, int height, int left, int top) const
+{
+    constexpr QRgb Red = 0xFFFF0000u;
+    constexpr int Line = 2;
+    const auto fill = [&](double fx0, double fy0, double fx1, double fy1) {
+        const int x0 = static_cast<int>(std::clamp(fx0, 0.0, double(width)));
+        const int x1 = static_cast<int>(std::clamp(fx1, 0.0, double(width)));
+        const int y0 = static_cast<int>(std::clamp(fy0, 0.0, double(height)));
+        const int y1 = static_cast<int>(std::clamp(fy1, 0.0, double(height)));
+        for (int y = y0; y < y1; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+            std::fill(row + x0, row + x1, Red);
+        }
+    };
+    // A picture pixel x lands at x * magnification - left, both magnified (the tables repeat
+    // it) and reduced (the reduced copy holds it there).
+    const double m = FMagnification;
+    for (const QRect& a : FAfAreas) {
+        double x0 = std::floor(a.x() * m) - left, x1 = std::floor((a.x() + a.width()) * m) - left;
+        double y0 = std::floor(a.y() * m) - top, y1 = std::floor((a.y() + a.height()) * m) - top;
+        // Far out, an area still shows as a small square of both lines.
+        if (x1 - x0 < 2 * Line) {
+            x0 = std::floor((x0 + x1) / 2) - Line;
+            x1 = x0 + 2 * Line;
+        }
+        if (y1 - y0 < 2 * Line) {
+            y0 = std::floor((y0 + y1) / 2) - Line;
+            y1 = y0 + 2 * Line;
+        }
+        fill(x0, y0, x1, y0 + Line);
+        fill(x0, y1 - Line, x1, y1);
+        fill(x0, y0 + Line, x0 + Line, y1 - Line);
+        fill(x1 - Line, y0 + Line, x1, y1 - Line);
+    }
 }

@@ -5,6 +5,7 @@
 #include "loading/Bmpmagbase.h"
 #include "loading/JpegDecoder.h"
 #include "loading/JpegFile.h"
+#include "loading/MappedFile.h"
 #include "loading/OrgMemoryStream.h"
 
 #include <QScopeGuard>
@@ -23,5 +24,7 @@ void LoadPefFile(TBitmapMAGBase& picture, const QString& fileName)
         stream.SetPointer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
         picture.Assign(DecodeJpegBest(stream.Memory(), static_cast<std::size_t>(stream.Size())),
                        TPixelFormat::pf24bit);
+        // The file's own TIFF structure holds the makernote.
+        picture.ReadAfAreasFrom(file.View, file.Length);
     });
 }

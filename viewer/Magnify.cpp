@@ -27,6 +27,8 @@ public:
     }
     void Draw(int panel, int x, int y) override
     {
+        if (FForm.FAfPoints)
+            FForm.FAfPoints->BeforeDraw(panel);
         FForm.Panels[panel].Draw(x, y);
         FForm.FFocusAids->ViewChanged();
     }

@@ -95,6 +95,7 @@ void TMainForm::CreateMainMenu()
     FocusAid = NamedAction(operate, "FocusAid", QStringLiteral("ピント表示(&F)"));
     FocusAid->setCheckable(true);
     FocusAid->setShortcut(QKeySequence(Qt::Key_F));
+    CreateAfPoints(operate);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     S1 = settings->menuAction();

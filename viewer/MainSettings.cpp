@@ -50,6 +50,8 @@ TMainSettings TMainSettings::Read(const ProfileFile& file, const QRect& currentB
     s.DistPath = file.ReadString(kOther, QStringLiteral("DISTPATH"), QDir::homePath());
     s.FocusKeyPresent = !file.ReadString(kFocus, QStringLiteral("PEAKING"), QString()).isEmpty();
     s.FocusAids = file.ReadBool(kFocus, QStringLiteral("PEAKING"), false);
+    s.AfKeyPresent = !file.ReadString(kFocus, QStringLiteral("AFPOINTS"), QString()).isEmpty();
+    s.AfPoints = file.ReadBool(kFocus, QStringLiteral("AFPOINTS"), false);
     return s;
 }
 
@@ -76,5 +78,7 @@ void TMainSettings::Write(ProfileFile& file,
     file.WriteString(kOther, QStringLiteral("DISTPATH"), DistPath);
     if (FocusAids || FocusKeyPresent)
         file.WriteBool(kFocus, QStringLiteral("PEAKING"), FocusAids);
+    if (AfPoints || AfKeyPresent)
+        file.WriteBool(kFocus, QStringLiteral("AFPOINTS"), AfPoints);
     file.UpdateFile();
 }

@@ -41,4 +41,7 @@ struct TMainSettings {
     // written once the choice was made, so a file that never saw it stays as it was.
     bool FocusAids = false;
     bool FocusKeyPresent = false;
+    // The AF areas' outlines, kept the same way in the same section.
+    bool AfPoints = false;
+    bool AfKeyPresent = false;
 };

@@ -118,10 +118,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         break;
     }
     case QEvent::ShortcutOverride:
-        // A panel's text line is read-only: the focus aids' key is the window's there too.
+        // A panel's text line is read-only: the focus aids' and AF areas' keys are the
+        // window's there too.
         if (std::find(EdText.begin(), EdText.end(), watched) != EdText.end()) {
             const auto* key = static_cast<QKeyEvent*>(e);
-            if (key->key() == Qt::Key_F && key->modifiers() == Qt::NoModifier)
+            const int k = key->key();
+            if ((k == Qt::Key_F || k == Qt::Key_A || k == Qt::Key_J) && key->modifiers() == Qt::NoModifier)
                 return true;
         }
         break;

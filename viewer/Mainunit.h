@@ -3,6 +3,7 @@
 // controls, one shared magnification, views panned together.
 #include "chooser/PictFileRead.h"
 #include "dialogs/OuterBounds.h"
+#include "viewer/AfPoints.h"
 #include "viewer/Burst.h"
 #include "viewer/FocusAids.h"
 #include "viewer/MainSettings.h"
@@ -103,6 +104,8 @@ public:
     // The focus aids: peaking over every picture and a sharpness figure per panel.
     void FocusAidClick();
     TFocusAids& FocusAids() const { return *FFocusAids; }
+    // Where each camera focused: the outlines and the move to the first area.
+    TAfPoints& AfPoints() const { return *FAfPoints; }
 
     // Settings: read at the first show, written at every close.
     void FormShow();
@@ -235,6 +238,7 @@ private:
     void CreateDialogs();
     void CreatePanZoom();
     void CreateFocusAids();
+    void CreateAfPoints(QMenu* operate);
     bool IsOwnWidget(QObject* object) const;
     QStringList SteppedGroup(int by) const;
     void ShowGroup(const QStringList& names);
@@ -259,4 +263,6 @@ private:
     class TFormFocusView;
     std::unique_ptr<TFocusAidsView> FFocusView;       // made before the aids, gone after them
     std::unique_ptr<TFocusAids> FFocusAids;
+    std::unique_ptr<TAfPointsView> FAfView;           // made before the AF points, gone after them
+    std::unique_ptr<TAfPoints> FAfPoints;
 };

@@ -86,6 +86,29 @@ void TPanZoomController::OneToOne()
     Apply();
 }
 
+void TPanZoomController::OneToOneAt(const std::array<std::optional<QPoint>, kPanelMax>& centres)
+{
+    const int count = FView.PanelCount();
+    if (count == 0)
+        return;
+    SetMagnificationText(QStringLiteral("1.0"));
+    FState.ChangeMagnification(1.0f);
+    const QSize control = FView.ImageControlSize();
+    const auto corner = [&](const QPoint& centre) {
+        return QPoint(centre.x() - control.width() / 2, centre.y() - control.height() / 2);
+    };
+    if (centres[0]) {
+        FState.OffsetX = corner(*centres[0]).x();
+        FState.OffsetY = corner(*centres[0]).y();
+    }
+    for (int i = 0; i < count && i < kPanelMax; ++i) {
+        FState.PanelOffsetX[i] = i > 0 && centres[i] ? corner(*centres[i]).x() - FState.OffsetX : 0;
+        FState.PanelOffsetY[i] = i > 0 && centres[i] ? corner(*centres[i]).y() - FState.OffsetY : 0;
+        FView.SetMagnification(i, 1.0f, false);
+        FView.Draw(i, FState.ViewX(i), FState.ViewY(i));
+    }
+}
+
 void TPanZoomController::ApplyFit(bool force)
 {
     const int count = FView.PanelCount();

@@ -4,8 +4,11 @@
 // over as a TPanZoomView and forwards its handlers here.
 #include "viewer/ViewState.h"
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
+#include <array>
+#include <optional>
 
 class Prompter;
 
@@ -48,6 +51,10 @@ public:
     void Apply();             // apply the box's text, or show why it cannot be
     void Fit();               // fit and apply, when pictures are loaded
     void OneToOne();
+    // 等倍 with each panel placed so that its point (picture pixels) is in its middle: the
+    // shared offset from the first panel's, the panel offsets from the others'. A panel
+    // without a point shows what the first does; without a first point the shared offset stays.
+    void OneToOneAt(const std::array<std::optional<QPoint>, kPanelMax>& centres);
     // Fits and applies the shown value after a load or a turn; force makes every reduced copy
     // again even when the value stays.
     void ApplyFit(bool force);

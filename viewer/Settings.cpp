@@ -53,6 +53,7 @@ void TMainForm::ReadSettings()
     LbDistnation->setText(FSettings.DistPath);
     FocusAid->setChecked(FSettings.FocusAids);
     FFocusAids->SetEnabled(FSettings.FocusAids);
+    FAfPoints->SetEnabled(FSettings.AfPoints);
 }
 
 void TMainForm::FormClose()
@@ -76,6 +77,7 @@ void TMainForm::WriteSettings()
     FSettings.SpiDirectory = SpiDirectory;
     FSettings.DistPath = LbDistnation->text();
     FSettings.FocusAids = FocusAid->isChecked();
+    FSettings.AfPoints = FAfPoints->Enabled();
     ProfileFile file(FEnv.settingsPath);
     FSettings.Write(file, [this](ProfileFile& f, const QString& section) { PictSelectDialog->SaveSettings(f, section); });
 }

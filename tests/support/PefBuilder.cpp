@@ -78,9 +78,10 @@ QByteArray BuildPef(const PefSpec& s)
     return w.bytes;
 }
 
-QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian)
+QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian, std::optional<uint16_t> afPoint)
 {
     ExifSpec spec = PhotoLikeSpec();
+    spec.pentaxAfPoint = afPoint;
     spec.order = bigEndian ? TiffBuilder::Motorola : TiffBuilder::Intel;
     TiffBuilder b(spec.order);
     AddExifSpec(b, spec);

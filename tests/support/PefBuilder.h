@@ -19,5 +19,5 @@ QByteArray BuildPef(const PefSpec& spec);
 
 // A PEF-like file whose first directory carries a photo-like Exif block (IFD0 with its
 // Exif sub-directory and PENTAX makernote), then a second directory, then the third
-// that points at preview.
-QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian);
+// that points at preview; afPoint is the makernote's selected AF point, when given.
+QByteArray BuildPefWithExif(const QByteArray& preview, bool bigEndian, std::optional<uint16_t> afPoint = {});

@@ -330,7 +330,7 @@ ExifDirIds AddExifSpec(TiffBuilder& b, const ExifSpec& s)
         b.AddShort(e, 0xA403, *s.whiteBalance);
     if (s.focal35)
         b.AddShort(e, 0xA405, *s.focal35);
-    if (s.makerNote || s.pentaxFocusMode || s.pentaxLens) {
+    if (s.makerNote || s.pentaxFocusMode || s.pentaxLens || s.pentaxAfPoint) {
         Bytes header(s.makerNoteHeader.begin(), s.makerNoteHeader.end());
         ids.maker = b.AddDirectory(header);
         b.AddDirectoryPointer(e, 0x927C, ids.maker);
@@ -338,6 +338,8 @@ ExifDirIds AddExifSpec(TiffBuilder& b, const ExifSpec& s)
             b.AddShort(ids.maker, 0x000D, *s.pentaxFocusMode);
         if (s.pentaxLens)
             b.AddBytes(ids.maker, 0x003F, TiffBuilder::Byte, 2, {s.pentaxLens->group, s.pentaxLens->number});
+        if (s.pentaxAfPoint)
+            b.AddShort(ids.maker, 0x000E, *s.pentaxAfPoint);
     }
     return ids;
 }

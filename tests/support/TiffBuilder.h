@@ -133,6 +133,7 @@ struct ExifSpec {
     std::string makerNoteHeader = std::string("AOC\0MM", 6);
     std::optional<uint16_t> pentaxFocusMode; // makernote 0x000D
     std::optional<PentaxLens> pentaxLens;    // makernote 0x003F
+    std::optional<uint16_t> pentaxAfPoint;   // makernote 0x000E, the selected AF point
 };
 
 // A full set of typical values: "PENTAX *ist D", 1/125 s, F5.6, 50mm (75), ISO200,

@@ -111,6 +111,23 @@ TEST(InfoTool, ChooserTextsAreTabSeparatedAndFilesWithoutTiffPrintThePathAlone)
     EXPECT_EQ(r.out[3], pef + '\t' + r.out[0].section('\t', 1));
 }
 
+TEST(InfoTool, AfAreasOfJpegAndPefFiles)
+{
+    TestFolder dir;
+    ExifSpec spec = PhotoLikeSpec();
+    spec.pentaxAfPoint = 1;  // upper-left of the 11 points
+    const QString jpeg = dir.Write("shot.jpg", JpegBuilder::InsertApp1(JpegBuilder::EncodePattern(300, 200),
+                                                                       JpegBuilder::ExifBody(ToQByteArray(BuildExifTiff(spec)))));
+    const QString pef = dir.Write("raw.pef", BuildPefWithExif(JpegBuilder::EncodePattern(900, 600), true, 8));
+    const QString bmp = dir.Write("scan.bmp", Bmp8(4, 4));
+    const QString missing = dir.Path("gone.jpg");
+
+    const InfoRun r = Info({"--af", jpeg, pef, bmp, missing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, QStringList({jpeg + "\t109,67,10,10", pef + "\t615,285,30,30", bmp + "\t-"}));
+    EXPECT_EQ(r.err, QStringList({missing + QString::fromUtf8("\tJPEG : \"%1\" が見つかりません").arg(missing)}));
+}
+
 // The tool reads the first bytes of a file; values stored further in must still show.
 TEST(InfoTool, ValuesFarIntoTheFileStillShow)
 {

@@ -1,9 +1,11 @@
 // velumira-info FILE...            path, tab, the viewer panel's text line
 // velumira-info --chooser FILE...  path, tab, the chooser's date, exposure and camera texts
+// velumira-info --af FILE...       path, tab, the AF areas as x,y,w,h separated by blanks, or -
 // velumira-info --focus FILE...    path, tab, the sharpness figure of the whole picture
 // Sizes come from the headers; no pixels are decoded where the header tells the size.
 // The header modes use no Qt: over a thousand files most of a run is the start-up, and
 // QtCore alone triples it. --focus decodes pictures in a module loaded for it alone.
+#include "exif/AfAreas.h"
 #include "exif/Exifana.h"
 #include "loading/FileHead.h"
 #include "loading/JpegFile.h"
@@ -90,6 +92,38 @@ TFileLine ChooserLine(const std::string& path)
     return Printed(Line(path, {&t.ShotDate, &t.ShotExposure, &t.ShotCamera}));
 }
 
+// The AF areas for the picture's size as the panel line gives it, from the JPEG's Exif block
+// or the PEF file's own TIFF structure; the panel line's failures.
+TFileLine AfLine(const std::string& path)
+{
+    try {
+        const TPictureProbe probe = ProbePictureFile(path);
+        const int w = probe.Size.width(), h = probe.Size.height();
+        std::vector<TAfArea> areas;
+        const TPictureType type = ClassifyPicture(path);
+        if (type == TPictureType::Jpeg) {
+            WithFileHead(path, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
+                const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
+                if (!tiff)
+                    return true;
+                TExifRoot reader;
+                reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 1);
+                areas = ReadAfAreas(reader, w, h);
+                return b.Final || !reader.RanPastEnd;
+            });
+        } else if (type == TPictureType::Pef) {
+            TMappedFile file;
+            TExifRoot reader;
+            if (MapFile(file, path, PefHeadBytes) != nullptr)
+                ParseFileTiff(file, reader, [&] { areas = ReadAfAreas(reader, w, h); });
+        }
+        const std::string text = AfAreasText(areas);
+        return Printed(Line(path, {&text}));
+    } catch (const EStreamError& e) {
+        return Failed(path, e.what());
+    }
+}
+
 // The module beside this program (build tree) or in the installed layout; exit status 2
 // with the loader's reason when it cannot be loaded.
 int RunFocusModule(int count, char** names)
@@ -119,7 +153,7 @@ int RunFocusModule(int count, char** names)
     return 2;
 }
 
-enum class TMode { Panel, Chooser };
+enum class TMode { Panel, Chooser, Af };
 
 } // namespace
 
@@ -130,18 +164,21 @@ int main(int argc, char** argv)
     if (argc > 1 && std::strcmp(argv[1], "--chooser") == 0) {
         mode = TMode::Chooser;
         first = 2;
+    } else if (argc > 1 && std::strcmp(argv[1], "--af") == 0) {
+        mode = TMode::Af;
+        first = 2;
     } else if (argc > 2 && std::strcmp(argv[1], "--focus") == 0) {
         return RunFocusModule(argc - 2, argv + 2);
     }
     if (first >= argc || (mode == TMode::Panel && std::strcmp(argv[1], "--focus") == 0)) {
-        std::fputs("usage: velumira-info [--chooser | --focus] FILE...\n", stderr);
+        std::fputs("usage: velumira-info [--chooser | --af | --focus] FILE...\n", stderr);
         return 2;
     }
     // A file costs about 10 microseconds, mostly in the kernel: long runs use every core.
     const int count = argc - first;
     const bool ok = RunInOrder(count, ThreadsFor(count, 10, 8), [&](int i) {
         const std::string path = argv[first + i];
-        return mode == TMode::Chooser ? ChooserLine(path) : PanelLine(path);
+        return mode == TMode::Chooser ? ChooserLine(path) : mode == TMode::Af ? AfLine(path) : PanelLine(path);
     }, PrintLine);
     return ok ? 0 : 1;
 }
