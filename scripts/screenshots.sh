@@ -4,6 +4,7 @@
 #   docs/screenshots/chooser.png      the thumbnail chooser on the sample folder
 #   docs/screenshots/pef.png          a generated PEF file with its shooting summary
 #   docs/screenshots/focus-aids.png   the four samples with peaking and sharpness figures
+#   docs/screenshots/af-points.png    the four samples with their AF areas outlined
 # Builds Release in build-screenshots first (JOBS=n limits the build's parallel jobs;
 # BUILD_DIR=dir builds and uses an existing build folder instead; KEEP_DEMO=1 keeps the
 # demo home for a look afterwards).
@@ -166,4 +167,14 @@ xdotool windowfocus --sync "$main_window"
 xdotool key f
 sleep 3  # maps and figures are made in the background
 shot "$main_window" "$out/focus-aids.png"
+stop_viewer
+
+# 5. Where each camera focused: the four samples with the AF areas their makernotes record,
+# turned on with A.
+write_settings 1024 720
+start_viewer "$work"/Pictures/IMGP000[1-4].JPG
+xdotool windowfocus --sync "$main_window"
+xdotool key a
+sleep 1
+shot "$main_window" "$out/af-points.png"
 stop_viewer

@@ -143,12 +143,12 @@ std::vector<uint8_t> BuildSampleExif(const SampleShot& s, const std::vector<uint
     Entry lens{0x003F, kByte, 2, {s.lensGroup, s.lensNumber}};
     Entry version{0x0000, kByte, 4, {3, 0, 0, 0}};
     dirs[kMaker].prefix = {'A', 'O', 'C', 0, 'M', 'M'};
-    dirs[kMaker].entries = {version, Short(0x000D, s.focusMode), lens};
+    dirs[kMaker].entries = {version, Short(0x000D, s.focusMode), Short(0x000E, s.afPoint), lens};
 
     Entry exifVersion{0x9000, kUndefined, 4, {'0', '2', '2', '1'}};
     Entry makerNote = Pointer(0x927C, kMaker);
     makerNote.type = kUndefined;
-    makerNote.count = 6 + 2 + 3 * 12 + 4;
+    makerNote.count = 6 + 2 + 4 * 12 + 4;
     makerNote.pointsBefore = 6;  // the value names the 6-byte header, not the directory
     dirs[kExif].entries = {
         Rational(0x829A, s.exposureNum, s.exposureDen),

@@ -15,6 +15,7 @@ struct SampleShot {
     int32_t biasNum, biasDen;
     uint16_t program, metering, flash, whiteBalance;
     uint16_t focusMode;
+    uint16_t afPoint;              // the selected one of the 11 AF points, 1-11
     uint8_t lensGroup, lensNumber;
     std::string dateTime;          // "YYYY:MM:DD hh:mm:ss"
     uint32_t width, height;

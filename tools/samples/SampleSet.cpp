@@ -154,12 +154,13 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
 
     const QImage chart = DrawChart();
-    struct Frame { int blur; uint32_t expDen; int biasNum; const char* time; };
-    // The sharp frame is the second, as on a real card.
-    const Frame frames[] = {{3, 125, 0, "2026:12:07 10:15:01"},
-                            {0, 160, -1, "2026:12:07 10:15:03"},
-                            {9, 100, 0, "2026:12:07 10:15:06"},
-                            {1, 125, 1, "2026:12:07 10:15:08"}};
+    struct Frame { int blur; uint32_t expDen; int biasNum; const char* time; uint16_t afPoint; };
+    // The sharp frame is the second, as on a real card; the AF point wandered between shots
+    // (centre, mid-left, mid-right, top).
+    const Frame frames[] = {{3, 125, 0, "2026:12:07 10:15:01", 6},
+                            {0, 160, -1, "2026:12:07 10:15:03", 5},
+                            {9, 100, 0, "2026:12:07 10:15:06", 7},
+                            {1, 125, 1, "2026:12:07 10:15:08", 2}};
     for (int i = 0; i < 4; ++i) {
         QImage img = chart.copy();
         BoxBlur(img, frames[i].blur);
@@ -167,7 +168,7 @@ int main(int argc, char** argv)
         const std::vector<uint8_t> thumbJpeg = EncodeJpeg(thumb, 80, nullptr);
         SampleShot shot{1, frames[i].expDen, 80, 10, 500, 10, 75, 200, frames[i].biasNum, 3,
                         3 /*Av*/, 5 /*multi-segment*/, 16 /*not fired*/, 0 /*auto*/,
-                        16 /*AF-S*/, 5, 4 /*smc PENTAX-FA 50mmF1.4*/, frames[i].time,
+                        16 /*AF-S*/, frames[i].afPoint, 5, 4 /*smc PENTAX-FA 50mmF1.4*/, frames[i].time,
                         kWidth, kHeight};
         const std::vector<uint8_t> exif = BuildSampleExif(shot, thumbJpeg);
         const std::vector<uint8_t> jpeg = EncodeJpeg(img, 92, &exif);
