@@ -11,6 +11,8 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -96,6 +98,44 @@ int main(int argc, char** argv)
         pef.Preview = preview;
         ok &= Save(out + "/pef", "pef-plain-" + tag, BuildPef(pef));
     }
+    // A makernote of each maker whose AF areas are read, so the fuzzer starts inside them.
+    using B = TiffBuilder;
+    const auto note = [](const char* make, const char* model, std::string header, MakerNoteSpec::Base base,
+                         std::function<void(B&, B::DirId)> fill) {
+        MakerNoteSpec m;
+        m.make = make;
+        m.model = model;
+        m.header = std::move(header);
+        m.base = base;
+        m.fill = std::move(fill);
+        m.exifSize = {{3000, 2000}};
+        return ToQByteArray(BuildMakerNoteTiff(m));
+    };
+    const std::pair<const char*, QByteArray> makers[] = {
+        {"pentax", note("PENTAX Corporation", "PENTAX *ist D", std::string("AOC\0II", 6), MakerNoteSpec::Tiff,
+                        [](B& b, B::DirId d) { b.AddShort(d, 0x000E, 3); b.AddLong(d, 0x003C, 0x00200020); })},
+        {"canon", note("Canon", "Canon EOS 40D", "", MakerNoteSpec::Tiff, [](B& b, B::DirId d) {
+             b.AddShorts(d, 0x0026, {0, 2, 1, 1, 300, 200, 300, 200, 10, 8, 5, 5, 1, 1});
+         })},
+        {"nikon", note("NIKON CORPORATION", "NIKON D200", std::string("Nikon\0\x02\x10\0\0", 10), MakerNoteSpec::OwnTiff,
+                       [](B& b, B::DirId d) { b.AddBytes(d, 0x0088, B::Undefined, 4, {0, 3, 0, 1}); })},
+        {"olympus", note("OLYMPUS IMAGING CORP.", "E-M1", std::string("OLYMPUS\0II\x03\0", 12), MakerNoteSpec::Note,
+                         [](B& b, B::DirId d) {
+                             const B::DirId settings = b.AddDirectory();
+                             b.AddDirectoryPointer(d, 0x2020, settings);
+                             b.AddBytes(settings, 0x0305, B::SRational, 5, Bytes(40, 1));
+                         })},
+        {"sony", note("SONY", "ILCE-7M3", std::string("SONY DSC \0\0\0", 12), MakerNoteSpec::Tiff,
+                      [](B& b, B::DirId d) { b.AddShorts(d, 0x2027, {6000, 4000, 100, 200}); })},
+        {"fujifilm", note("FUJIFILM", "X-T3", std::string("FUJIFILM\x0c\0\0\0", 12), MakerNoteSpec::Note,
+                          [](B& b, B::DirId d) { b.AddShorts(d, 0x1023, {100, 200}); })},
+        {"panasonic", note("Panasonic", "DC-G9", std::string("Panasonic\0\0\0", 12), MakerNoteSpec::Tiff,
+                           [](B& b, B::DirId d) {
+                               b.AddBytes(d, 0x004D, B::Rational, 2, {1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0});
+                           })},
+    };
+    for (const auto& [name, tiff] : makers)
+        ok &= Save(out + "/exif", QString("af-") + name, tiff);
     for (const auto& [name, spec] : BmpSeeds()) {
         const QByteArray bmp = BuildBmp(spec);
         ok &= Save(out + "/bmp", name, bmp);
