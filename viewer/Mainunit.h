@@ -104,8 +104,6 @@ public:
     // The focus aids: peaking over every picture and a sharpness figure per panel.
     void FocusAidClick();
     TFocusAids& FocusAids() const { return *FFocusAids; }
-    // Where each camera focused: the outlines and the move to the first area.
-    TAfPoints& AfPoints() const { return *FAfPoints; }
 
     // Settings: read at the first show, written at every close.
     void FormShow();
