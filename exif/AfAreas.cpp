@@ -271,6 +271,8 @@ TRecorded ReadNikon(const TIfd& ifd, const TContext& c)
             at = 0x46;
         else if (StartsWith(version, "03") && (contrast == 2 || (contrast == 1 && version == "0301")))
             at = 0x2A;
+        else if (version == "0400")  // the Z 9's, for every AF mode
+            at = 0x3E;
         if (at != 0 && f->Count >= at + 12) {
             const auto v = [&](int i) { return double(ifd.U16(f->At + at + 2 * std::size_t(i))); };
             const double w = v(4), h = v(5);

@@ -48,17 +48,18 @@ MakerNoteSpec Canon(const std::string& model, Fill fill)
     return Note("Canon", model, "", MakerNoteSpec::Tiff, std::move(fill));
 }
 
-// Nikon's AFInfo2 of version 0100: AF image, centre and size of the area.
-Fill NikonAf2(std::vector<uint16_t> values)
+// Nikon's AFInfo2 of a version whose AF image, centre and size of the area begin at `at`.
+Fill NikonAf2(std::string version, std::size_t at, std::vector<uint16_t> values)
 {
     return [=](B& b, B::DirId d) {
-        Bytes bytes = {'0', '1', '0', '0', 1};
-        bytes.resize(0x10, 0);
+        Bytes bytes(version.begin(), version.end());
+        bytes.push_back(1);
+        bytes.resize(at, 0);
         for (uint16_t x : values) {
             const Bytes e = b.Encode16(x);
             bytes.insert(bytes.end(), e.begin(), e.end());
         }
-        bytes.resize(0x1E, 0);
+        bytes.resize(at + 14, 0);
         b.AddBytes(d, 0x00B7, B::Undefined, uint32_t(bytes.size()), bytes);
     };
 }
@@ -162,8 +163,10 @@ TEST(AfAreas, EveryMakerFromItsMakernote)
         {"canon frame of another shape", Canon("Canon EOS 40D", CanonAf(0b001, 0)), 2000, 2000, {}},
         {"canon short value", Canon("Canon EOS 40D", CanonAf(0b001, 0b010, 2)), 3000, 2000, {}},
         {"canon wrong type", Canon("Canon EOS 40D", CanonAf(0b001, 0b010, 0, B::Long)), 3000, 2000, {}},
-        {"nikon AF area scaled", Nikon("NIKON D90", NikonAf2({3000, 2000, 2000, 500, 200, 100})), 1500, 1000,
-         {{950, 225, 100, 50}}},
+        {"nikon AF area scaled", Nikon("NIKON D90", NikonAf2("0100", 0x10, {3000, 2000, 2000, 500, 200, 100})),
+         1500, 1000, {{950, 225, 100, 50}}},
+        {"nikon Z 9 AF area", Nikon("NIKON Z 9", NikonAf2("0400", 0x3E, {3000, 2000, 1500, 1000, 0, 0})), 3000, 2000,
+         {centre}},
         {"nikon 11-point selected and in focus", Nikon("NIKON D200", [](B& b, B::DirId d) {
              b.AddBytes(d, 0x0088, B::Undefined, 4, {0, 9, 0x00, 0x01});
          }), 3000, 2000, {{670, 950, 100, 100}, centre}},
