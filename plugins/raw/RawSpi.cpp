@@ -1,0 +1,251 @@
+/*
+ * raw.spi: raw files of every maker LibRaw knows (PEF stays with the viewer's own reader).
+ *
+ * What the viewer shows is the largest JPEG preview the camera stored, handed over by
+ * GetJpegPreview and decoded by the viewer's own JPEG decoder, when it is at least half as
+ * wide as the sensor's picture; otherwise GetPicture develops the raw data at full size
+ * (camera white balance, sRGB, 8 bits). The Exif block is the file's own TIFF structure,
+ * or the preview's Exif segment where the file is no TIFF structure.
+ * LibRaw's thread-safe build: the chooser asks for thumbnails while the viewer decodes.
+ */
+#include "plugins/common/SpiCommon.h"
+
+#include <libraw.h>
+
+#include <new>
+
+namespace {
+
+// Exif directories of raw files lie in their first megabytes.
+constexpr size_t kExifLimit = 8u << 20;
+
+// LibRaw reports broken data and memory trouble through callbacks that print by default.
+void Quiet(void*, const char*, const int) {}
+void QuietMemory(void*, const char*, const char*) {}
+
+// One open file: its bytes and LibRaw's state over them.
+struct Raw {
+    SpiInput in{};
+    libraw_data_t* lr = nullptr;
+    Raw() = default;
+    Raw(const Raw&) = delete;
+    Raw& operator=(const Raw&) = delete;
+    ~Raw()
+    {
+        if (lr) libraw_close(lr);
+        SpiCloseInput(&in);
+    }
+
+    // Reads the file's metadata; 0 or an SPI code.
+    int Open()
+    {
+        lr = libraw_init(0);
+        if (!lr) return SPI_NO_MEMORY;
+        libraw_set_dataerror_handler(lr, Quiet, nullptr);
+        libraw_set_memerror_handler(lr, QuietMemory, nullptr);
+        // The picture as stored, as the viewer shows every other file; camera white balance,
+        // sRGB, 8 bits a sample.
+        lr->params.user_flip = 0;
+        lr->params.use_camera_wb = 1;
+        lr->params.output_color = 1;
+        lr->params.output_bps = 8;
+        if (libraw_open_buffer(lr, const_cast<unsigned char*>(in.data), in.size) != LIBRAW_SUCCESS)
+            return SPI_NOT_SUPPORTED;
+        return lr->sizes.width > 0 && lr->sizes.height > 0 ? SPI_ALL_RIGHT : SPI_NOT_SUPPORTED;
+    }
+
+    int OpenFile(const char* name)
+    {
+        const int result = SpiMapFile(name, &in);
+        return result != SPI_ALL_RIGHT ? result : Open();
+    }
+
+    // The stored preview when it is a JPEG; null and 0 otherwise.
+    const unsigned char* Preview(size_t* length)
+    {
+        *length = 0;
+        if (libraw_unpack_thumb(lr) != LIBRAW_SUCCESS || lr->thumbnail.tformat != LIBRAW_THUMBNAIL_JPEG ||
+            !lr->thumbnail.thumb || lr->thumbnail.tlength < 4)
+            return nullptr;
+        *length = lr->thumbnail.tlength;
+        return reinterpret_cast<const unsigned char*>(lr->thumbnail.thumb);
+    }
+};
+
+// The frame width a JPEG's start-of-frame marker gives; 0 when none is found.
+int JpegWidth(const unsigned char* jpeg, size_t size)
+{
+    size_t pos = 2;
+    if (size < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return 0;
+    while (pos + 9 <= size && jpeg[pos] == 0xFF) {
+        const unsigned marker = jpeg[pos + 1];
+        const size_t segment = size_t(jpeg[pos + 2]) << 8 | jpeg[pos + 3];
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+            return jpeg[pos + 7] << 8 | jpeg[pos + 8];
+        if (marker == 0xDA || segment < 2) return 0;
+        pos += 2 + segment;
+    }
+    return 0;
+}
+
+int32_t CopyOut(const unsigned char* bytes, size_t length, void** block, intptr_t* blockLength)
+{
+    void* copy = malloc(length);
+    if (!copy) return SPI_NO_MEMORY;
+    memcpy(copy, bytes, length);
+    *block = copy;
+    *blockLength = intptr_t(length);
+    return SPI_ALL_RIGHT;
+}
+
+int32_t Info(Raw& raw, SpiPictureInfo* out)
+{
+    int result = raw.Open();
+    if (result != SPI_ALL_RIGHT) return result;
+    if (libraw_adjust_sizes_info_only(raw.lr) != LIBRAW_SUCCESS) return SPI_OUT_OF_ORDER;
+    SpiPictureInfo info;
+    memset(&info, 0, sizeof info);
+    info.width = raw.lr->sizes.iwidth;
+    info.height = raw.lr->sizes.iheight;
+    info.colorDepth = 24;
+    if (info.width <= 0 || info.height <= 0) return SPI_OUT_OF_ORDER;
+    memcpy(out, &info, sizeof info);
+    return SPI_ALL_RIGHT;
+}
+
+int32_t Develop(Raw& raw, void** headerBlock, void** bitsBlock, SpiProgressCallback progress, intptr_t data)
+{
+    int result = raw.Open();
+    if (result != SPI_ALL_RIGHT) return result;
+    if (libraw_unpack(raw.lr) != LIBRAW_SUCCESS || libraw_dcraw_process(raw.lr) != LIBRAW_SUCCESS)
+        return SPI_OUT_OF_ORDER;
+    int error = 0;
+    libraw_processed_image_t* image = libraw_dcraw_make_mem_image(raw.lr, &error);
+    if (!image) return SPI_NO_MEMORY;
+    // The developed picture is all that is needed from here on.
+    libraw_recycle(raw.lr);
+    const int32_t width = image->width, height = image->height;
+    const int channels = image->colors;
+    unsigned char* header = nullptr;
+    unsigned char* bits = nullptr;
+    size_t stride = 0;
+    if (image->type != LIBRAW_IMAGE_BITMAP || image->bits != 8 || (channels != 3 && channels != 1) ||
+        width <= 0 || height <= 0 || image->data_size < unsigned(width) * unsigned(height) * unsigned(channels)) {
+        libraw_dcraw_clear_mem(image);
+        return SPI_OUT_OF_ORDER;
+    }
+    result = SpiNewDib(width, height, &header, &bits, &stride);
+    if (result == SPI_ALL_RIGHT) {
+        for (int32_t y = 0; y < height; ++y) {
+            const unsigned char* src = image->data + size_t(y) * size_t(width) * channels;
+            unsigned char* dst = bits + size_t(y) * stride;
+            if (channels == 3) {
+                SpiRowToBgr(src, 3, dst, width);
+            } else {
+                for (int32_t x = 0; x < width; ++x) dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = src[x];
+            }
+        }
+        if (progress && progress(height, height, data) != 0) result = SPI_ABORT;
+    }
+    libraw_dcraw_clear_mem(image);
+    if (result != SPI_ALL_RIGHT) {
+        free(header);
+        free(bits);
+        return result;
+    }
+    *headerBlock = header;
+    *bitsBlock = bits;
+    return SPI_ALL_RIGHT;
+}
+
+} // namespace
+
+SPI_EXPORT int32_t IsSupported(const char* fileName, intptr_t fd)
+{
+    (void)fileName;
+    try {
+        unsigned char head[4];
+        if (!SpiReadHead(fd, head, sizeof head)) return 0;
+        struct stat st;
+        if (fstat(int(fd), &st) != 0) return 0;
+        Raw raw;
+        void* view = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, int(fd), 0);
+        if (view == MAP_FAILED) return 0;
+        raw.in.data = static_cast<const unsigned char*>(view);
+        raw.in.size = raw.in.viewSize = size_t(st.st_size);
+        raw.in.view = view;
+        return raw.Open() == SPI_ALL_RIGHT;
+    } catch (...) {
+        return 0;
+    }
+}
+
+SPI_EXPORT int32_t GetPictureInfo(const char* buf, intptr_t len, uint32_t flag, SpiPictureInfo* info)
+{
+    if (!info) return SPI_INTERNAL_ERROR;
+    try {
+        Raw raw;
+        const int result = SpiOpenInput(buf, len, flag, &raw.in);
+        return result != SPI_ALL_RIGHT ? result : Info(raw, info);
+    } catch (const std::bad_alloc&) {
+        return SPI_NO_MEMORY;
+    } catch (...) {
+        return SPI_INTERNAL_ERROR;
+    }
+}
+
+SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void** headerBlock, void** bitsBlock,
+                              SpiProgressCallback progress, intptr_t data)
+{
+    if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
+    try {
+        Raw raw;
+        const int result = SpiOpenInput(buf, len, flag, &raw.in);
+        return result != SPI_ALL_RIGHT ? result : Develop(raw, headerBlock, bitsBlock, progress, data);
+    } catch (const std::bad_alloc&) {
+        return SPI_NO_MEMORY;
+    } catch (...) {
+        return SPI_INTERNAL_ERROR;
+    }
+}
+
+SPI_EXPORT int32_t GetJpegPreview(const char* fileName, int32_t which, void** jpeg, intptr_t* length)
+{
+    if (!jpeg || !length || (which != SPI_PREVIEW_PICTURE && which != SPI_PREVIEW_SMALLEST))
+        return SPI_INTERNAL_ERROR;
+    try {
+        Raw raw;
+        int result = raw.OpenFile(fileName);
+        if (result != SPI_ALL_RIGHT) return result;
+        size_t size = 0;
+        const unsigned char* preview = raw.Preview(&size);
+        if (!preview) return SPI_NOT_SUPPORTED;
+        // A preview much smaller than the sensor's picture would hide the focus: develop then.
+        if (which == SPI_PREVIEW_PICTURE && 2 * JpegWidth(preview, size) < raw.lr->sizes.width)
+            return SPI_NOT_SUPPORTED;
+        return CopyOut(preview, size, jpeg, length);
+    } catch (...) {
+        return SPI_INTERNAL_ERROR;
+    }
+}
+
+SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* length)
+{
+    if (!block || !length) return SPI_INTERNAL_ERROR;
+    try {
+        Raw raw;
+        int result = raw.OpenFile(fileName);
+        if (result != SPI_ALL_RIGHT) return result;
+        if (SpiTiffExifBlock(raw.in.data, raw.in.size, kExifLimit, block, length) == SPI_ALL_RIGHT)
+            return SPI_ALL_RIGHT;
+        size_t size = 0;
+        const unsigned char* preview = raw.Preview(&size);
+        return preview ? SpiJpegExifBlock(preview, size, block, length) : SPI_NOT_SUPPORTED;
+    } catch (...) {
+        return SPI_INTERNAL_ERROR;
+    }
+}
