@@ -66,6 +66,7 @@ bool TSpiHost::DecodeWithPlugin()
 {
     WorkBitmap = std::make_unique<QImage>();
     WorkFormat = TPixelFormat::pfDevice;
+    RefusedForMemory = false;
 
     if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) {
         if (!BuiltinReader) return false;
@@ -90,8 +91,9 @@ bool TSpiHost::DecodeWithPlugin()
     const int height = info.height;
     if (width <= 0 || height <= 0)
         return false;
-    RefuseBeyondMemory(width, height, AvailableMemoryBytes());
-    if (static_cast<long long>(width) * height > kSpiMaxPixels)
+    const long long available = AvailableMemoryBytes();
+    RefusedForMemory = available >= 0 && SpiDecodeBytes(width, height) > available;
+    if (RefusedForMemory || static_cast<long long>(width) * height > kSpiMaxPixels)
         return false;
     *WorkBitmap = QImage(width, height, QImage::Format_RGB32);
     if (WorkBitmap->isNull()) return false;
@@ -115,7 +117,10 @@ bool TryPluginDecode(TSpiHost* host, const QString& fileName, QImage& image, TPi
     if (!host) return false;
     try {
         if (!host->SelectPlugin(fileName)) return false;
-        if (!host->DecodeWithPlugin()) return false;
+        if (!host->DecodeWithPlugin()) {
+            if (host->RefusedForMemory) throw std::bad_alloc();
+            return false;
+        }
         image = std::move(*host->WorkBitmap);
         format = host->WorkFormat;
     } catch (const std::bad_alloc&) {

@@ -59,6 +59,9 @@ public:
     QString Extension;                    // upper-cased, dot included, at most 31 characters
     std::unique_ptr<QImage> WorkBitmap;   // receives a decoded picture; none when idle
     TPixelFormat WorkFormat = TPixelFormat::pfDevice;
+    // The last DecodeWithPlugin answered no because the picture would need more memory than
+    // the machine has available; nothing was decoded.
+    bool RefusedForMemory = false;
     // Used for the built-in extensions; when unset those answer no and the loader's own
     // reader takes the file, which gives the same picture.
     TBuiltinReader BuiltinReader;

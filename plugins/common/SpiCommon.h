@@ -189,6 +189,8 @@ static inline int SpiTiffExifBlock(const unsigned char* tiff, size_t size, size_
     if (end == 0) return SPI_NOT_SUPPORTED;
     exifEnd = exif ? SpiDirectoryEnd(tiff, size, exif, intel, NULL) : 0;
     if (exifEnd > end) end = exifEnd;
+    /* Makernotes and their own directories follow nearby; the first 256 KiB cost nothing. */
+    if (end < (256u << 10)) end = size < (256u << 10) ? size : (256u << 10);
     *block = malloc(end);
     if (!*block) return SPI_NO_MEMORY;
     memcpy(*block, tiff, end);

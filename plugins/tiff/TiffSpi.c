@@ -140,8 +140,7 @@ static int Size(TIFF* tif, uint32_t* width, uint32_t* height)
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, height) ||
         *width == 0 || *height == 0)
         return SPI_OUT_OF_ORDER;
-    if (*width > 0x7FFFFFFFu || *height > 0x7FFFFFFFu || (unsigned long long)*width * *height > TIFF_SPI_MAX_PIXELS)
-        return SPI_NO_MEMORY;
+    if (*width > 0x7FFFFFFFu || *height > 0x7FFFFFFFu) return SPI_OUT_OF_ORDER;
     return TIFFRGBAImageOK(tif, message) ? SPI_ALL_RIGHT : SPI_NOT_SUPPORTED;
 }
 
@@ -210,6 +209,8 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     if (result != SPI_ALL_RIGHT) return result;
     tif = OpenTiff(&in, &s);
     result = tif ? Size(tif, &width, &height) : SPI_NOT_SUPPORTED;
+    /* GetPictureInfo reports any size, so the host can say why it will not take it. */
+    if (result == SPI_ALL_RIGHT && (unsigned long long)width * height > TIFF_SPI_MAX_PIXELS) result = SPI_NO_MEMORY;
     if (result == SPI_ALL_RIGHT) {
         raster = (uint32_t*)malloc((size_t)width * height * sizeof(uint32_t));
         result = raster ? SpiNewDib((int32_t)width, (int32_t)height, &header, &bits, &stride) : SPI_NO_MEMORY;

@@ -13,8 +13,6 @@ static int Features(const SpiInput* in, WebPBitstreamFeatures* features)
 {
     if (WebPGetFeatures(in->data, in->size, features) != VP8_STATUS_OK) return SPI_NOT_SUPPORTED;
     if (features->width <= 0 || features->height <= 0) return SPI_OUT_OF_ORDER;
-    if ((unsigned long long)features->width * (unsigned long long)features->height > WEBP_SPI_MAX_PIXELS)
-        return SPI_NO_MEMORY;
     return SPI_ALL_RIGHT;
 }
 
@@ -59,6 +57,8 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     result = SpiOpenInput(buf, len, flag, &in);
     if (result != SPI_ALL_RIGHT) return result;
     result = Features(&in, &features);
+    if (result == SPI_ALL_RIGHT && (unsigned long long)features.width * (unsigned long long)features.height > WEBP_SPI_MAX_PIXELS)
+        result = SPI_NO_MEMORY;
     if (result == SPI_ALL_RIGHT) result = SpiNewDib(features.width, features.height, &header, &bits, &stride);
     if (result == SPI_ALL_RIGHT && !WebPInitDecoderConfig(&config)) result = SPI_INTERNAL_ERROR;
     if (result == SPI_ALL_RIGHT) {
