@@ -5,7 +5,8 @@
  * GetJpegPreview and decoded by the viewer's own JPEG decoder, when it is at least half as
  * wide as the sensor's picture; otherwise GetPicture develops the raw data at full size
  * (camera white balance, sRGB, 8 bits). The Exif block is the file's own TIFF structure,
- * or the preview's Exif segment where the file is no TIFF structure.
+ * or the preview's Exif segment where the file is no TIFF structure. The chooser's thumbnail
+ * is the smallest JPEG the TIFF structure names, or the preview LibRaw picks.
  * LibRaw's thread-safe build: the chooser asks for thumbnails while the viewer decodes.
  */
 #include "plugins/common/SpiCommon.h"
@@ -90,6 +91,71 @@ int JpegWidth(const unsigned char* jpeg, size_t size)
         pos += 2 + segment;
     }
     return 0;
+}
+
+// The JPEGs a TIFF-structured raw file names in its directory chain and their
+// sub-directories: tags 0x0201/0x0202, or one strip of JPEG-compressed data.
+struct JpegCandidates {
+    const unsigned char* file;
+    size_t size;
+    int intel;
+    const unsigned char* best = nullptr;   // the smallest at least as wide as a thumbnail
+    size_t bestLength = 0;
+    int visited = 0;
+
+    void Consider(uint64_t offset, uint64_t length)
+    {
+        if (offset == 0 || length < 4 || offset > size || length > size - offset) return;
+        const unsigned char* jpeg = file + offset;
+        // Thumbnails are at most 96 pixels wide: anything narrower would be enlarged.
+        if (jpeg[0] != 0xFF || jpeg[1] != 0xD8 || JpegWidth(jpeg, size_t(length)) < 96) return;
+        if (!best || length < bestLength) {
+            best = jpeg;
+            bestLength = size_t(length);
+        }
+    }
+
+    void Directory(uint32_t offset, int depth)
+    {
+        // A bounded walk: broken files may point in circles.
+        for (int chain = 0; offset >= 8 && size_t(offset) + 2 <= size && chain < 8 && ++visited < 64; ++chain) {
+            const uint32_t count = SpiTiff16(file + offset, intel);
+            if (size_t(offset) + 2 + size_t(count) * 12 + 4 > size) return;
+            uint32_t jpegOffset = 0, jpegLength = 0, stripOffset = 0, stripLength = 0, compression = 0, strips = 0;
+            for (uint32_t i = 0; i < count; ++i) {
+                const unsigned char* e = file + offset + 2 + i * 12;
+                const uint16_t tag = SpiTiff16(e, intel), type = SpiTiff16(e + 2, intel);
+                const uint32_t n = SpiTiff32(e + 4, intel);
+                const uint32_t value = type == 3 ? SpiTiff16(e + 8, intel) : SpiTiff32(e + 8, intel);
+                if (tag == 0x0201) jpegOffset = value;
+                else if (tag == 0x0202) jpegLength = value;
+                else if (tag == 0x0103) compression = value;
+                else if (tag == 0x0111) stripOffset = value, strips = n;
+                else if (tag == 0x0117) stripLength = value;
+                else if (tag == 0x014A && depth == 0 && (type == 4 || type == 13)) {
+                    if (n == 1) {
+                        Directory(value, 1);
+                    } else if (n <= 8 && size_t(value) + 4 * size_t(n) <= size) {
+                        for (uint32_t k = 0; k < n; ++k) Directory(SpiTiff32(file + value + 4 * k, intel), 1);
+                    }
+                }
+            }
+            Consider(jpegOffset, jpegLength);
+            if ((compression == 6 || compression == 7) && strips == 1) Consider(stripOffset, stripLength);
+            offset = SpiTiff32(file + offset + 2 + count * 12, intel);
+        }
+    }
+};
+
+// The smallest JPEG preview of a TIFF-structured raw file; null when it names none.
+const unsigned char* SmallestTiffPreview(const SpiInput& in, size_t* length)
+{
+    if (in.size < 8 || !((in.data[0] == 'I' && in.data[1] == 'I') || (in.data[0] == 'M' && in.data[1] == 'M')))
+        return nullptr;
+    JpegCandidates walk{in.data, in.size, in.data[0] == 'I'};
+    walk.Directory(SpiTiff32(in.data + 4, walk.intel), 0);
+    *length = walk.bestLength;
+    return walk.best;
 }
 
 int32_t CopyOut(const unsigned char* bytes, size_t length, void** block, intptr_t* blockLength)
@@ -222,7 +288,8 @@ SPI_EXPORT int32_t GetJpegPreview(const char* fileName, int32_t which, void** jp
         int result = raw.OpenFile(fileName);
         if (result != SPI_ALL_RIGHT) return result;
         size_t size = 0;
-        const unsigned char* preview = raw.Preview(&size);
+        const unsigned char* preview = which == SPI_PREVIEW_SMALLEST ? SmallestTiffPreview(raw.in, &size) : nullptr;
+        if (!preview) preview = raw.Preview(&size);
         if (!preview) return SPI_NOT_SUPPORTED;
         // A preview much smaller than the sensor's picture would hide the focus: develop then.
         if (which == SPI_PREVIEW_PICTURE && 2 * JpegWidth(preview, size) < raw.lr->sizes.width)

@@ -74,11 +74,15 @@ static void UnmapStream(thandle_t h, void* base, toff_t size)
     (void)size;
 }
 
-static void Silent(const char* module, const char* format, va_list args)
+/* libtiff's messages go nowhere; per handle, as the chooser's thread opens files too. */
+static int Silent(TIFF* tif, void* data, const char* module, const char* format, va_list args)
 {
+    (void)tif;
+    (void)data;
     (void)module;
     (void)format;
     (void)args;
+    return 1;
 }
 
 static TIFF* OpenTiff(const SpiInput* in, Stream* s)
@@ -86,11 +90,15 @@ static TIFF* OpenTiff(const SpiInput* in, Stream* s)
     s->data = in->data;
     s->size = in->size;
     s->pos = 0;
-    TIFFSetErrorHandler(Silent);
-    TIFFSetWarningHandler(Silent);
-    /* "m": no memory mapping of its own; the bytes are read through the stream only. */
-    return TIFFClientOpen("tiff.spi", "rm", (thandle_t)s, ReadStream, WriteStream, SeekStream, CloseStream,
-                          SizeStream, MapStream, UnmapStream);
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFF* tif;
+    if (!options) return NULL;
+    TIFFOpenOptionsSetErrorHandlerExtR(options, Silent, NULL);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, Silent, NULL);
+    tif = TIFFClientOpenExt("tiff.spi", "r", (thandle_t)s, ReadStream, WriteStream, SeekStream, CloseStream,
+                            SizeStream, MapStream, UnmapStream, options);
+    TIFFOpenOptionsFree(options);
+    return tif;
 }
 
 /* Whether a directory holds a camera's sensor data: colour filter array or linear raw. */

@@ -7,14 +7,13 @@
 #include "loading/LoadErrors.h"
 #include "loading/SpiHost.h"
 #include "support/DngBuilder.h"
+#include "support/PictureWriters.h"
 #include "support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <libheif/heif.h>
 #include <tiffio.h>
-#include <webp/encode.h>
 
 #include <cstdlib>
 
@@ -46,77 +45,6 @@ bool Near(QRgb a, QColor b, int tolerance = 24)
 {
     return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance &&
            std::abs(qBlue(a) - b.blue()) <= tolerance;
-}
-
-// A HEIC of the picture, stored with a quarter turn and an Exif item when asked; empty when
-// this libheif cannot encode HEVC.
-QByteArray WriteHeic(const QImage& picture, heif_orientation turn, const Bytes& exif)
-{
-    if (!heif_have_encoder_for_format(heif_compression_HEVC)) return QByteArray();
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_image* image = nullptr;
-    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-    heif_encoder_set_lossy_quality(encoder, 90);
-    heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, picture.width(), picture.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    for (int y = 0; y < rgb.height(); ++y) std::memcpy(plane + y * stride, rgb.constScanLine(y), rgb.width() * 3);
-    heif_encoding_options* options = heif_encoding_options_alloc();
-    options->image_orientation = turn;
-    heif_image_handle* handle = nullptr;
-    heif_context_encode_image(context, image, encoder, options, &handle);
-    if (!exif.empty()) heif_context_add_exif_metadata(context, handle, exif.data(), int(exif.size()));
-    heif_context_encode_thumbnail(context, image, handle, encoder, options, 16, nullptr);
-    QByteArray bytes;
-    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
-                           static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), qsizetype(size));
-                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-                       }};
-    heif_context_write(context, &writer, &bytes);
-    heif_encoding_options_free(options);
-    heif_image_handle_release(handle);
-    heif_image_release(image);
-    heif_encoder_release(encoder);
-    heif_context_free(context);
-    return bytes;
-}
-
-// A TIFF through libtiff: RGB at the given depth, or a palette picture of two entries.
-QByteArray WriteTiff(const TestFolder& folder, int width, int height, int bits, bool palette, QColor colour)
-{
-    const QString path = folder.Path(QStringLiteral("w.tif"));
-    TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "w");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, palette ? 1 : 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, palette ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-    std::vector<uint16_t> map(256, 0), red(256, 0), green(256, 0), blue(256, 0);
-    red[1] = uint16_t(colour.red() * 257);
-    green[1] = uint16_t(colour.green() * 257);
-    blue[1] = uint16_t(colour.blue() * 257);
-    if (palette) TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-    std::vector<uint16_t> row16;
-    std::vector<uint8_t> row8;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (palette) row8.push_back(1);
-            else if (bits == 16) row16.insert(row16.end(), {uint16_t(colour.red() * 257), uint16_t(colour.green() * 257), uint16_t(colour.blue() * 257)});
-            else row8.insert(row8.end(), {uint8_t(colour.red()), uint8_t(colour.green()), uint8_t(colour.blue())});
-        }
-        TIFFWriteScanline(tif, bits == 16 ? static_cast<void*>(row16.data()) : row8.data(), uint32_t(y), 0);
-        row8.clear();
-        row16.clear();
-    }
-    TIFFClose(tif);
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 TEST_F(ShippedPlugins, RawShowsItsLargestPreviewWithTheShootingLine)
@@ -154,7 +82,7 @@ TEST_F(ShippedPlugins, HeicIsShownTurnedWithItsExif)
     source.fill(Qt::blue);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) source.setPixel(x, y, qRgb(255, 0, 0));   // left half red
-    const QByteArray heic = WriteHeic(source, heif_orientation_rotate_90_cw, BuildExifTiff(PhotoLikeSpec()));
+    const QByteArray heic = WriteHeic(source, true, BuildExifTiff(PhotoLikeSpec()));
     if (heic.isEmpty()) GTEST_SKIP() << "libheif has no HEVC encoder here";
     const auto picture = Load(QStringLiteral("phone.HEIC"), heic);
     ASSERT_EQ(picture->Image().size(), QSize(32, 64));
@@ -169,7 +97,7 @@ TEST_F(ShippedPlugins, TiffFirstPageAtEightAndSixteenBitsAndPalette)
     const QColor colour(200, 100, 50);
     for (const auto& [bits, palette] : {std::pair{8, false}, std::pair{16, false}, std::pair{8, true}}) {
         SCOPED_TRACE(bits);
-        const auto picture = Load(QStringLiteral("scan.tif"), WriteTiff(FFolder, 5, 3, bits, palette, colour));
+        const auto picture = Load(QStringLiteral("scan.tif"), WriteTiff(5, 3, bits, palette, colour));
         EXPECT_EQ(picture->Image().size(), QSize(5, 3));
         EXPECT_TRUE(Near(Centre(*picture), colour, 1));
     }
@@ -177,13 +105,11 @@ TEST_F(ShippedPlugins, TiffFirstPageAtEightAndSixteenBitsAndPalette)
 
 TEST_F(ShippedPlugins, WebpTransparencyIsComposedOnWhite)
 {
-    std::vector<uint8_t> rgba;
-    for (int i = 0; i < 8 * 8; ++i) rgba.insert(rgba.end(), {255, 0, 0, uint8_t(i < 32 ? 255 : 0)});
-    uint8_t* encoded = nullptr;
-    const size_t size = WebPEncodeLosslessRGBA(rgba.data(), 8, 8, 8 * 4, &encoded);
-    const QByteArray webp(reinterpret_cast<const char*>(encoded), qsizetype(size));
-    WebPFree(encoded);
-    const auto picture = Load(QStringLiteral("w.webp"), webp);
+    QImage source(8, 8, QImage::Format_ARGB32);
+    source.fill(Qt::transparent);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) source.setPixel(x, y, qRgba(255, 0, 0, 255));
+    const auto picture = Load(QStringLiteral("w.webp"), WriteWebp(source));
     EXPECT_TRUE(Near(picture->Image().pixel(1, 1), Qt::red, 1));
     EXPECT_TRUE(Near(picture->Image().pixel(1, 6), Qt::white, 1));
 }
@@ -233,19 +159,22 @@ TEST(SpiMemory, RefusedOnlyBeyondWhatIsAvailable)
 
 TEST_F(ShippedPlugins, ChooserThumbnailAndTextsOfRawAndHeic)
 {
+    // The raw file's smallest JPEG preview, not the one the viewer shows.
     DngSpec spec;
-    spec.SmallPreview = SolidJpeg(16, 12, Qt::blue);
-    spec.Preview = SolidJpeg(64, 48, Qt::red);
-    QStringList files{FFolder.Write(QStringLiteral("a.DNG"), BuildDng(spec))};
+    spec.SmallPreview = SolidJpeg(120, 80, Qt::blue);
+    spec.Preview = SolidJpeg(320, 240, Qt::red);
+    std::vector<std::pair<QString, QColor>> files{{FFolder.Write(QStringLiteral("a.DNG"), BuildDng(spec)), Qt::blue}};
     QImage source(64, 48, QImage::Format_RGB32);
     source.fill(Qt::green);
-    const QByteArray heic = WriteHeic(source, heif_orientation_normal, BuildExifTiff(PhotoLikeSpec()));
-    if (!heic.isEmpty()) files << FFolder.Write(QStringLiteral("b.heic"), heic);
-    for (const QString& file : files) {
+    const QByteArray heic = WriteHeic(source, false, BuildExifTiff(PhotoLikeSpec()));
+    if (!heic.isEmpty()) files.emplace_back(FFolder.Write(QStringLiteral("b.heic"), heic), Qt::green);
+    for (const auto& [file, colour] : files) {
         SCOPED_TRACE(file.toStdString());
         TReaderState state;
         ASSERT_TRUE(ReadThumbSource(state, file, false));
-        EXPECT_LE(state.DecodedPicture.width(), 64);
+        const QImage& thumb = state.DecodedPicture;
+        EXPECT_LE(thumb.width(), 120);
+        EXPECT_TRUE(Near(thumb.pixel(thumb.width() / 2, thumb.height() / 2), colour, 40));
         EXPECT_TRUE(state.HasShotData);
         EXPECT_NE(state.ShotExposure.indexOf(QStringLiteral("1/125")), -1) << state.ShotExposure.toStdString();
     }
