@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>

@@ -55,7 +55,8 @@ static int OpenHeifInput(Heif* h, const char* buf, intptr_t len, uint32_t flag)
     return result != SPI_ALL_RIGHT ? result : OpenHeif(h);
 }
 
-/* Decodes an image of the file into a 24-bit DIB; 0 or an SPI code. */
+/* Decodes an image of the file into a 24-bit DIB; 0 or an SPI code. A size given in
+ * *outWidth and *outHeight must be the decoded one; 0 there takes any size. */
 static int DecodeToDib(struct heif_image_handle* handle, void** headerBlock, void** bitsBlock,
                        int32_t* outWidth, int32_t* outHeight)
 {
@@ -72,7 +73,10 @@ static int DecodeToDib(struct heif_image_handle* handle, void** headerBlock, voi
     width = heif_image_get_width(image, heif_channel_interleaved);
     height = heif_image_get_height(image, heif_channel_interleaved);
     plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &planeStride);
-    if (!plane || width <= 0 || height <= 0 || planeStride < width * (alpha ? 4 : 3)) {
+    /* A broken file's coded picture may disagree with its declared size: GetPictureInfo
+     * reported the declared one, and the host takes nothing else. */
+    if (!plane || width <= 0 || height <= 0 || planeStride < width * (alpha ? 4 : 3) ||
+        (*outWidth > 0 && (width != *outWidth || height != *outHeight))) {
         heif_image_release(image);
         return SPI_OUT_OF_ORDER;
     }
@@ -129,6 +133,11 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     int result;
     if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
     result = OpenHeifInput(&h, buf, len, flag);
+    if (result == SPI_ALL_RIGHT) {
+        width = heif_image_handle_get_width(h.primary);
+        height = heif_image_handle_get_height(h.primary);
+        if (width <= 0 || height <= 0) result = SPI_OUT_OF_ORDER;
+    }
     if (result == SPI_ALL_RIGHT) result = DecodeToDib(h.primary, headerBlock, bitsBlock, &width, &height);
     CloseHeif(&h);
     if (result == SPI_ALL_RIGHT && progress) progress(height, height, data);
@@ -140,7 +149,7 @@ SPI_EXPORT int32_t GetThumbnail(const char* fileName, void** headerBlock, void**
     Heif h;
     heif_item_id id;
     struct heif_image_handle* thumbnail = NULL;
-    int32_t width, height;
+    int32_t width = 0, height = 0;
     int result;
     if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
     result = OpenHeifFile(&h, fileName);
