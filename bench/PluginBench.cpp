@@ -1,7 +1,8 @@
 // Opening one 24-megapixel picture in each plug-in format next to the same picture as a
 // JPEG, as the viewer's loader opens them (plug-ins from the build's plug-in folder). A DNG
 // with a full-size preview and a HEIC should stay within 1.5 times the JPEG.
-//   velumira_plugin_bench [WIDTH HEIGHT]   (default 6000 4000; files cached in the temp folder)
+//   velumira_plugin_bench [WIDTH HEIGHT | PICTURE.jpg]   (default: a camera-like 6000 x 4000
+//   picture, noisy, so every codec has much to decode; files cached in the temp folder)
 #include "loading/Bmpmagbase.h"
 #include "loading/SpiHost.h"
 #include "support/DngBuilder.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QThread>
 #include <webp/encode.h>
@@ -60,11 +62,20 @@ QByteArray LossyWebp(const QImage& picture)
 
 int main(int argc, char** argv)
 {
-    const int width = argc == 3 ? std::atoi(argv[1]) : 6000;
-    const int height = argc == 3 ? std::atoi(argv[2]) : 4000;
-    const QString tag = QStringLiteral("%1x%2").arg(width).arg(height);
-    const QByteArray jpeg = JpegBuilder::EncodeCameraLike(width, height, 12345);
+    QByteArray jpeg;
+    QString tag;
+    if (argc == 2) {
+        QFile source(QString::fromLocal8Bit(argv[1]));
+        if (!source.open(QIODevice::ReadOnly)) return 2;
+        jpeg = source.readAll();
+        tag = QStringLiteral("%1-%2").arg(QFileInfo(source.fileName()).completeBaseName()).arg(jpeg.size());
+    } else {
+        const int w = argc == 3 ? std::atoi(argv[1]) : 6000, h = argc == 3 ? std::atoi(argv[2]) : 4000;
+        jpeg = JpegBuilder::EncodeCameraLike(w, h, 12345);
+        tag = QStringLiteral("%1x%2").arg(w).arg(h);
+    }
     const QImage picture = QImage::fromData(jpeg, "JPEG");
+    const int width = picture.width(), height = picture.height();
 
     struct Format {
         const char* name;

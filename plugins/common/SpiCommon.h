@@ -122,7 +122,7 @@ static inline int SpiNewDib(int32_t width, int32_t height, unsigned char** heade
 static inline void SpiRowToBgr(const unsigned char* src, int channels, unsigned char* dst, int32_t width)
 {
     for (int32_t x = 0; x < width; ++x, src += channels, dst += 3) {
-        if (channels == 4) {
+        if (channels == 4 && src[3] != 255) {
             const unsigned a = src[3];
             dst[0] = (unsigned char)((src[2] * a + 255u * (255u - a) + 127u) / 255u);
             dst[1] = (unsigned char)((src[1] * a + 255u * (255u - a) + 127u) / 255u);

@@ -14,6 +14,10 @@
 #define TIFF_SPI_EXIF_LIMIT (16u << 20)
 #define TIFF_SPI_MAX_PIXELS (1ull << 28)
 
+#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the RGBA raster is read as bytes in little-endian order"
+#endif
+
 typedef struct Stream {
     const unsigned char* data;
     toff_t size;
@@ -231,11 +235,8 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
             const uint32_t* src = raster + (size_t)y * width;
             unsigned char* dst = bits + (size_t)y * stride;
             uint32_t x;
-            for (x = 0; x < width; ++x, dst += 3) {
-                const unsigned char rgba[4] = {(unsigned char)TIFFGetR(src[x]), (unsigned char)TIFFGetG(src[x]),
-                                               (unsigned char)TIFFGetB(src[x]), (unsigned char)TIFFGetA(src[x])};
-                SpiRowToBgr(rgba, 4, dst, 1);
-            }
+            /* The raster's bytes are red, green, blue, alpha in memory order. */
+            SpiRowToBgr((const unsigned char*)src, 4, dst, (int32_t)width);
         }
         if (progress && progress((int32_t)height, (int32_t)height, data) != 0) result = SPI_ABORT;
     }
