@@ -11,6 +11,8 @@
 
 /* Sides beyond this are refused before anything is decoded (libheif's own default limit). */
 #define HEIF_SPI_MAX_SIDE 65535
+/* Thumbnails are reduced to fit this square: the chooser shows them at most 96 x 64. */
+#define HEIF_SPI_THUMBNAIL_SIDE 256
 
 typedef struct Heif {
     SpiInput in;
@@ -55,9 +57,10 @@ static int OpenHeifInput(Heif* h, const char* buf, intptr_t len, uint32_t flag)
     return result != SPI_ALL_RIGHT ? result : OpenHeif(h);
 }
 
-/* Decodes an image of the file into a 24-bit DIB; 0 or an SPI code. A size given in
- * *outWidth and *outHeight must be the decoded one; 0 there takes any size. */
-static int DecodeToDib(struct heif_image_handle* handle, void** headerBlock, void** bitsBlock,
+/* Decodes an image of the file into a 24-bit DIB, reduced to fit maxSide when that is not 0;
+ * 0 or an SPI code. A size given in *outWidth and *outHeight must be the decoded one; 0 there
+ * takes any size. */
+static int DecodeToDib(struct heif_image_handle* handle, int maxSide, void** headerBlock, void** bitsBlock,
                        int32_t* outWidth, int32_t* outHeight)
 {
     struct heif_image* image = NULL;
@@ -72,6 +75,17 @@ static int DecodeToDib(struct heif_image_handle* handle, void** headerBlock, voi
     if (error.code != heif_error_Ok) return error.code == heif_error_Memory_allocation_error ? SPI_NO_MEMORY : SPI_OUT_OF_ORDER;
     width = heif_image_get_width(image, heif_channel_interleaved);
     height = heif_image_get_height(image, heif_channel_interleaved);
+    if (maxSide > 0 && width > 0 && height > 0 && (width > maxSide || height > maxSide)) {
+        struct heif_image* scaled = NULL;
+        const int32_t w = width >= height ? maxSide : (int32_t)((int64_t)width * maxSide / height);
+        const int32_t h = width >= height ? (int32_t)((int64_t)height * maxSide / width) : maxSide;
+        error = heif_image_scale_image(image, &scaled, w > 0 ? w : 1, h > 0 ? h : 1, NULL);
+        heif_image_release(image);
+        if (error.code != heif_error_Ok) return SPI_OUT_OF_ORDER;
+        image = scaled;
+        width = heif_image_get_width(image, heif_channel_interleaved);
+        height = heif_image_get_height(image, heif_channel_interleaved);
+    }
     plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &planeStride);
     /* A broken file's coded picture may disagree with its declared size: GetPictureInfo
      * reported the declared one, and the host takes nothing else. */
@@ -138,7 +152,7 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
         height = heif_image_handle_get_height(h.primary);
         if (width <= 0 || height <= 0) result = SPI_OUT_OF_ORDER;
     }
-    if (result == SPI_ALL_RIGHT) result = DecodeToDib(h.primary, headerBlock, bitsBlock, &width, &height);
+    if (result == SPI_ALL_RIGHT) result = DecodeToDib(h.primary, 0, headerBlock, bitsBlock, &width, &height);
     CloseHeif(&h);
     if (result == SPI_ALL_RIGHT && progress) progress(height, height, data);
     return result;
@@ -153,12 +167,15 @@ SPI_EXPORT int32_t GetThumbnail(const char* fileName, void** headerBlock, void**
     int result;
     if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
     result = OpenHeifFile(&h, fileName);
-    /* The first stored thumbnail; phones store one small one. */
+    /* The first stored thumbnail (phones store one small one); without one, the picture
+     * itself reduced. */
     if (result == SPI_ALL_RIGHT &&
         (heif_image_handle_get_list_of_thumbnail_IDs(h.primary, &id, 1) != 1 ||
          heif_image_handle_get_thumbnail(h.primary, id, &thumbnail).code != heif_error_Ok))
-        result = SPI_NOT_SUPPORTED;
-    if (result == SPI_ALL_RIGHT) result = DecodeToDib(thumbnail, headerBlock, bitsBlock, &width, &height);
+        thumbnail = NULL;
+    if (result == SPI_ALL_RIGHT)
+        result = DecodeToDib(thumbnail ? thumbnail : h.primary, HEIF_SPI_THUMBNAIL_SIDE, headerBlock, bitsBlock, &width,
+                             &height);
     if (thumbnail) heif_image_handle_release(thumbnail);
     CloseHeif(&h);
     return result;
