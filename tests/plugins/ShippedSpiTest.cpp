@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QImage>
 #include <tiffio.h>
 
@@ -180,14 +181,25 @@ TEST_F(ShippedPlugins, ChooserThumbnailAndTextsOfRawAndHeic)
     }
 }
 
-TEST_F(ShippedPlugins, TiffPluginLeavesRawFilesToTheRawPlugin)
+// The directory lists the plug-ins in any order: each file must be taken by its own alone.
+TEST_F(ShippedPlugins, EachFileIsTakenByItsOwnPluginAlone)
 {
     DngSpec spec;
     spec.SmallPreview = SolidJpeg(16, 12, Qt::blue);
-    const QString dng = FFolder.Write(QStringLiteral("x.dng"), BuildDng(spec));
-    for (const TSpiPluginPtr& plugin : FHost.Plugins()) {
-        const bool accepts = SpiAccepts(*plugin, QFile::encodeName(dng).toStdString());
-        EXPECT_EQ(accepts, plugin->Path.endsWith(QStringLiteral("raw.spi"))) << plugin->Path.toStdString();
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    std::vector<std::pair<QString, QString>> files{
+        {FFolder.Write(QStringLiteral("x.dng"), BuildDng(spec)), QStringLiteral("raw.spi")},
+        {FFolder.Write(QStringLiteral("x.tif"), WriteTiff(5, 3, 8, false, Qt::red)), QStringLiteral("tiff.spi")},
+        {FFolder.Write(QStringLiteral("x.webp"), WriteWebp(picture)), QStringLiteral("webp.spi")},
+        {FFolder.Write(QStringLiteral("x.jpeg2"), SolidJpeg(8, 8, Qt::red)), QString()}};
+    const QByteArray heic = WriteHeic(picture, false, {});
+    if (!heic.isEmpty()) files.emplace_back(FFolder.Write(QStringLiteral("x.heic"), heic), QStringLiteral("heif.spi"));
+    for (const auto& [file, owner] : files) {
+        QStringList takers;
+        for (const TSpiPluginPtr& plugin : FHost.Plugins())
+            if (SpiAccepts(*plugin, QFile::encodeName(file).toStdString())) takers << QFileInfo(plugin->Path).fileName();
+        EXPECT_EQ(takers, owner.isEmpty() ? QStringList() : QStringList{owner}) << file.toStdString();
     }
 }
 
