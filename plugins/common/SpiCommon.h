@@ -1,5 +1,5 @@
 /*
- * Pieces the shipped plug-ins share: the file mapped read-only (or the caller's bytes), the
+ * Pieces the shipped plug-ins share: the file read into memory (or the caller's bytes), the
  * 24-bit top-down DIB they deliver, and the part of a TIFF structure that holds its Exif
  * data. Header-only (static functions), so each plug-in stays one library of its own.
  */
@@ -12,25 +12,49 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-/* The bytes a call reads: a regular file mapped read-only, or memory the caller gave. */
+/* The bytes a call reads: a file's (or its first bytes) read into memory of our own, or
+ * memory the caller gave. Files are read, never mapped: a file cut short while it is read
+ * gives a failure, not a bus error. */
 typedef struct SpiInput {
     const unsigned char* data;
-    size_t size;
-    void* view;       /* the mapping when the input is a file, else NULL */
-    size_t viewSize;
+    size_t size;      /* bytes at data */
+    size_t fileSize;  /* the whole file's size (= size for memory) */
+    void* owned;      /* memory to free, or NULL */
 } SpiInput;
 
-/* Maps the regular file at `name` from its start; 0 or an SPI code. O_NONBLOCK: a FIFO
- * named like a picture must not stall the viewer (it is refused below). */
-static inline int SpiMapFile(const char* name, SpiInput* in)
+/* The size of the regular, non-empty file at `name`; 0 or an SPI code. Libraries that open
+ * files by name are asked only after this, so a FIFO named like a picture cannot block. */
+static inline int SpiCheckFile(const char* name, size_t* size)
+{
+    struct stat st;
+    if (!name || stat(name, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return SPI_FILE_READ_ERROR;
+    *size = (size_t)st.st_size;
+    return SPI_ALL_RIGHT;
+}
+
+/* Reads count bytes at offset of the open file into buf; non-zero when all were read. */
+static inline int SpiReadAt(int fd, unsigned char* buf, size_t count, uint64_t offset)
+{
+    while (count > 0) {
+        const ssize_t n = pread(fd, buf, count, (off_t)offset);
+        if (n <= 0) return 0;
+        buf += n;
+        count -= (size_t)n;
+        offset += (uint64_t)n;
+    }
+    return 1;
+}
+
+/* The first `limit` bytes of the regular file at `name` (all of it when smaller) into
+ * in->data; 0 or an SPI code. O_NONBLOCK: a FIFO must not stall the viewer (refused below). */
+static inline int SpiReadFile(const char* name, size_t limit, SpiInput* in)
 {
     struct stat st;
     int fd;
-    void* view;
+    size_t n;
     memset(in, 0, sizeof *in);
     if (!name) return SPI_INTERNAL_ERROR;
     fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -39,17 +63,27 @@ static inline int SpiMapFile(const char* name, SpiInput* in)
         close(fd);
         return SPI_FILE_READ_ERROR;
     }
-    view = mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fd, 0);
+    n = (uint64_t)st.st_size < limit ? (size_t)st.st_size : limit;
+    in->owned = malloc(n);
+    if (!in->owned) {
+        close(fd);
+        return SPI_NO_MEMORY;
+    }
+    if (!SpiReadAt(fd, (unsigned char*)in->owned, n, 0)) {
+        close(fd);
+        free(in->owned);
+        memset(in, 0, sizeof *in);
+        return SPI_FILE_READ_ERROR;
+    }
     close(fd);
-    if (view == MAP_FAILED) return SPI_FILE_READ_ERROR;
-    in->data = (const unsigned char*)view;
-    in->size = (size_t)st.st_size;
-    in->view = view;
-    in->viewSize = in->size;
+    in->data = (const unsigned char*)in->owned;
+    in->size = n;
+    in->fileSize = (size_t)st.st_size;
     return SPI_ALL_RIGHT;
 }
 
-/* The input the contract's (buf, len, flag) names: a file from offset len, or len bytes. */
+/* The input the contract's (buf, len, flag) names: a whole file from offset len, or len
+ * bytes in memory. */
 static inline int SpiOpenInput(const char* buf, intptr_t len, uint32_t flag, SpiInput* in)
 {
     int result;
@@ -57,19 +91,20 @@ static inline int SpiOpenInput(const char* buf, intptr_t len, uint32_t flag, Spi
     if (!buf || len < 0) return SPI_INTERNAL_ERROR;
     switch (flag & SPI_INPUT_MASK) {
     case SPI_INPUT_FILE:
-        result = SpiMapFile(buf, in);
+        result = SpiReadFile(buf, (size_t)-1, in);
         if (result != SPI_ALL_RIGHT) return result;
         if ((size_t)len >= in->size) {
-            munmap(in->view, in->viewSize);
+            free(in->owned);
             memset(in, 0, sizeof *in);
             return SPI_FILE_READ_ERROR;
         }
         in->data += len; /* the picture starts len bytes in */
         in->size -= (size_t)len;
+        in->fileSize = in->size;
         return SPI_ALL_RIGHT;
     case SPI_INPUT_MEMORY:
         in->data = (const unsigned char*)buf;
-        in->size = (size_t)len;
+        in->size = in->fileSize = (size_t)len;
         return in->size > 0 ? SPI_ALL_RIGHT : SPI_OUT_OF_ORDER;
     default:
         return SPI_NOT_IMPLEMENTED;
@@ -78,7 +113,7 @@ static inline int SpiOpenInput(const char* buf, intptr_t len, uint32_t flag, Spi
 
 static inline void SpiCloseInput(SpiInput* in)
 {
-    if (in->view) munmap(in->view, in->viewSize);
+    free(in->owned);
     memset(in, 0, sizeof *in);
 }
 
@@ -196,6 +231,24 @@ static inline int SpiTiffExifBlock(const unsigned char* tiff, size_t size, size_
     memcpy(*block, tiff, end);
     *length = (intptr_t)end;
     return SPI_ALL_RIGHT;
+}
+
+/* SpiTiffExifBlock over the file at `name`: its first 256 KiB hold the directories of nearly
+ * every file; only when they do not are the first `limit` bytes read. */
+static inline int SpiFileExifBlock(const char* name, size_t limit, void** block, intptr_t* length)
+{
+    SpiInput in;
+    int result = SpiReadFile(name, 256u << 10, &in);
+    if (result != SPI_ALL_RIGHT) return result;
+    result = SpiTiffExifBlock(in.data, in.size, limit, block, length);
+    if (result == SPI_NOT_SUPPORTED && in.fileSize > in.size && limit > in.size) {
+        SpiCloseInput(&in);
+        result = SpiReadFile(name, limit, &in);
+        if (result != SPI_ALL_RIGHT) return result;
+        result = SpiTiffExifBlock(in.data, in.size, limit, block, length);
+    }
+    SpiCloseInput(&in);
+    return result;
 }
 
 /* The Exif block of a JPEG's APP1 segment (starting at its TIFF header), copied; 0 or an

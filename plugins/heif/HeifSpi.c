@@ -45,7 +45,7 @@ static int OpenHeifFile(Heif* h, const char* name)
 {
     int result;
     memset(h, 0, sizeof *h);
-    result = SpiMapFile(name, &h->in);
+    result = SpiReadFile(name, (size_t)-1, &h->in);
     return result != SPI_ALL_RIGHT ? result : OpenHeif(h);
 }
 

@@ -24,7 +24,8 @@ constexpr size_t kExifLimit = 8u << 20;
 void Quiet(void*, const char*, const int) {}
 void QuietMemory(void*, const char*, const char*) {}
 
-// One open file: its bytes and LibRaw's state over them.
+// One open file and LibRaw's state over it. LibRaw reads files itself (never mapped), or
+// the caller's bytes.
 struct Raw {
     SpiInput in{};
     libraw_data_t* lr = nullptr;
@@ -37,8 +38,7 @@ struct Raw {
         SpiCloseInput(&in);
     }
 
-    // Reads the file's metadata; 0 or an SPI code.
-    int Open()
+    int Init()
     {
         lr = libraw_init(0);
         if (!lr) return SPI_NO_MEMORY;
@@ -50,15 +50,32 @@ struct Raw {
         lr->params.use_camera_wb = 1;
         lr->params.output_color = 1;
         lr->params.output_bps = 8;
-        if (libraw_open_buffer(lr, const_cast<unsigned char*>(in.data), in.size) != LIBRAW_SUCCESS)
-            return SPI_NOT_SUPPORTED;
+        return SPI_ALL_RIGHT;
+    }
+
+    int Opened(int answer) const
+    {
+        if (answer != LIBRAW_SUCCESS) return SPI_NOT_SUPPORTED;
         return lr->sizes.width > 0 && lr->sizes.height > 0 ? SPI_ALL_RIGHT : SPI_NOT_SUPPORTED;
     }
 
+    // Reads the metadata of the file named; 0 or an SPI code.
     int OpenFile(const char* name)
     {
-        const int result = SpiMapFile(name, &in);
-        return result != SPI_ALL_RIGHT ? result : Open();
+        size_t size = 0;
+        int result = SpiCheckFile(name, &size);
+        if (result == SPI_ALL_RIGHT) result = Init();
+        return result != SPI_ALL_RIGHT ? result : Opened(libraw_open_file(lr, name));
+    }
+
+    // The contract's (buf, len, flag) input: a file from its start by name, else its bytes.
+    int OpenInput(const char* buf, intptr_t len, uint32_t flag)
+    {
+        if ((flag & SPI_INPUT_MASK) == SPI_INPUT_FILE && len == 0) return OpenFile(buf);
+        int result = SpiOpenInput(buf, len, flag, &in);
+        if (result == SPI_ALL_RIGHT) result = Init();
+        return result != SPI_ALL_RIGHT ? result
+                                       : Opened(libraw_open_buffer(lr, const_cast<unsigned char*>(in.data), in.size));
     }
 
     // The stored preview when it is a JPEG; null and 0 otherwise.
@@ -94,29 +111,32 @@ int JpegWidth(const unsigned char* jpeg, size_t size)
 }
 
 // The JPEGs a TIFF-structured raw file names in its directory chain and their
-// sub-directories: tags 0x0201/0x0202, or one strip of JPEG-compressed data.
+// sub-directories (tags 0x0201/0x0202, or one strip of JPEG-compressed data), over the
+// file's first bytes; the smallest at least as wide as a thumbnail is kept.
 struct JpegCandidates {
-    const unsigned char* file;
-    size_t size;
+    const SpiInput& head;   // the file's first bytes: the directories lie there
+    int fd;
     int intel;
-    const unsigned char* best = nullptr;   // the smallest at least as wide as a thumbnail
-    size_t bestLength = 0;
+    uint64_t bestOffset = 0, bestLength = 0;
     int visited = 0;
 
     void Consider(uint64_t offset, uint64_t length)
     {
-        if (offset == 0 || length < 4 || offset > size || length > size - offset) return;
-        const unsigned char* jpeg = file + offset;
-        // Thumbnails are at most 96 pixels wide: anything narrower would be enlarged.
-        if (jpeg[0] != 0xFF || jpeg[1] != 0xD8 || JpegWidth(jpeg, size_t(length)) < 96) return;
-        if (!best || length < bestLength) {
-            best = jpeg;
-            bestLength = size_t(length);
-        }
+        if (offset == 0 || length < 4 || offset > head.fileSize || length > head.fileSize - offset) return;
+        if (bestLength != 0 && length >= bestLength) return;
+        // Thumbnails are at most 96 pixels wide: anything narrower would be enlarged. The
+        // frame header follows the Exif segment (64 KiB at most) within the first bytes.
+        unsigned char start[70000];
+        const size_t n = length < sizeof start ? size_t(length) : sizeof start;
+        if (!SpiReadAt(fd, start, n, offset) || JpegWidth(start, n) < 96) return;
+        bestOffset = offset;
+        bestLength = length;
     }
 
     void Directory(uint32_t offset, int depth)
     {
+        const unsigned char* file = head.data;
+        const size_t size = head.size;
         // A bounded walk: broken files may point in circles.
         for (int chain = 0; offset >= 8 && size_t(offset) + 2 <= size && chain < 8 && ++visited < 64; ++chain) {
             const uint32_t count = SpiTiff16(file + offset, intel);
@@ -147,15 +167,32 @@ struct JpegCandidates {
     }
 };
 
-// The smallest JPEG preview of a TIFF-structured raw file; null when it names none.
-const unsigned char* SmallestTiffPreview(const SpiInput& in, size_t* length)
+// The smallest JPEG preview of a TIFF-structured raw file, copied into a malloc'ed block;
+// SPI_NOT_SUPPORTED when it names none.
+int32_t SmallestTiffPreview(const char* name, void** jpeg, intptr_t* length)
 {
-    if (in.size < 8 || !((in.data[0] == 'I' && in.data[1] == 'I') || (in.data[0] == 'M' && in.data[1] == 'M')))
-        return nullptr;
-    JpegCandidates walk{in.data, in.size, in.data[0] == 'I'};
-    walk.Directory(SpiTiff32(in.data + 4, walk.intel), 0);
-    *length = walk.bestLength;
-    return walk.best;
+    SpiInput head;
+    int32_t result = SpiReadFile(name, 1u << 20, &head);
+    if (result != SPI_ALL_RIGHT) return result;
+    const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    result = SPI_NOT_SUPPORTED;
+    if (fd >= 0 && head.size >= 8 && ((head.data[0] == 'I' && head.data[1] == 'I') || (head.data[0] == 'M' && head.data[1] == 'M'))) {
+        JpegCandidates walk{head, fd, head.data[0] == 'I'};
+        walk.Directory(SpiTiff32(head.data + 4, walk.intel), 0);
+        if (walk.bestLength != 0) {
+            void* copy = malloc(size_t(walk.bestLength));
+            result = !copy ? SPI_NO_MEMORY : SpiReadAt(fd, static_cast<unsigned char*>(copy), size_t(walk.bestLength), walk.bestOffset) ? SPI_ALL_RIGHT : SPI_FILE_READ_ERROR;
+            if (result == SPI_ALL_RIGHT) {
+                *jpeg = copy;
+                *length = intptr_t(walk.bestLength);
+            } else {
+                free(copy);
+            }
+        }
+    }
+    if (fd >= 0) close(fd);
+    SpiCloseInput(&head);
+    return result;
 }
 
 int32_t CopyOut(const unsigned char* bytes, size_t length, void** block, intptr_t* blockLength)
@@ -170,8 +207,6 @@ int32_t CopyOut(const unsigned char* bytes, size_t length, void** block, intptr_
 
 int32_t Info(Raw& raw, SpiPictureInfo* out)
 {
-    int result = raw.Open();
-    if (result != SPI_ALL_RIGHT) return result;
     if (libraw_adjust_sizes_info_only(raw.lr) != LIBRAW_SUCCESS) return SPI_OUT_OF_ORDER;
     SpiPictureInfo info;
     memset(&info, 0, sizeof info);
@@ -185,8 +220,7 @@ int32_t Info(Raw& raw, SpiPictureInfo* out)
 
 int32_t Develop(Raw& raw, void** headerBlock, void** bitsBlock, SpiProgressCallback progress, intptr_t data)
 {
-    int result = raw.Open();
-    if (result != SPI_ALL_RIGHT) return result;
+    int result = SPI_ALL_RIGHT;
     if (libraw_unpack(raw.lr) != LIBRAW_SUCCESS || libraw_dcraw_process(raw.lr) != LIBRAW_SUCCESS)
         return SPI_OUT_OF_ORDER;
     int error = 0;
@@ -232,19 +266,11 @@ int32_t Develop(Raw& raw, void** headerBlock, void** bitsBlock, SpiProgressCallb
 
 SPI_EXPORT int32_t IsSupported(const char* fileName, intptr_t fd)
 {
-    (void)fileName;
     try {
         unsigned char head[4];
         if (!SpiReadHead(fd, head, sizeof head)) return 0;
-        struct stat st;
-        if (fstat(int(fd), &st) != 0) return 0;
         Raw raw;
-        void* view = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, int(fd), 0);
-        if (view == MAP_FAILED) return 0;
-        raw.in.data = static_cast<const unsigned char*>(view);
-        raw.in.size = raw.in.viewSize = size_t(st.st_size);
-        raw.in.view = view;
-        return raw.Open() == SPI_ALL_RIGHT;
+        return raw.OpenFile(fileName) == SPI_ALL_RIGHT;
     } catch (...) {
         return 0;
     }
@@ -255,7 +281,7 @@ SPI_EXPORT int32_t GetPictureInfo(const char* buf, intptr_t len, uint32_t flag, 
     if (!info) return SPI_INTERNAL_ERROR;
     try {
         Raw raw;
-        const int result = SpiOpenInput(buf, len, flag, &raw.in);
+        const int result = raw.OpenInput(buf, len, flag);
         return result != SPI_ALL_RIGHT ? result : Info(raw, info);
     } catch (const std::bad_alloc&) {
         return SPI_NO_MEMORY;
@@ -270,7 +296,7 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
     try {
         Raw raw;
-        const int result = SpiOpenInput(buf, len, flag, &raw.in);
+        const int result = raw.OpenInput(buf, len, flag);
         return result != SPI_ALL_RIGHT ? result : Develop(raw, headerBlock, bitsBlock, progress, data);
     } catch (const std::bad_alloc&) {
         return SPI_NO_MEMORY;
@@ -284,12 +310,13 @@ SPI_EXPORT int32_t GetJpegPreview(const char* fileName, int32_t which, void** jp
     if (!jpeg || !length || (which != SPI_PREVIEW_PICTURE && which != SPI_PREVIEW_SMALLEST))
         return SPI_INTERNAL_ERROR;
     try {
+        if (which == SPI_PREVIEW_SMALLEST && SmallestTiffPreview(fileName, jpeg, length) == SPI_ALL_RIGHT)
+            return SPI_ALL_RIGHT;
         Raw raw;
         int result = raw.OpenFile(fileName);
         if (result != SPI_ALL_RIGHT) return result;
         size_t size = 0;
-        const unsigned char* preview = which == SPI_PREVIEW_SMALLEST ? SmallestTiffPreview(raw.in, &size) : nullptr;
-        if (!preview) preview = raw.Preview(&size);
+        const unsigned char* preview = raw.Preview(&size);
         if (!preview) return SPI_NOT_SUPPORTED;
         // A preview much smaller than the sensor's picture would hide the focus: develop then.
         if (which == SPI_PREVIEW_PICTURE && 2 * JpegWidth(preview, size) < raw.lr->sizes.width)
@@ -304,11 +331,10 @@ SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* le
 {
     if (!block || !length) return SPI_INTERNAL_ERROR;
     try {
+        if (SpiFileExifBlock(fileName, kExifLimit, block, length) == SPI_ALL_RIGHT) return SPI_ALL_RIGHT;
         Raw raw;
         int result = raw.OpenFile(fileName);
         if (result != SPI_ALL_RIGHT) return result;
-        if (SpiTiffExifBlock(raw.in.data, raw.in.size, kExifLimit, block, length) == SPI_ALL_RIGHT)
-            return SPI_ALL_RIGHT;
         size_t size = 0;
         const unsigned char* preview = raw.Preview(&size);
         return preview ? SpiJpegExifBlock(preview, size, block, length) : SPI_NOT_SUPPORTED;

@@ -18,8 +18,12 @@
 #error "the RGBA raster is read as bytes in little-endian order"
 #endif
 
+/* What libtiff reads: memory the caller gave, or a file through its descriptor (never mapped,
+ * so a file cut short while it is read fails instead of faulting). */
 typedef struct Stream {
-    const unsigned char* data;
+    const unsigned char* data; /* memory input, or NULL */
+    int fd;                    /* file input: the descriptor, read from `base` on */
+    toff_t base;
     toff_t size;
     toff_t pos;
 } Stream;
@@ -30,7 +34,8 @@ static tmsize_t ReadStream(thandle_t h, void* buf, tmsize_t n)
     toff_t room = s->pos < s->size ? s->size - s->pos : 0;
     if (n < 0) return -1;
     if ((toff_t)n > room) n = (tmsize_t)room;
-    memcpy(buf, s->data + s->pos, (size_t)n);
+    if (s->data) memcpy(buf, s->data + s->pos, (size_t)n);
+    else if (!SpiReadAt(s->fd, (unsigned char*)buf, (size_t)n, s->base + s->pos)) return -1;
     s->pos += (toff_t)n;
     return n;
 }
@@ -66,6 +71,7 @@ static toff_t SizeStream(thandle_t h)
 static int MapStream(thandle_t h, void** base, toff_t* size)
 {
     Stream* s = (Stream*)h;
+    if (!s->data) return 0;
     *base = (void*)s->data;
     *size = s->size;
     return 1;
@@ -89,11 +95,8 @@ static int Silent(TIFF* tif, void* data, const char* module, const char* format,
     return 1;
 }
 
-static TIFF* OpenTiff(const SpiInput* in, Stream* s)
+static TIFF* OpenStream(Stream* s)
 {
-    s->data = in->data;
-    s->size = in->size;
-    s->pos = 0;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFF* tif;
     if (!options) return NULL;
@@ -103,6 +106,43 @@ static TIFF* OpenTiff(const SpiInput* in, Stream* s)
                             SizeStream, MapStream, UnmapStream, options);
     TIFFOpenOptionsFree(options);
     return tif;
+}
+
+/* libtiff over the (buf, len, flag) input of the contract: the file named, read from offset
+ * len, or len bytes of memory; NULL when it is no TIFF or cannot be read. Close with Done. */
+static TIFF* OpenTiff(const char* buf, intptr_t len, uint32_t flag, Stream* s, int* result)
+{
+    size_t size;
+    TIFF* tif;
+    memset(s, 0, sizeof *s);
+    s->fd = -1;
+    *result = SPI_INTERNAL_ERROR;
+    if (!buf || len < 0) return NULL;
+    if ((flag & SPI_INPUT_MASK) == SPI_INPUT_MEMORY) {
+        s->data = (const unsigned char*)buf;
+        s->size = (toff_t)len;
+    } else if ((flag & SPI_INPUT_MASK) == SPI_INPUT_FILE) {
+        *result = SpiCheckFile(buf, &size);
+        if (*result != SPI_ALL_RIGHT) return NULL;
+        s->fd = open(buf, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        *result = SPI_FILE_READ_ERROR;
+        if (s->fd < 0 || (size_t)len >= size) return NULL;
+        s->base = (toff_t)len;
+        s->size = (toff_t)(size - (size_t)len);
+    } else {
+        *result = SPI_NOT_IMPLEMENTED;
+        return NULL;
+    }
+    tif = OpenStream(s);
+    *result = tif ? SPI_ALL_RIGHT : SPI_NOT_SUPPORTED;
+    return tif;
+}
+
+static void Done(TIFF* tif, Stream* s)
+{
+    if (tif) TIFFClose(tif);
+    if (s->fd >= 0) close(s->fd);
+    s->fd = -1;
 }
 
 /* Whether a directory holds a camera's sensor data: colour filter array or linear raw. */
@@ -127,7 +167,7 @@ static int FirstDirectoryHas(const SpiInput* in, uint16_t tag)
 }
 
 /* A raw file in TIFF clothes: a DNG, a Canon CR2, or sensor data in the first directory or
- * one of its sub-directories. */
+ * one of its sub-directories. `in` holds the file's first bytes. */
 static int IsRawFile(TIFF* tif, const SpiInput* in)
 {
     uint16_t count = 0;
@@ -162,34 +202,32 @@ SPI_EXPORT int32_t IsSupported(const char* fileName, intptr_t fd)
     SpiInput in;
     Stream s;
     TIFF* tif;
-    int yes;
+    int yes, result;
     if (!SpiReadHead(fd, head, sizeof head)) return 0;
     if (!((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42) ||
           (head[0] == 'I' && head[1] == 'I' && head[2] == 43 && head[3] == 0) ||
           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 43)))
         return 0;
-    if (SpiMapFile(fileName, &in) != SPI_ALL_RIGHT) return 0;
-    tif = OpenTiff(&in, &s);
+    /* A raw file's first directory lies near its start. */
+    if (SpiReadFile(fileName, 64u << 10, &in) != SPI_ALL_RIGHT) return 0;
+    tif = OpenTiff(fileName, 0, SPI_INPUT_FILE, &s, &result);
     yes = tif && !IsRawFile(tif, &in);
-    if (tif) TIFFClose(tif);
+    Done(tif, &s);
     SpiCloseInput(&in);
     return yes;
 }
 
 SPI_EXPORT int32_t GetPictureInfo(const char* buf, intptr_t len, uint32_t flag, SpiPictureInfo* out)
 {
-    SpiInput in;
     Stream s;
     TIFF* tif;
     uint32_t width = 0, height = 0;
     uint16_t bits = 0, samples = 0;
     int result;
     if (!out) return SPI_INTERNAL_ERROR;
-    result = SpiOpenInput(buf, len, flag, &in);
-    if (result != SPI_ALL_RIGHT) return result;
-    tif = OpenTiff(&in, &s);
-    result = tif ? Size(tif, &width, &height) : SPI_NOT_SUPPORTED;
+    tif = OpenTiff(buf, len, flag, &s, &result);
+    if (tif) result = Size(tif, &width, &height);
     if (result == SPI_ALL_RIGHT) {
         SpiPictureInfo info;
         memset(&info, 0, sizeof info);
@@ -200,15 +238,13 @@ SPI_EXPORT int32_t GetPictureInfo(const char* buf, intptr_t len, uint32_t flag, 
         info.colorDepth = (int16_t)(bits * samples);
         memcpy(out, &info, sizeof info);
     }
-    if (tif) TIFFClose(tif);
-    SpiCloseInput(&in);
+    Done(tif, &s);
     return result;
 }
 
 SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void** headerBlock, void** bitsBlock,
                               SpiProgressCallback progress, intptr_t data)
 {
-    SpiInput in;
     Stream s;
     TIFF* tif;
     uint32_t width = 0, height = 0, y;
@@ -217,10 +253,8 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     size_t stride;
     int result;
     if (!headerBlock || !bitsBlock) return SPI_INTERNAL_ERROR;
-    result = SpiOpenInput(buf, len, flag, &in);
-    if (result != SPI_ALL_RIGHT) return result;
-    tif = OpenTiff(&in, &s);
-    result = tif ? Size(tif, &width, &height) : SPI_NOT_SUPPORTED;
+    tif = OpenTiff(buf, len, flag, &s, &result);
+    if (tif) result = Size(tif, &width, &height);
     /* GetPictureInfo reports any size, so the host can say why it will not take it. */
     if (result == SPI_ALL_RIGHT && (unsigned long long)width * height > TIFF_SPI_MAX_PIXELS) result = SPI_NO_MEMORY;
     if (result == SPI_ALL_RIGHT) {
@@ -232,17 +266,14 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
         result = SPI_OUT_OF_ORDER;
     if (result == SPI_ALL_RIGHT) {
         for (y = 0; y < height; ++y) {
-            const uint32_t* src = raster + (size_t)y * width;
-            unsigned char* dst = bits + (size_t)y * stride;
-            uint32_t x;
             /* The raster's bytes are red, green, blue, alpha in memory order. */
-            SpiRowToBgr((const unsigned char*)src, 4, dst, (int32_t)width);
+            SpiRowToBgr((const unsigned char*)(raster + (size_t)y * width), 4, bits + (size_t)y * stride,
+                        (int32_t)width);
         }
         if (progress && progress((int32_t)height, (int32_t)height, data) != 0) result = SPI_ABORT;
     }
     free(raster);
-    if (tif) TIFFClose(tif);
-    SpiCloseInput(&in);
+    Done(tif, &s);
     if (result != SPI_ALL_RIGHT) {
         free(header);
         free(bits);
@@ -255,12 +286,6 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
 
 SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* length)
 {
-    SpiInput in;
-    int result;
     if (!block || !length) return SPI_INTERNAL_ERROR;
-    result = SpiMapFile(fileName, &in);
-    if (result != SPI_ALL_RIGHT) return result;
-    result = SpiTiffExifBlock(in.data, in.size, TIFF_SPI_EXIF_LIMIT, block, length);
-    SpiCloseInput(&in);
-    return result;
+    return SpiFileExifBlock(fileName, TIFF_SPI_EXIF_LIMIT, block, length);
 }

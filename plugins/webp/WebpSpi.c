@@ -103,7 +103,7 @@ SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* le
     WebPChunkIterator chunk;
     int result;
     if (!block || !length) return SPI_INTERNAL_ERROR;
-    result = SpiMapFile(fileName, &in);
+    result = SpiReadFile(fileName, (size_t)-1, &in);
     if (result != SPI_ALL_RIGHT) return result;
     bytes.bytes = in.data;
     bytes.size = in.size;
