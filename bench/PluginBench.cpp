@@ -3,6 +3,7 @@
 // with a full-size preview and a HEIC should stay within 1.5 times the JPEG.
 //   velumira_plugin_bench [WIDTH HEIGHT | PICTURE.jpg]   (default: a camera-like 6000 x 4000
 //   picture, noisy, so every codec has much to decode; files cached in the temp folder)
+//   velumira_plugin_bench --100mp   a 100-megapixel raw file with no large preview, developed
 #include "loading/Bmpmagbase.h"
 #include "loading/SpiHost.h"
 #include "support/DngBuilder.h"
@@ -64,6 +65,27 @@ int main(int argc, char** argv)
 {
     QByteArray jpeg;
     QString tag;
+    if (argc == 2 && QByteArray(argv[1]) == "--100mp") {
+        // A medium-format sensor's size; its small preview leaves the raw data to develop.
+        const QString path = Cached("11648x8736.dng", [] {
+            DngSpec spec;
+            spec.Width = 11648;
+            spec.Height = 8736;
+            spec.SmallPreview = SolidJpeg(160, 120, Qt::gray);
+            return BuildDng(spec);
+        });
+        TSpiHost host;
+        LoadPlugins(host, QStringLiteral(VELUMIRA_SHIPPED_SPI_DIR));
+        QSize size;
+        const auto start = std::chrono::steady_clock::now();
+        TBitmapMAGBase picture;
+        picture.SetPluginHost(&host);
+        picture.LoadFromFile(path);
+        std::printf("100-MP DNG developed: %d x %d in %.1f s, %d cores\n", picture.Width(), picture.Height(),
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                    QThread::idealThreadCount());
+        return 0;
+    }
     if (argc == 2) {
         QFile source(QString::fromLocal8Bit(argv[1]));
         if (!source.open(QIODevice::ReadOnly)) return 2;
