@@ -5,7 +5,7 @@
  * GetJpegPreview and decoded by the viewer's own JPEG decoder, when it is at least half as
  * wide as the sensor's picture; otherwise GetPicture develops the raw data at full size
  * (camera white balance, sRGB, 8 bits). The Exif block is the file's own TIFF structure,
- * or the preview's Exif segment where the file is no TIFF structure. The chooser's thumbnail
+ * or the preview's Exif segment, or one made from the metadata LibRaw read (a CR3's). The chooser's thumbnail
  * is the smallest JPEG the TIFF structure names, or the preview LibRaw picks.
  * LibRaw's thread-safe build: the chooser asks for thumbnails while the viewer decodes.
  */
@@ -13,7 +13,10 @@
 
 #include <libraw.h>
 
+#include <ctime>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -195,6 +198,118 @@ int32_t SmallestTiffPreview(const char* name, void** jpeg, intptr_t* length)
     return result;
 }
 
+// An Exif block made from what LibRaw read of the file's own metadata, for raw files whose
+// shooting values the other routes do not reach (a CR3's boxes, a TIFF/EP file that keeps
+// them in its first directory): IFD0 with make and model, an Exif directory with exposure
+// time, f-number, ISO, focal length (and its 35 mm equivalent) and the shooting date.
+class ExifFromMetadata {
+public:
+    explicit ExifFromMetadata(const libraw_data_t& lr) : FLr(lr) {}
+
+    bool HasShootingValues() const { return FLr.other.shutter > 0 || FLr.other.aperture > 0; }
+
+    int32_t Build(void** block, intptr_t* length)
+    {
+        std::string model = FLr.idata.model;
+        const std::string make = FLr.idata.make;
+        if (!make.empty() && model.compare(0, make.size(), make) != 0) model = make + " " + model;
+        if (!make.empty()) Text(FIfd0, 0x010F, make);
+        if (!model.empty()) Text(FIfd0, 0x0110, model);
+        const libraw_imgother_t& o = FLr.other;
+        if (o.shutter > 0) {
+            if (o.shutter < 1) Rational(FExif, 0x829A, 1, uint32_t(1 / o.shutter + 0.5f));
+            else Rational(FExif, 0x829A, uint32_t(o.shutter * 10 + 0.5f), 10);
+        }
+        if (o.aperture > 0) Rational(FExif, 0x829D, uint32_t(o.aperture * 10 + 0.5f), 10);
+        if (o.iso_speed > 0) Short(FExif, 0x8827, uint16_t(o.iso_speed < 65535 ? o.iso_speed + 0.5f : 65535));
+        if (o.timestamp > 0) {
+            struct tm t;
+            char date[20];
+            if (localtime_r(&o.timestamp, &t) && strftime(date, sizeof date, "%Y:%m:%d %H:%M:%S", &t) == 19)
+                Text(FExif, 0x9003, date);
+        }
+        // Metering: "unknown", as LibRaw does not say; left out, it would read as manual exposure.
+        Short(FExif, 0x9207, 0);
+        if (o.focal_len > 0) Rational(FExif, 0x920A, uint32_t(o.focal_len * 10 + 0.5f), 10);
+        const unsigned mm35 = FLr.lens.FocalLengthIn35mmFormat;
+        if (mm35 > 0 && mm35 < 65536) Short(FExif, 0xA405, uint16_t(mm35));
+        return Write(block, length);
+    }
+
+private:
+    struct Entry {
+        uint16_t tag, type;
+        uint32_t count;
+        std::string data;   // the value's bytes, little-endian
+    };
+
+    static std::string Le(uint32_t v, int bytes)
+    {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+        return out;
+    }
+    void Text(std::vector<Entry>& dir, uint16_t tag, const std::string& text)
+    {
+        dir.push_back({tag, 2, uint32_t(text.size() + 1), text + '\0'});
+    }
+    void Rational(std::vector<Entry>& dir, uint16_t tag, uint32_t n, uint32_t d)
+    {
+        dir.push_back({tag, 5, 1, Le(n, 4) + Le(d, 4)});
+    }
+    void Short(std::vector<Entry>& dir, uint16_t tag, uint16_t v) { dir.push_back({tag, 3, 1, Le(v, 2)}); }
+
+    // "II*\0", IFD0 at 8, the Exif directory after it, then every value longer than 4 bytes.
+    int32_t Write(void** block, intptr_t* length)
+    {
+        if (!FExif.empty()) FIfd0.push_back({0x8769, 4, 1, std::string()});
+        const size_t ifd0 = 8, exif = ifd0 + 2 + 12 * FIfd0.size() + 4;
+        size_t data = exif + (FExif.empty() ? 0 : 2 + 12 * FExif.size() + 4);
+        std::string out = "II*" + std::string(1, '\0') + Le(uint32_t(ifd0), 4), values;
+        for (std::vector<Entry>* dir : {&FIfd0, &FExif}) {
+            if (dir->empty()) continue;
+            out += Le(uint32_t(dir->size()), 2);
+            for (const Entry& e : *dir) {
+                out += Le(e.tag, 2) + Le(e.type, 2) + Le(e.count, 4);
+                if (e.tag == 0x8769) {
+                    out += Le(uint32_t(exif), 4);
+                } else if (e.data.size() <= 4) {
+                    out += e.data + std::string(4 - e.data.size(), '\0');
+                } else {
+                    out += Le(uint32_t(data + values.size()), 4);
+                    values += e.data;
+                    if (values.size() % 2) values += '\0';
+                }
+            }
+            out += Le(0, 4);
+        }
+        out += values;
+        void* copy = malloc(out.size());
+        if (!copy) return SPI_NO_MEMORY;
+        memcpy(copy, out.data(), out.size());
+        *block = copy;
+        *length = intptr_t(out.size());
+        return SPI_ALL_RIGHT;
+    }
+
+    const libraw_data_t& FLr;
+    std::vector<Entry> FIfd0, FExif;
+};
+
+// Whether an Exif block (a TIFF structure) has an Exif directory in its first directory.
+bool HasExifDirectory(const void* block, intptr_t length)
+{
+    const unsigned char* t = static_cast<const unsigned char*>(block);
+    if (length < 8) return false;
+    const int intel = t[0] == 'I';
+    const uint32_t offset = SpiTiff32(t + 4, intel);
+    if (offset < 8 || uint64_t(offset) + 2 > uint64_t(length)) return false;
+    const uint32_t count = SpiTiff16(t + offset, intel);
+    for (uint32_t i = 0; i < count && uint64_t(offset) + 2 + 12 * (i + 1) <= uint64_t(length); ++i)
+        if (SpiTiff16(t + offset + 2 + 12 * i, intel) == 0x8769) return true;
+    return false;
+}
+
 int32_t CopyOut(const unsigned char* bytes, size_t length, void** block, intptr_t* blockLength)
 {
     void* copy = malloc(length);
@@ -331,13 +446,33 @@ SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* le
 {
     if (!block || !length) return SPI_INTERNAL_ERROR;
     try {
-        if (SpiFileExifBlock(fileName, kExifLimit, block, length) == SPI_ALL_RIGHT) return SPI_ALL_RIGHT;
+        // The file's own TIFF structure, when it has one with an Exif directory.
+        void* own = nullptr;
+        intptr_t ownLength = 0;
+        if (SpiFileExifBlock(fileName, kExifLimit, &own, &ownLength) == SPI_ALL_RIGHT &&
+            HasExifDirectory(own, ownLength)) {
+            *block = own;
+            *length = ownLength;
+            return SPI_ALL_RIGHT;
+        }
         Raw raw;
         int result = raw.OpenFile(fileName);
-        if (result != SPI_ALL_RIGHT) return result;
         size_t size = 0;
-        const unsigned char* preview = raw.Preview(&size);
-        return preview ? SpiJpegExifBlock(preview, size, block, length) : SPI_NOT_SUPPORTED;
+        const unsigned char* preview = result == SPI_ALL_RIGHT ? raw.Preview(&size) : nullptr;
+        if (preview && SpiJpegExifBlock(preview, size, block, length) == SPI_ALL_RIGHT) {
+            free(own);
+            return SPI_ALL_RIGHT;
+        }
+        // What LibRaw read of the metadata, where it has shooting values; else the file's
+        // own first directory (make and model) when there was one.
+        if (result == SPI_ALL_RIGHT && ExifFromMetadata(*raw.lr).HasShootingValues()) {
+            free(own);
+            return ExifFromMetadata(*raw.lr).Build(block, length);
+        }
+        if (!own) return result != SPI_ALL_RIGHT ? result : SPI_NOT_SUPPORTED;
+        *block = own;
+        *length = ownLength;
+        return SPI_ALL_RIGHT;
     } catch (...) {
         return SPI_INTERNAL_ERROR;
     }

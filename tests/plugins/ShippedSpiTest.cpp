@@ -77,6 +77,18 @@ TEST_F(ShippedPlugins, RawWithOnlyASmallPreviewIsDeveloped)
     EXPECT_FALSE(picture->FInfo.isEmpty());
 }
 
+TEST_F(ShippedPlugins, RawWithoutExifDirectoryShowsWhatLibRawRead)
+{
+    // Shooting values where the Exif reader does not look (as in a CR3's boxes): the block
+    // is made from what LibRaw read.
+    DngSpec spec;
+    spec.SmallPreview = SolidJpeg(16, 12, Qt::blue);
+    spec.Exif.exifDirectory = false;
+    spec.ShootingInFirstDirectory = true;
+    const auto picture = Load(QStringLiteral("tiffep.dng"), BuildDng(spec));
+    EXPECT_EQ(picture->FInfo.toStdString(), "1/125 F5.6 50.0mm \"Pentax *ist D\" 不明 ");
+}
+
 TEST_F(ShippedPlugins, HeicIsShownTurnedWithItsExif)
 {
     QImage source(64, 32, QImage::Format_RGB32);

@@ -38,6 +38,13 @@ QByteArray BuildDng(const DngSpec& spec)
     const QImage small = QImage::fromData(spec.SmallPreview, "JPEG");
     AddJpegImage(b, ids.ifd0, spec.SmallPreview, small.width(), small.height());
     b.AddAscii(ids.ifd0, 0x010F, "PENTAX");
+    if (spec.ShootingInFirstDirectory) {
+        const ExifSpec& v = spec.Exif;
+        if (v.exposure) b.AddRational(ids.ifd0, 0x829A, v.exposure->n, v.exposure->d);
+        if (v.fnumber) b.AddRational(ids.ifd0, 0x829D, v.fnumber->n, v.fnumber->d);
+        if (v.iso) b.AddShort(ids.ifd0, 0x8827, *v.iso);
+        if (v.focal) b.AddRational(ids.ifd0, 0x920A, v.focal->n, v.focal->d);
+    }
     b.AddBytes(ids.ifd0, 50706, TiffBuilder::Byte, 4, {1, 4, 0, 0});   // DNG version
     b.AddAscii(ids.ifd0, 50708, exif.model.value_or("Test camera"));
     // sRGB-like colour matrix (XYZ to camera) and daylight as shot.

@@ -13,6 +13,9 @@ struct DngSpec {
     QByteArray SmallPreview;   // JPEG in IFD0
     QByteArray Preview;        // JPEG in a sub-directory; empty: none
     ExifSpec Exif = PhotoLikeSpec();
+    // TIFF/EP style: exposure time, f-number, ISO and focal length of Exif in IFD0 instead
+    // of an Exif directory.
+    bool ShootingInFirstDirectory = false;
 };
 
 QByteArray BuildDng(const DngSpec& spec);
