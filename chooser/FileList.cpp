@@ -39,9 +39,9 @@ int TViewList::Add(const QString& key, TPictEntry* entry)
 
 bool IsChooserPicture(const QString& name)
 {
-    // Only these carry a small embedded JPEG that the reader can show quickly.
+    // Only these carry a small embedded preview that the reader can show quickly.
     const TPictureType type = ClassifyPicture(name);
-    return type == TPictureType::Jpeg || type == TPictureType::Pef;
+    return type == TPictureType::Jpeg || type == TPictureType::Pef || type == TPictureType::Camera;
 }
 
 std::vector<TListedFile> EnumeratePictureFiles(const QString& folderPath)

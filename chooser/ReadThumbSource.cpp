@@ -7,6 +7,13 @@
 #include "loading/MappedFile.h"
 #include "loading/PefPreview.h"
 #include "loading/PictureName.h"
+#include "loading/SpiHost.h"
+#include "loading/SpiLibrary.h"
+
+#include <QFile>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
 
 int ChooseReduction(int width, int height)
 {
@@ -69,6 +76,57 @@ QImage DecodeReduced(const TJpegBytes& bytes)
     }
 }
 
+void SetTexts(TReaderState& state, const TExifRoot& reader)
+{
+    const TChooserTexts texts = MakeChooserTexts(reader);
+    state.ShotDate = QString::fromStdString(texts.ShotDate);
+    state.ShotExposure = QString::fromStdString(texts.ShotExposure);
+    state.ShotCamera = QString::fromStdString(texts.ShotCamera);
+    state.HasShotData = true;
+}
+
+// Raw files of other makers and HEIC/HEIF: through the plug-in that takes the file, its
+// Exif block for the texts and its smallest preview (a JPEG, or a stored thumbnail) for the
+// picture.
+bool ReadPluginThumb(TReaderState& state, const QString& path, bool checkCancel)
+{
+    const std::string name = QFile::encodeName(path).toStdString();
+    const std::shared_ptr<TSpiLibrary> library = SpiFor(PublishedSpiLibraries(), name);
+    if (!library)
+        return false;
+    const std::vector<unsigned char> exif = SpiExifBlock(*library, name);
+    if (exif.size() >= 8) {
+        TExifRootPENTAXistD reader;
+        reader.Parse(exif.data(), exif.size(), 8);
+        SetTexts(state, reader);
+    }
+    if (checkCancel && state.ReadCursor.load() < 0)
+        return false;
+    const TJpegBytes preview = SpiJpegPreview(*library, name, SPI_PREVIEW_SMALLEST);
+    if (!preview.empty())
+        state.DecodedPicture = DecodeReduced(preview);
+    if (state.DecodedPicture.isNull() && library->GetThumbnail) {
+        void* header = nullptr;
+        void* bits = nullptr;
+        if (library->GetThumbnail(name.c_str(), &header, &bits) == SPI_ALL_RIGHT) {
+            SpiBitmapInfoHeader bi{};
+            if (header && malloc_usable_size(header) >= sizeof bi) {
+                std::memcpy(&bi, header, sizeof bi);
+                const int width = bi.biWidth;
+                const int height = bi.biHeight < 0 ? -bi.biHeight : bi.biHeight;
+                QImage image(width > 0 && width <= 4096 ? width : 0, height <= 4096 ? height : 0, QImage::Format_RGB32);
+                if (!image.isNull() && bits &&
+                    ConvertDibToImage(header, malloc_usable_size(header), bits, malloc_usable_size(bits), width,
+                                      height, image))
+                    state.DecodedPicture = image.convertToFormat(QImage::Format_BGR888);
+            }
+            std::free(header);
+            std::free(bits);
+        }
+    }
+    return !state.DecodedPicture.isNull();
+}
+
 } // namespace
 
 bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
@@ -104,18 +162,16 @@ bool ReadThumbSource(TReaderState& state, const QString& path, bool checkCancel)
                 return false;
             bytes = ReadEmbeddedJpeg(&reader, file, 0);
             break;
+        case TPictureType::Camera:
+            return ReadPluginThumb(state, path, checkCancel);
+        case TPictureType::Shipped:
         case TPictureType::Bmp:
         case TPictureType::Plugin:
         case TPictureType::None:
             break;   // the listing lets none of these through
         }
-        if (tiffFound) {
-            const TChooserTexts texts = MakeChooserTexts(reader);
-            state.ShotDate = QString::fromStdString(texts.ShotDate);
-            state.ShotExposure = QString::fromStdString(texts.ShotExposure);
-            state.ShotCamera = QString::fromStdString(texts.ShotCamera);
-            state.HasShotData = true;
-        }
+        if (tiffFound)
+            SetTexts(state, reader);
         if (bytes.empty())
             return false;
         // A reading stopped meanwhile does not decode.

@@ -10,7 +10,8 @@ function(velumira_add_test name)
   # by a `cmake -E env` launcher, which it uses for discovery and for every test.
   set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
     ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-    VELUMIRA_TEST_FIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures ASAN_OPTIONS=detect_leaks=1)
+    VELUMIRA_TEST_FIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures ASAN_OPTIONS=detect_leaks=1
+    LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

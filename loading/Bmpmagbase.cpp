@@ -71,6 +71,8 @@ void TBitmapMAGBase::LoadFromFile(const QString& fileName)
         LoadPefFile(*this, fileName);
         break;
     case TPictureType::Bmp:      // the host itself hands these to the built-in reader
+    case TPictureType::Camera:
+    case TPictureType::Shipped:
     case TPictureType::Plugin:
     case TPictureType::None:     // a name without extension is offered to the plug-ins too
         if (!TryPluginLoad(FSpiHost, fileName, *this)) {

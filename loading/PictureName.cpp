@@ -23,5 +23,14 @@ TPictureType ClassifyPicture(std::string_view name)
         return TPictureType::Pef;
     if (is(".BMP") || is(".ICO") || is(".WMF") || is(".EMF"))
         return TPictureType::Bmp;
+    static constexpr std::string_view camera[] = {
+        ".CR2", ".CR3", ".CRW", ".NEF", ".NRW", ".ARW", ".SR2", ".SRF", ".ORF", ".ORI", ".RW2",
+        ".RWL", ".RAW", ".RAF", ".DNG", ".SRW", ".3FR", ".FFF", ".IIQ", ".ERF", ".MEF", ".MOS",
+        ".MRW", ".X3F", ".KDC", ".DCR", ".K25", ".GPR", ".HEIC", ".HEIF", ".HIF"};
+    for (const std::string_view known : camera)
+        if (is(known))
+            return TPictureType::Camera;
+    if (is(".TIF") || is(".TIFF") || is(".WEBP") || is(".PNG"))
+        return TPictureType::Shipped;
     return TPictureType::Plugin;
 }

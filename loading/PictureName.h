@@ -10,8 +10,18 @@ enum class TPictureType {
     Jpeg,     // ".JPEG", ".JPG"
     Pef,      // ".PEF": the JPEG preview inside a PENTAX raw file
     Bmp,      // ".BMP", ".ICO", ".WMF", ".EMF": the built-in bitmap reader's, ahead of any plug-in
+    Camera,   // raw files of other makers (".CR2", ".NEF", ".ARW", ".DNG"...) and HEIC/HEIF:
+              // what cameras and phones write; decoded by the plug-ins, listed by the chooser
+    Shipped,  // ".TIF", ".TIFF", ".WEBP", ".PNG": the other formats of the shipped plug-ins
     Plugin,   // any other extension: for the decoder plug-ins to claim
 };
+
+// Whether the decoder plug-ins decode files of this type (the viewer then asks them on its
+// user-interface thread only).
+inline bool DecodedByPlugins(TPictureType type)
+{
+    return type == TPictureType::Camera || type == TPictureType::Shipped || type == TPictureType::Plugin;
+}
 
 // name may be a bare file name or a full path (its bytes, UTF-8); a dot in a folder name is
 // no extension. Case does not matter (".jpg", ".Jpeg").

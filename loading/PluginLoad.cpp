@@ -1,5 +1,9 @@
 #include "loading/PluginLoad.h"
 
+#include "loading/JpegDecoder.h"
+#include "loading/ShotSummary.h"
+#include "platform/MemoryInfo.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -28,4 +32,38 @@ QString DefaultPluginFolder(const QString& executableFolder)
 QString DefaultPluginFolder()
 {
     return DefaultPluginFolder(ExecutableFolder());
+}
+
+bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& picture)
+{
+    if (!host) return false;
+    if (!host->BuiltinReader) host->BuiltinReader = ReadBmpFile;
+    QImage image;
+    TPixelFormat format = TPixelFormat::pfDevice;
+    std::string info;
+    try {
+        if (!host->SelectPlugin(fileName)) return false;
+        // As for JPEG files, the summary is known before the picture is decoded.
+        const std::vector<unsigned char> exif = host->ExifBlock();
+        info = TiffShotSummary(exif.data(), exif.size());
+        const std::vector<unsigned char> preview = host->PicturePreview();
+        if (!preview.empty()) {
+            const QSize size = ReadJpegSize(preview.data(), preview.size());
+            RefuseBeyondMemory(size.width(), size.height(), AvailableMemoryBytes());
+            image = DecodeJpegBest(preview.data(), preview.size());
+            format = TPixelFormat::pf24bit;
+        }
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        image = QImage();   // a preview that does not decode: the plug-in's own picture
+    }
+    if (image.isNull() && !TryPluginDecode(host, fileName, image, format)) return false;
+    try {
+        picture.Assign(std::move(image), format);
+    } catch (...) {
+        return false;
+    }
+    picture.FInfo = QString::fromStdString(info);
+    return true;
 }

@@ -6,7 +6,6 @@
 #include "loading/SpiHost.h"
 
 #include <QString>
-#include <utility>
 
 // The folder of the plug-ins that ship with the program when it exists, else the empty text.
 // Looked for beside the executable (build tree: <build>/plugins) and in the installed layout
@@ -15,18 +14,9 @@ QString DefaultPluginFolder();
 QString DefaultPluginFolder(const QString& executableFolder);
 
 // The loader's plug-in branch: true when a plug-in delivered and picture took it over (tag
-// pfDevice, shown as "(24)"); false on no host, no plug-in, or any failure, and the caller
+// pfDevice, shown as "(24)"; a JPEG preview the plug-in names is decoded by the program's
+// own decoder, tag pf24bit); false on no host, no plug-in, or any failure, and the caller
 // then reads the file with its built-in reader. ".EMF" reaches the built-in reader here too.
-inline bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& picture)
-{
-    if (host && !host->BuiltinReader) host->BuiltinReader = ReadBmpFile;
-    QImage image;
-    TPixelFormat format = TPixelFormat::pfDevice;
-    if (!TryPluginDecode(host, fileName, image, format)) return false;
-    try {
-        picture.Assign(std::move(image), format);
-    } catch (...) {
-        return false;
-    }
-    return true;
-}
+// The plug-in's Exif block, when it gives one, becomes the picture's summary (FInfo). A
+// picture too large for the memory available throws std::bad_alloc.
+bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& picture);

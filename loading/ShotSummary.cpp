@@ -16,3 +16,12 @@ std::string JpegShotSummary(const unsigned char* data, std::size_t length, bool*
         *ranPastEnd = reader.RanPastEnd;
     return text;
 }
+
+std::string TiffShotSummary(const unsigned char* tiff, std::size_t length)
+{
+    if (length < 8 || !((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M')))
+        return std::string();
+    TExifRootPENTAXistD reader;
+    reader.Parse(tiff, length, 8);
+    return MakeSummaryText(reader);
+}

@@ -94,4 +94,28 @@ typedef int32_t (*SpiGetPictureFn)(const char* buf, intptr_t len, uint32_t flag,
                                    void** headerBlock, void** bitsBlock,
                                    SpiProgressCallback progress, intptr_t data);
 
+/*
+ * Optional exports (a plug-in without them works as before). Each takes the file's name
+ * (zero-terminated UTF-8), may be called from any thread, also while another call of the
+ * same plug-in runs, and hands over blocks allocated with malloc that the host frees with
+ * free. Answer 0 when something was handed over, non-zero (and nothing handed over) else.
+ */
+
+/* The file's Exif data: a TIFF header ("II*\0" or "MM\0*") and its directories, offsets
+ * counted from the block's first byte. The host reads it as it reads a JPEG's Exif block. */
+typedef int32_t (*SpiGetExifBlockFn)(const char* fileName, void** block, intptr_t* length);
+
+/* A JPEG stored in the file, its bytes copied into *jpeg. `which`:
+ * SPI_PREVIEW_PICTURE: a preview good enough to stand for the picture; the host then
+ *   decodes it with its own JPEG decoder instead of calling GetPictureInfo / GetPicture.
+ *   Answer non-zero when the file has none, and the host decodes the picture as usual.
+ * SPI_PREVIEW_SMALLEST: the smallest preview, for a thumbnail. */
+enum { SPI_PREVIEW_PICTURE = 0, SPI_PREVIEW_SMALLEST = 1 };
+typedef int32_t (*SpiGetJpegPreviewFn)(const char* fileName, int32_t which, void** jpeg, intptr_t* length);
+
+/* A small picture for a thumbnail (a stored thumbnail, decoded), as GetPicture delivers a
+ * picture: header block and bits block under the same rules. Asked when GetJpegPreview is
+ * missing or has no SPI_PREVIEW_SMALLEST answer. */
+typedef int32_t (*SpiGetThumbnailFn)(const char* fileName, void** headerBlock, void** bitsBlock);
+
 #endif

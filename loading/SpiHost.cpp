@@ -1,15 +1,11 @@
 #include "loading/SpiHost.h"
 
 #include "loading/PictureName.h"
+#include "platform/MemoryInfo.h"
 
 #include <QFile>
 
-#include <dirent.h>
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <malloc.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -18,112 +14,30 @@ static_assert(sizeof(SpiBitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes")
 static_assert(sizeof(SpiRgbQuad) == 4, "RGBQUAD is 4 bytes");
 static_assert(sizeof(SpiPictureInfo) == 22 + sizeof(void*), "PictureInfo is packed");
 
-TSpiModule::~TSpiModule()
-{
-    if (FHandle) dlclose(FHandle);
-}
-
-TSpiModule& TSpiModule::operator=(TSpiModule&& other) noexcept
-{
-    if (this != &other) {
-        if (FHandle) dlclose(FHandle);
-        FHandle = other.FHandle;
-        other.FHandle = nullptr;
-    }
-    return *this;
-}
-
-void* TSpiModule::Symbol(const char* name) const
-{
-    return FHandle ? dlsym(FHandle, name) : nullptr;
-}
-
 namespace {
-
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-};
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
 using MallocBlock = std::unique_ptr<void, FreeDeleter>;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : FFd(fd) {}
-    ~FileDescriptor()
-    {
-        if (FFd >= 0) ::close(FFd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
-bool HasSpiSuffix(const char* name)
-{
-    const std::size_t n = std::strlen(name);
-    return n >= 4 && strcasecmp(name + n - 4, ".spi") == 0;
-}
-
-template <typename Fn>
-Fn SymbolAs(const TSpiModule& module, const char* name)
-{
-    return reinterpret_cast<Fn>(module.Symbol(name));
-}
-
-// The library path as the scan forms it: folder, one '/', the listed name.
-QByteArray LibraryPath(const QByteArray& folder, const char* name)
-{
-    QByteArray path = folder;
-    if (!path.endsWith('/')) path += '/';
-    path += name;
-    return path;
-}
-
 } // namespace
 
 void TSpiHost::LoadPlugins(const QString& folder)
 {
     Folder = folder;
-    // An empty setting means "no folder"; reading code from the file-system root instead
-    // would load whatever libraries happen to lie there.
-    if (folder.isEmpty()) return;
-
-    const QByteArray folderBytes = QFile::encodeName(folder);
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folderBytes.constData()));
-    if (!dir) return;
-
     std::vector<TSpiPluginPtr> found;
-    // Directory order, unsorted: the first listed library wins when two accept a file.
-    while (const dirent* entry = readdir(dir.get())) {
-        if (!HasSpiSuffix(entry->d_name)) continue;
-        const QByteArray path = LibraryPath(folderBytes, entry->d_name);
-        struct stat st {};
-        // dlopen of a FIFO would block; folders and devices are not libraries anyway.
-        if (stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-
-        void* handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) continue;
+    ForEachSpiFile(QFile::encodeName(folder).toStdString(), [&](const std::string& path) {
         auto node = std::make_shared<TSpiPlugin>();
-        node->Module = TSpiModule(handle);
-        node->Path = QFile::decodeName(path);
-        node->IsSupported = SymbolAs<SpiIsSupportedFn>(node->Module, "IsSupported");
-        node->GetPictureInfo = SymbolAs<SpiGetPictureInfoFn>(node->Module, "GetPictureInfo");
-        node->GetPicture = SymbolAs<SpiGetPictureFn>(node->Module, "GetPicture");
-        node->GetPreview = node->Module.Symbol("GetPreview");
-        node->GetArchiveInfo = node->Module.Symbol("GetArchiveInfo");
-        node->GetFile = node->Module.Symbol("GetFile");
-        if (!node->IsSupported || !node->GetPicture) continue;   // node and library go
+        if (!OpenSpiLibrary(path, *node)) return;
+        node->Path = QFile::decodeName(QByteArray::fromStdString(path));
         found.push_back(std::move(node));
-    }
+    });
     // The earlier list goes; a library of it that is still held (Selected, a decode under
     // way) closes when its last holder lets go. One found again was opened again and stays.
-    if (!found.empty()) FPlugins = std::move(found);
+    if (found.empty()) return;
+    FPlugins = std::move(found);
+    PublishSpiLibraries(std::vector<std::shared_ptr<TSpiLibrary>>(FPlugins.begin(), FPlugins.end()));
 }
 
 QString SpiExtensionOf(const QString& fileName)
@@ -138,12 +52,9 @@ bool TSpiHost::SelectPlugin(const QString& fileName)
     CurrentFile = fileName;
     if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) return true;
 
-    const QByteArray name = QFile::encodeName(CurrentFile);
+    const std::string name = QFile::encodeName(CurrentFile).toStdString();
     for (const TSpiPluginPtr& plugin : FPlugins) {
-        // A fresh descriptor per plug-in, so none sees another's file position. O_NONBLOCK
-        // keeps a FIFO from stalling the viewer; it changes nothing for regular files.
-        FileDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-        if (plugin->IsSupported(name.constData(), static_cast<intptr_t>(fd.Get())) != 0) {
+        if (SpiAccepts(*plugin, name)) {
             FSelected = plugin;
             return true;
         }
@@ -155,6 +66,7 @@ bool TSpiHost::DecodeWithPlugin()
 {
     WorkBitmap = std::make_unique<QImage>();
     WorkFormat = TPixelFormat::pfDevice;
+    RefusedForMemory = false;
 
     if (ClassifyPicture(CurrentFile) == TPictureType::Bmp) {
         if (!BuiltinReader) return false;
@@ -177,7 +89,11 @@ bool TSpiHost::DecodeWithPlugin()
 
     const int width = info.width;
     const int height = info.height;
-    if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kSpiMaxPixels)
+    if (width <= 0 || height <= 0)
+        return false;
+    const long long available = AvailableMemoryBytes();
+    RefusedForMemory = available >= 0 && SpiDecodeBytes(width, height) > available;
+    if (RefusedForMemory || static_cast<long long>(width) * height > kSpiMaxPixels)
         return false;
     *WorkBitmap = QImage(width, height, QImage::Format_RGB32);
     if (WorkBitmap->isNull()) return false;
@@ -201,12 +117,36 @@ bool TryPluginDecode(TSpiHost* host, const QString& fileName, QImage& image, TPi
     if (!host) return false;
     try {
         if (!host->SelectPlugin(fileName)) return false;
-        if (!host->DecodeWithPlugin()) return false;
+        if (!host->DecodeWithPlugin()) {
+            if (host->RefusedForMemory) throw std::bad_alloc();
+            return false;
+        }
         image = std::move(*host->WorkBitmap);
         format = host->WorkFormat;
+    } catch (const std::bad_alloc&) {
+        host->ReleaseWorkBitmap();
+        throw;
     } catch (...) {
         return false;
     }
     host->ReleaseWorkBitmap();
     return true;
+}
+
+void RefuseBeyondMemory(long long width, long long height, long long available)
+{
+    if (available >= 0 && SpiDecodeBytes(width, height) > available)
+        throw std::bad_alloc();
+}
+
+std::vector<unsigned char> TSpiHost::ExifBlock() const
+{
+    if (!FSelected || ClassifyPicture(CurrentFile) == TPictureType::Bmp) return {};
+    return SpiExifBlock(*FSelected, QFile::encodeName(CurrentFile).toStdString());
+}
+
+std::vector<unsigned char> TSpiHost::PicturePreview() const
+{
+    if (!FSelected || ClassifyPicture(CurrentFile) == TPictureType::Bmp) return {};
+    return SpiJpegPreview(*FSelected, QFile::encodeName(CurrentFile).toStdString(), SPI_PREVIEW_PICTURE);
 }

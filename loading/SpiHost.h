@@ -4,6 +4,7 @@
 // The entry points' contract is loading/SpiContract.h and docs/plugins.md.
 #include "loading/Bmpmagbase.h"
 #include "loading/SpiContract.h"
+#include "loading/SpiLibrary.h"
 
 #include <QImage>
 #include <QString>
@@ -12,34 +13,10 @@
 #include <memory>
 #include <vector>
 
-// Owns one dlopen handle; dlclose on destruction.
-class TSpiModule {
-public:
-    explicit TSpiModule(void* handle = nullptr) : FHandle(handle) {}
-    ~TSpiModule();
-    TSpiModule(TSpiModule&& other) noexcept : FHandle(other.FHandle) { other.FHandle = nullptr; }
-    TSpiModule& operator=(TSpiModule&& other) noexcept;
-    TSpiModule(const TSpiModule&) = delete;
-    TSpiModule& operator=(const TSpiModule&) = delete;
-
-    void* Handle() const { return FHandle; }
-    void* Symbol(const char* name) const;
-
-private:
-    void* FHandle;
-};
-
 // One loaded library. Whoever decodes with it holds it, so a rescan that drops it from the
 // list closes the library only when the last holder lets go.
-struct TSpiPlugin {
-    TSpiModule Module;
-    QString Path;                                   // library path as loaded
-    SpiIsSupportedFn IsSupported = nullptr;
-    SpiGetPictureInfoFn GetPictureInfo = nullptr;   // may be missing
-    SpiGetPictureFn GetPicture = nullptr;
-    void* GetPreview = nullptr;                     // looked up, never called
-    void* GetArchiveInfo = nullptr;
-    void* GetFile = nullptr;
+struct TSpiPlugin : TSpiLibrary {
+    QString Path;   // library path as loaded
 };
 using TSpiPluginPtr = std::shared_ptr<TSpiPlugin>;
 
@@ -65,6 +42,9 @@ public:
     // reported failure and every malformed answer; frees every block the plug-in hands over.
     bool DecodeWithPlugin();
     void ReleaseWorkBitmap() { WorkBitmap.reset(); }
+    // What the selected plug-in's optional exports give for CurrentFile; empty without them.
+    std::vector<unsigned char> ExifBlock() const;
+    std::vector<unsigned char> PicturePreview() const;
 
     // The list in use, in scan order.
     const std::vector<TSpiPluginPtr>& Plugins() const { return FPlugins; }
@@ -79,6 +59,9 @@ public:
     QString Extension;                    // upper-cased, dot included, at most 31 characters
     std::unique_ptr<QImage> WorkBitmap;   // receives a decoded picture; none when idle
     TPixelFormat WorkFormat = TPixelFormat::pfDevice;
+    // The last DecodeWithPlugin answered no because the picture would need more memory than
+    // the machine has available; nothing was decoded.
+    bool RefusedForMemory = false;
     // Used for the built-in extensions; when unset those answer no and the loader's own
     // reader takes the file, which gives the same picture.
     TBuiltinReader BuiltinReader;
@@ -100,7 +83,8 @@ QString SpiExtensionOf(const QString& fileName);
 
 // The loader's plug-in branch without the picture class: select, decode, take over the
 // working bitmap, release it. Any failure or exception gives false and leaves image as it
-// was; true only when the picture was delivered.
+// was; true only when the picture was delivered. A picture whose decode would take more
+// memory than the machine has available throws std::bad_alloc before it is decoded.
 bool TryPluginDecode(TSpiHost* host, const QString& fileName, QImage& image, TPixelFormat& format);
 
 // Converts a DIB (header block + bits block, as GetPicture returns them) of the expected
@@ -111,3 +95,12 @@ bool ConvertDibToImage(const void* header, std::size_t headerSize, const void* b
 
 // Largest picture a plug-in may report, in pixels (1 GiB as Format_RGB32).
 inline constexpr long long kSpiMaxPixels = 1LL << 28;
+
+// Bytes a plug-in decode of width x height is taken to need at its peak: the viewer's
+// picture, the plug-in's bitmap and the library's own working copy (a raw development
+// holds four 16-bit samples a pixel).
+inline long long SpiDecodeBytes(long long width, long long height) { return width * height * 16; }
+
+// Throws std::bad_alloc when a decode of width x height would need more than `available`
+// bytes (MemAvailable; unknown when negative).
+void RefuseBeyondMemory(long long width, long long height, long long available);

@@ -10,7 +10,7 @@ packages=(
   libsimpleini-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libpng-dev
+  libpng-dev libraw-dev libheif-dev libtiff-dev libwebp-dev libheif-examples
   fonts-noto-cjk qt6-translations-l10n
   xvfb xauth xdotool imagemagick
   desktop-file-utils dpkg-dev file

@@ -60,7 +60,7 @@ TDecodedGroup DecodeGroup(const QStringList& names, QSize screenSize, int quarte
     for (const QString& name : names) {
         TGroupFrame& frame = group.emplace_back();
         frame.Path = name;
-        if (ClassifyPicture(name) == TPictureType::Plugin || (cancel && cancel->load()))
+        if (DecodedByPlugins(ClassifyPicture(name)) || (cancel && cancel->load()))
             continue;
         frame.Tried = true;
         frame.Decoded = TViewPanel::Decode(name, nullptr, screenSize);

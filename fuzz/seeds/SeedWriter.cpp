@@ -1,9 +1,12 @@
 // Writes the fuzzers' seed corpora from the test fixture builders, so every corpus starts
 // from well-formed files of each kind the parsers meet.
-//   velumira-fuzz-seeds OUTPUT_FOLDER   (makes OUTPUT_FOLDER/exif, /pef, /bmp and /spi_dib)
+//   velumira-fuzz-seeds OUTPUT_FOLDER   (makes OUTPUT_FOLDER/exif, /pef, /bmp, /spi_dib and the
+//   shipped plug-ins' /raw_spi, /heif_spi, /tiff_spi, /webp_spi)
 #include "support/BmpBuilder.h"
+#include "support/DngBuilder.h"
 #include "support/JpegBuilder.h"
 #include "support/PefBuilder.h"
+#include "support/PictureWriters.h"
 #include "support/TiffBuilder.h"
 
 #include <QDir>
@@ -143,6 +146,25 @@ int main(int argc, char** argv)
         if (spec.HeaderKind != BmpSpec::Core && (spec.Compression == 0 || spec.Compression == 3))
             ok &= Save(out + "/spi_dib", name, DibSeed(bmp));
     }
+    // The shipped plug-ins: a DNG with a full preview and one that is developed, a HEIC with
+    // its turn, Exif and thumbnail (when HEVC can be encoded here), TIFF and WebP pictures.
+    DngSpec dng;
+    dng.Width = 32;
+    dng.Height = 24;
+    dng.SmallPreview = SolidJpeg(8, 6, Qt::blue);
+    ok &= Save(out + "/raw_spi", "dng-developed", BuildDng(dng));
+    dng.Preview = SolidJpeg(32, 24, Qt::red);
+    ok &= Save(out + "/raw_spi", "dng-preview", BuildDng(dng));
+    QImage picture(12, 8, QImage::Format_ARGB32);
+    picture.fill(qRgba(200, 100, 50, 128));
+    const QByteArray heic = WriteHeic(picture, true, BuildExifTiff(PhotoLikeSpec()));
+    if (!heic.isEmpty())
+        ok &= Save(out + "/heif_spi", "heic-turned", heic);
+    ok &= Save(out + "/tiff_spi", "rgb8", WriteTiff(5, 3, 8, false, Qt::red));
+    ok &= Save(out + "/tiff_spi", "rgb16", WriteTiff(5, 3, 16, false, Qt::green));
+    ok &= Save(out + "/tiff_spi", "palette", WriteTiff(5, 3, 8, true, Qt::blue));
+    ok &= Save(out + "/webp_spi", "alpha", WriteWebp(picture));
+    ok &= Save(out + "/webp_spi", "opaque", WriteWebp(picture.convertToFormat(QImage::Format_RGB32)));
     if (!ok) {
         std::fprintf(stderr, "cannot write the seeds\n");
         return 1;

@@ -203,12 +203,14 @@ TEST(DebianPackage, HoldsTheProgramsAndDependsOnTheirLibraries)
     const ToolResult depends = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
     ASSERT_EQ(depends.exitCode, 0);
     for (const char* package : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6", "libjpeg62-turbo",
-                                "libpng16-16", "libstdc++6", "fonts-noto-cjk", "qt6-translations-l10n"})
+                                "libpng16-16", "libraw20", "libheif1", "libtiff6", "libwebp7", "libwebpdemux2",
+                                "libstdc++6", "fonts-noto-cjk", "qt6-translations-l10n"})
         EXPECT_TRUE(depends.out.contains(QLatin1String(package))) << package << " missing from " << depends.out.toStdString();
 
     const ToolResult contents = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
     ASSERT_EQ(contents.exitCode, 0);
     for (const char* path : {"./usr/bin/velumira", "./usr/bin/velumira-info", "./usr/lib/velumira/plugins/png.spi",
+                             "./usr/lib/velumira/plugins/raw.spi", "./usr/lib/velumira/plugins/heif.spi",
                              "./usr/lib/velumira/velumira-info-focus.so",
                              "./usr/share/applications/velumira.desktop",
                              "./usr/share/icons/hicolor/scalable/apps/velumira.svg"})

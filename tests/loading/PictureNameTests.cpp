@@ -12,6 +12,8 @@ const char* TypeName(TPictureType t)
     case TPictureType::Jpeg: return "Jpeg";
     case TPictureType::Pef: return "Pef";
     case TPictureType::Bmp: return "Bmp";
+    case TPictureType::Camera: return "Camera";
+    case TPictureType::Shipped: return "Shipped";
     case TPictureType::Plugin: return "Plugin";
     }
     return "?";
@@ -50,7 +52,12 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Ico", "l.ICO", TPictureType::Bmp},
         NameCase{"Wmf", "m.Wmf", TPictureType::Bmp},
         NameCase{"Emf", "n.emf", TPictureType::Bmp},
-        NameCase{"Tiff", "o.tif", TPictureType::Plugin},
+        NameCase{"Tiff", "o.tif", TPictureType::Shipped},
+        NameCase{"Webp", "o.WebP", TPictureType::Shipped},
+        NameCase{"CanonRaw", "o.cr3", TPictureType::Camera},
+        NameCase{"Hasselblad", "o.3FR", TPictureType::Camera},
+        NameCase{"PhoneHeic", "o.HEIC", TPictureType::Camera},
+        NameCase{"Psd", "o.psd", TPictureType::Plugin},
         NameCase{"NoExtension", "noext", TPictureType::None},
         NameCase{"EmptyName", "", TPictureType::None},
         NameCase{"TrailingDotIsAnExtension", "p.", TPictureType::Plugin},

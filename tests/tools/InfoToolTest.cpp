@@ -3,6 +3,7 @@
 #include "focus/FocusMap.h"
 #include "loading/Bmpmagbase.h"
 #include "support/BmpBuilder.h"
+#include "support/DngBuilder.h"
 #include "support/FocusScenes.h"
 #include "support/JpegBuilder.h"
 #include "support/PefBuilder.h"
@@ -71,6 +72,32 @@ TEST(InfoTool, PrintsThePanelLineOfEachKind)
     EXPECT_EQ(r.out[1], plain + QString::fromUtf8("\t33×17 (24)"));
     EXPECT_EQ(r.out[2], bmp + QString::fromUtf8("\t640×480 (8)"));
     EXPECT_EQ(r.out[3], pef + QString::fromUtf8("\t96×64 ") + kPhotoSummary);
+}
+
+TEST(InfoTool, PluginFormatsPrintWhatTheViewerShows)
+{
+    TestFolder dir;
+    DngSpec preview;
+    preview.SmallPreview = SolidJpeg(16, 12, Qt::blue);
+    preview.Preview = SolidJpeg(64, 48, Qt::red);
+    preview.Exif = PhotoLikeSpec();
+    DngSpec developed = preview;
+    developed.Preview.clear();
+    developed.Exif.exifDirectory = false;
+    const QString withPreview = dir.Write("a.DNG", BuildDng(preview));
+    const QString withoutExif = dir.Write("b.dng", BuildDng(developed));
+    const QString notRaw = dir.Write("c.NEF", "not a raw file");
+
+    const InfoRun r = Info({withPreview, withoutExif, notRaw});
+    ASSERT_EQ(r.out.size(), 2) << r.err.join('\n').toStdString();
+    EXPECT_TRUE(r.out[0].startsWith(withPreview + QString::fromUtf8("\t64×48 1/125 F5.6"))) << r.out[0].toStdString();
+    // The developed raw data at the plug-in's size; without an Exif directory, the camera alone.
+    EXPECT_EQ(r.out[1], withoutExif + QString::fromUtf8("\t64×48 \"PENTAX *ist D\" "));
+    EXPECT_EQ(r.err, QStringList{notRaw + QString::fromUtf8("\tビットマップイメージが不正です")});
+
+    const InfoRun chooser = Info({"--chooser", withPreview});
+    ASSERT_EQ(chooser.out.size(), 1);
+    EXPECT_EQ(chooser.out[0].split('\t').size(), 4) << chooser.out[0].toStdString();
 }
 
 TEST(InfoTool, AFailingFileGoesToStandardErrorAndTheOthersStillPrint)

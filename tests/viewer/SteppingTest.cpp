@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include "loading/Bmpmagbase.h"
+#include "support/TestFolder.h"
 #include "viewer/Burst.h"
 
 #include <QAction>
@@ -32,6 +33,18 @@ TEST(SteppedGroupStart, MovesWithinTheFolderAndStopsAtItsEnds)
     for (const StepCase& c : cases)
         EXPECT_EQ(SteppedGroupStart(c.count, c.start, c.size, c.by), c.expected)
             << c.count << " files, group of " << c.size << " at " << c.start << ", step " << c.by;
+}
+
+TEST(BurstFiles, TakeRawHeicTiffAndWebpLikeJpegOtherPluginNamesOnlyWhenShown)
+{
+    TestFolder folder;
+    for (const char* name : {"a.JPG", "b.CR3", "c.heic", "d.tif", "e.webp", "f.psd", "g.txt"})
+        folder.Write(QString::fromLatin1(name), "x");
+    QStringList names;
+    for (const QString& path : BurstFiles(folder.Path(), {}))
+        names << QFileInfo(path).fileName();
+    EXPECT_EQ(names, QStringList({"a.JPG", "b.CR3", "c.heic", "d.tif", "e.webp"}));
+    EXPECT_EQ(BurstFiles(folder.Path(), {QStringLiteral(".PSD")}).size(), 6);
 }
 
 class Stepping : public MainFormTest {

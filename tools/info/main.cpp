@@ -3,6 +3,8 @@
 // velumira-info --af FILE...       path, tab, the AF areas as x,y,w,h separated by blanks, or -
 // velumira-info --focus FILE...    path, tab, the sharpness figure of the whole picture
 // Sizes come from the headers; no pixels are decoded where the header tells the size.
+// Formats the viewer opens through its plug-ins (raw files of other makers, HEIC, TIFF,
+// WebP, PNG) are read through the shipped plug-ins, loaded only when such a file is named.
 // The header modes use no Qt: over a thousand files most of a run is the start-up, and
 // QtCore alone triples it. --focus decodes pictures in a module loaded for it alone.
 #include "exif/AfAreas.h"
@@ -15,6 +17,7 @@
 #include "loading/PefPreview.h"
 #include "loading/PictureName.h"
 #include "loading/PictureProbe.h"
+#include "loading/SpiLibrary.h"
 #include "tools/info/FocusModule.h"
 #include "tools/info/OrderedRun.h"
 
@@ -53,12 +56,28 @@ TFileLine PanelLine(const std::string& path)
     }
 }
 
+// A raw file of another maker or a HEIC: the Exif block the shipped plug-in hands over (the
+// plug-ins are loaded at the first such file).
+TFileLine PluginChooserLine(const std::string& path)
+{
+    const std::shared_ptr<TSpiLibrary> library = SpiFor(ShippedSpiLibraries(), path);
+    const std::vector<unsigned char> exif = library ? SpiExifBlock(*library, path) : std::vector<unsigned char>();
+    if (exif.size() < 8)
+        return Printed(Line(path));
+    TExifRootPENTAXistD reader;
+    reader.Parse(exif.data(), exif.size(), 8);
+    const TChooserTexts t = MakeChooserTexts(reader);
+    return Printed(Line(path, {&t.ShotDate, &t.ShotExposure, &t.ShotCamera}));
+}
+
 // As the chooser's reader: the Exif block of a JPEG, or the PEF file's own TIFF structure.
 TFileLine ChooserLine(const std::string& path)
 {
     const TPictureType type = ClassifyPicture(path);
     const bool jpeg = type == TPictureType::Jpeg;
     const bool pef = type == TPictureType::Pef;
+    if (type == TPictureType::Camera)
+        return PluginChooserLine(path);
     if (!jpeg && !pef)
         return Printed(Line(path));
     // The texts come from the first bytes where those hold the whole Exif structure; a
