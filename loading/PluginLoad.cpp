@@ -41,10 +41,11 @@ bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& pict
     QImage image;
     TPixelFormat format = TPixelFormat::pfDevice;
     std::string info;
+    std::vector<unsigned char> exif;
     try {
         if (!host->SelectPlugin(fileName)) return false;
         // As for JPEG files, the summary is known before the picture is decoded.
-        const std::vector<unsigned char> exif = host->ExifBlock();
+        exif = host->ExifBlock();
         info = TiffShotSummary(exif.data(), exif.size());
         const std::vector<unsigned char> preview = host->PicturePreview();
         if (!preview.empty()) {
@@ -65,5 +66,7 @@ bool TryPluginLoad(TSpiHost* host, const QString& fileName, TBitmapMAGBase& pict
         return false;
     }
     picture.FInfo = QString::fromStdString(info);
+    // The AF areas are checked against the delivered picture's own size and shape.
+    picture.ReadAfAreasFrom(exif.data(), exif.size());
     return true;
 }

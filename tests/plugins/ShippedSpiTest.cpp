@@ -53,6 +53,7 @@ TEST_F(ShippedPlugins, RawShowsItsLargestPreviewWithTheShootingLine)
     DngSpec spec;
     spec.SmallPreview = SolidJpeg(16, 12, Qt::blue);
     spec.Preview = SolidJpeg(64, 48, Qt::red);
+    spec.Exif.pentaxAfPoint = 1;  // upper-left of the 11 points
     const auto picture = Load(QStringLiteral("IMG_0001.DNG"), BuildDng(spec));
     EXPECT_EQ(picture->Image().size(), QSize(64, 48));
     EXPECT_TRUE(Near(Centre(*picture), Qt::red)) << "the preview in the sub-directory, not IFD0's";
@@ -61,6 +62,10 @@ TEST_F(ShippedPlugins, RawShowsItsLargestPreviewWithTheShootingLine)
     EXPECT_NE(picture->FInfo.indexOf(QStringLiteral("1/125")), -1) << picture->FInfo.toStdString();
     EXPECT_NE(picture->FInfo.indexOf(QStringLiteral("F5.6")), -1);
     EXPECT_NE(picture->FInfo.indexOf(QStringLiteral("AF-S")), -1);
+    // The makernote's AF point reaches the picture through the same Exif block.
+    ASSERT_EQ(picture->AfAreas().size(), 1u);
+    EXPECT_LT(picture->AfAreas().front().center().x(), 32);
+    EXPECT_LT(picture->AfAreas().front().center().y(), 24);
 }
 
 TEST_F(ShippedPlugins, RawWithOnlyASmallPreviewIsDeveloped)

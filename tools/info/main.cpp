@@ -111,8 +111,8 @@ TFileLine ChooserLine(const std::string& path)
     return Printed(Line(path, {&t.ShotDate, &t.ShotExposure, &t.ShotCamera}));
 }
 
-// The AF areas for the picture's size as the panel line gives it, from the JPEG's Exif block
-// or the PEF file's own TIFF structure; the panel line's failures.
+// The AF areas for the picture's size as the panel line gives it, from the JPEG's Exif block,
+// the PEF file's own TIFF structure or a plug-in's Exif export; the panel line's failures.
 TFileLine AfLine(const std::string& path)
 {
     try {
@@ -135,6 +135,12 @@ TFileLine AfLine(const std::string& path)
             TExifRoot reader;
             if (MapFile(file, path, PefHeadBytes) != nullptr)
                 ParseFileTiff(file, reader, [&] { areas = ReadAfAreas(reader, w, h); });
+        } else if (type == TPictureType::Camera || type == TPictureType::Shipped) {
+            // As the viewer: the Exif block the plug-in hands over, if it has the export.
+            if (const std::shared_ptr<TSpiLibrary> library = SpiFor(ShippedSpiLibraries(), path)) {
+                const std::vector<unsigned char> exif = SpiExifBlock(*library, path);
+                areas = ReadAfAreas(exif.data(), exif.size(), w, h);
+            }
         }
         const std::string text = AfAreasText(areas);
         return Printed(Line(path, {&text}));
