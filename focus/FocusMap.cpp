@@ -192,8 +192,9 @@ struct TRowRing {
     int Tags[4] = {-1, -1, -1, -1};
 };
 
-// The darkest light that still counts in full, as a share of the picture's mean light.
-constexpr double DarkShare = 0.02;
+// The light below which gradients count less and less, as a share of the picture's median
+// light: shadows three stops and more below the scene's typical light.
+constexpr double DarkShare = 0.1;
 // The noise taken off each gradient, in rms of one gradient component: 2 takes off twice
 // what noise adds on average, so that noise alone leaves few pixels and a noisier frame of
 // the same scene never reads sharper.
@@ -211,20 +212,22 @@ double LinearLight(double level)
 // What a gradient counts at each filtered luminance (16x the 8-bit level): the change of
 // log(linear light + floor) per level there, relative to mid-grey, times 64 / 16 for the
 // code's scale. In linear light an exposure change is a factor, and so a shift of the
-// logarithm: gradients relative to it do not change. The floor, a small share of the
-// picture's mean light (what the eye adapts to), keeps the deepest shadows from counting
-// without bound; it follows the exposure too.
-std::vector<float> LightWeights(double meanLight)
+// logarithm: gradients relative to it do not change. The floor, a share of the picture's
+// median light (what the eye adapts to), keeps the deepest shadows, where 8-bit steps and
+// noise are all there is, from counting without bound; it follows the exposure too.
+std::vector<float> LightWeights(double medianLight)
 {
-    const double floor = std::max(DarkShare * meanLight, 1e-5);
-    const auto slope = [&](double level) {
+    const double floor = std::max(DarkShare * medianLight, 1e-5);
+    const auto slope = [](double level, double floor) {
         const double d = 1e-3;
         return (std::log(LinearLight(level + d) + floor) - std::log(LinearLight(level - d) + floor)) / (2 * d);
     };
-    const double mid = slope(128.0);
+    // The scale is one for all pictures (the floor's own slope at mid-grey would follow
+    // the exposure).
+    const double mid = slope(128.0, 0.0);
     std::vector<float> weights(16 * 255 + 1);
     for (std::size_t i = 0; i < weights.size(); ++i)
-        weights[i] = static_cast<float>(4.0 * slope(std::clamp(i / 16.0, 1e-3, 255.0 - 1e-3)) / mid);
+        weights[i] = static_cast<float>(4.0 * slope(std::clamp(i / 16.0, 1e-3, 255.0 - 1e-3), floor) / mid);
     return weights;
 }
 
@@ -248,10 +251,10 @@ bool NoiseSample(int i, int n, int period)
 
 struct TPictureLight {
     double Noise = 0.0;       // rms of one gradient component that noise alone gives
-    double MeanLight = 0.0;   // mean linear light, 0..1
+    double MedianLight = 0.0;   // median linear light, 0..1
 };
 
-// The picture's noise and mean light from sparse samples. The noise as the map sees it (the
+// The picture's noise and median light from sparse samples. The noise as the map sees it (the
 // rms of one Sobel component in 8-bit levels after the prefilter) comes from a fine band,
 // the second difference [1 -2 1] x [1 -2 1] that smooth shading and the flanks of an edge
 // leave near zero, as its median magnitude: most of a photograph is smooth at that scale,
@@ -263,14 +266,8 @@ TPictureLight MeasureLight(const QImage& source)
     TPictureLight light;
     if (w < 3 || h < 3)
         return light;
-    double lightSum = 0.0;
     long long lightCount = 0;
-    static const std::vector<double> linear = [] {
-        std::vector<double> t(1021);
-        for (std::size_t i = 0; i < t.size(); ++i)
-            t[i] = LinearLight(i / 4.0);
-        return t;
-    }();
+    std::array<std::uint32_t, 1021> lumaCounts{};
     const QImage::Format f = source.format();
     constexpr int Top = 16 * 1020 + 1;
     std::vector<std::uint32_t> counts(Top, 0);
@@ -294,8 +291,8 @@ TPictureLight MeasureLight(const QImage& source)
                     lo = std::min(lo, l[r][k]);
                     hi = std::max(hi, l[r][k]);
                 }
-            lightSum += linear[static_cast<std::size_t>(l[1][1])];
             ++lightCount;
+            ++lumaCounts[static_cast<std::size_t>(l[1][1])];
             if (lo <= 8 || hi >= 1012)
                 continue;
             const int response = (l[0][0] + l[0][2] + l[2][0] + l[2][2]) - 2 * (l[0][1] + l[1][0] + l[1][2] + l[2][1]) + 4 * l[1][1];
@@ -303,8 +300,11 @@ TPictureLight MeasureLight(const QImage& source)
             ++n;
         }
     }
-    if (lightCount > 0)
-        light.MeanLight = lightSum / static_cast<double>(lightCount);
+    long long below = 0;
+    for (std::size_t i = 0; i < lumaCounts.size() && 2 * below < lightCount; ++i) {
+        below += lumaCounts[i];
+        light.MedianLight = LinearLight(i / 4.0);
+    }
     if (n == 0)
         return light;
     long long seen = 0;
@@ -354,7 +354,7 @@ TFocusMap ComputeFocusMap(const QImage& picture)
     // In the Sobel sums' units (16x).
     const float noise2 = static_cast<float>(256.0 * NoiseCut * NoiseCut * map.FNoise * map.FNoise);
     const float gate2 = static_cast<float>(256.0 * NoiseGate * NoiseGate * map.FNoise * map.FNoise);
-    const std::vector<float> weights = LightWeights(light.MeanLight);
+    const std::vector<float> weights = LightWeights(light.MedianLight);
     TRowRing lumaRing(w), filtered(w);
     std::vector<Sample> luma(static_cast<std::size_t>(w) + 2), across(luma.size()), down(luma.size());
     std::vector<float> lightRow(luma.size());
