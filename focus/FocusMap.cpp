@@ -252,6 +252,7 @@ bool NoiseSample(int i, int n, int period)
 struct TPictureLight {
     double Noise = 0.0;       // rms of one gradient component that noise alone gives
     double MedianLight = 0.0;   // median linear light, 0..1
+    int DarkLuma = 0;           // the darkest tenth's upper end, 4x the 8-bit level
 };
 
 // The picture's noise and median light from sparse samples. The noise as the map sees it (the
@@ -302,6 +303,8 @@ TPictureLight MeasureLight(const QImage& source)
     }
     long long below = 0;
     for (std::size_t i = 0; i < lumaCounts.size() && 2 * below < lightCount; ++i) {
+        if (10 * below < lightCount)
+            light.DarkLuma = static_cast<int>(i);
         below += lumaCounts[i];
         light.MedianLight = LinearLight(i / 4.0);
     }
@@ -350,11 +353,13 @@ TFocusMap ComputeFocusMap(const QImage& picture)
     map.FCodes.resize(static_cast<std::size_t>(w) * h);
 
     const TPictureLight light = MeasureLight(*source);
-    map.FNoise = light.Noise;
     // In the Sobel sums' units (16x).
-    const float noise2 = static_cast<float>(256.0 * NoiseCut * NoiseCut * map.FNoise * map.FNoise);
-    const float gate2 = static_cast<float>(256.0 * NoiseGate * NoiseGate * map.FNoise * map.FNoise);
+    const float noise2 = static_cast<float>(256.0 * NoiseCut * NoiseCut * light.Noise * light.Noise);
+    const float gate2 = static_cast<float>(256.0 * NoiseGate * NoiseGate * light.Noise * light.Noise);
     const std::vector<float> weights = LightWeights(light.MedianLight);
+    // The noise as the map shows it where the picture is darker (its darkest tenth), where
+    // the light weighs it most among the parts that matter.
+    map.FNoise = light.Noise * std::max(1.0f, weights[static_cast<std::size_t>(4 * light.DarkLuma)] / 4.0f);
     TRowRing lumaRing(w), filtered(w);
     std::vector<Sample> luma(static_cast<std::size_t>(w) + 2), across(luma.size()), down(luma.size());
     std::vector<float> lightRow(luma.size());

@@ -39,7 +39,8 @@ public:
     int Height() const { return FHeight; }
     bool Empty() const { return FWidth <= 0 || FHeight <= 0; }
     // The picture's noise: the rms of one gradient component that noise alone gives, in
-    // 8-bit levels (gradient units at mid-grey); 0 for a map made from codes.
+    // gradient units, as the darkest tenth of the picture shows it (at mid-grey and above,
+    // 8-bit levels); 0 for a map made from codes.
     double Noise() const { return FNoise; }
     const std::uint8_t* Row(int y) const { return FCodes.data() + static_cast<std::size_t>(y) * FWidth; }
     std::uint8_t At(int x, int y) const { return Row(y)[x]; }
