@@ -195,10 +195,10 @@ struct TRowRing {
 // The light below which gradients count less and less, as a share of the picture's median
 // light: shadows three stops and more below the scene's typical light.
 constexpr double DarkShare = 0.1;
-// The noise taken off each gradient, in rms of one gradient component: 2 takes off twice
-// what noise adds on average, so that noise alone leaves few pixels and a noisier frame of
-// the same scene never reads sharper.
-constexpr double NoiseCut = 2.0;
+// The noise taken off each gradient, in rms of one gradient component, in quadrature: 3
+// takes off more than noise adds to an edge (twice its rms squared), so that what noise
+// lifts into the strongest share of a region does not make a noisier frame read sharper.
+constexpr double NoiseCut = 3.0;
 // Gradients below this many times the noise count as none: noise alone passes it in about
 // 3 pixels of 10 000, so that where the light weighs them up (shadows) noise stays dark.
 constexpr double NoiseGate = 4.0;
