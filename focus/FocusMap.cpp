@@ -87,7 +87,6 @@ long long TFocusMap::CountRegion(const QRect& region, std::array<std::uint32_t, 
     return static_cast<long long>(r.width()) * r.height();
 }
 
-
 namespace {
 
 // The prefilter and the gradient work on rows of int16 with one replicated pixel on each
