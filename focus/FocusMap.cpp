@@ -240,7 +240,7 @@ int PixelLuma(const std::uint8_t* row, int x, QImage::Format f)
 }
 
 // Whether row or column i of n is one of MeasureLight's sparse samples: one in period (2,
-// 4 or 8), placed symmetrically about the middle so that a turned picture samples the
+// 4, 8 or 16), placed symmetrically about the middle so that a turned picture samples the
 // same pixels (and so gets the same map, turned).
 bool NoiseSample(int i, int n, int period)
 {
@@ -274,7 +274,7 @@ TPictureLight MeasureLight(const QImage& source)
     long long n = 0;
     // At least about 60 000 samples where the picture has them.
     const long long area = static_cast<long long>(w) * h;
-    const int period = area >= 64 * 65536 ? 8 : area >= 16 * 65536 ? 4 : 2;
+    const int period = area >= 256 * 65536 ? 16 : area >= 64 * 65536 ? 8 : area >= 16 * 65536 ? 4 : 2;
     std::vector<int> cols;
     for (int x = 1; x < w - 1; ++x)
         if (NoiseSample(x, w, period))
