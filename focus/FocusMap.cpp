@@ -17,9 +17,9 @@ double FocusGradient(int code)
     return c * c;
 }
 
-TFocusMap::TFocusMap(int width, int height, std::vector<std::uint8_t> codes)
+TFocusMap::TFocusMap(int width, int height, std::vector<std::uint8_t> codes, double noise)
     : FWidth(width > 0 && height > 0 ? width : 0), FHeight(width > 0 && height > 0 ? height : 0),
-      FCodes(std::move(codes))
+      FNoise(noise), FCodes(std::move(codes))
 {
     FCodes.resize(static_cast<std::size_t>(FWidth) * FHeight);
     CountTiles();
@@ -30,14 +30,30 @@ void TFocusMap::CountTiles()
     FTilesX = (FWidth + TileSize - 1) / TileSize;
     FTilesY = (FHeight + TileSize - 1) / TileSize;
     FTiles.assign(static_cast<std::size_t>(FTilesX) * FTilesY * Bins, 0);
-    for (int y = 0; y < FHeight; ++y) {
-        const std::uint8_t* row = Row(y);
-        std::uint16_t* tileRow = FTiles.data() + static_cast<std::size_t>(y / TileSize) * FTilesX * Bins;
+    // Four counts per code, each for every fourth pixel: a run of one code (the zeros of a
+    // flat area) would otherwise wait on the same counter at every pixel.
+    std::array<std::array<std::uint16_t, Bins>, 4> part;
+    for (int ty = 0; ty < FTilesY; ++ty) {
+        const int y1 = std::min(FHeight, (ty + 1) * TileSize);
         for (int tx = 0; tx < FTilesX; ++tx) {
-            std::uint16_t* counts = tileRow + static_cast<std::size_t>(tx) * Bins;
-            const int end = std::min(FWidth, (tx + 1) * TileSize);
-            for (int x = tx * TileSize; x < end; ++x)
-                ++counts[row[x]];
+            for (auto& p : part)
+                p.fill(0);
+            const int x0 = tx * TileSize, x1 = std::min(FWidth, (tx + 1) * TileSize);
+            for (int y = ty * TileSize; y < y1; ++y) {
+                const std::uint8_t* row = Row(y);
+                int x = x0;
+                for (; x + 4 <= x1; x += 4) {
+                    ++part[0][row[x]];
+                    ++part[1][row[x + 1]];
+                    ++part[2][row[x + 2]];
+                    ++part[3][row[x + 3]];
+                }
+                for (; x < x1; ++x)
+                    ++part[0][row[x]];
+            }
+            std::uint16_t* counts = FTiles.data() + (static_cast<std::size_t>(ty) * FTilesX + tx) * Bins;
+            for (int b = 0; b < Bins; ++b)
+                counts[b] = static_cast<std::uint16_t>(part[0][b] + part[1][b] + part[2][b] + part[3][b]);
         }
     }
     FHistogram.fill(0);
@@ -133,20 +149,29 @@ VELUMIRA_WIDE void BinomialDown(const Sample* __restrict a, const Sample* __rest
         out[x] = static_cast<Sample>((a[x] + 2 * b[x] + c[x]) >> 2);
 }
 
-// Sobel over three filtered rows; each code is round(2 * |g|^(1/2)) where |g| is 16x the
-// gradient, that is round(8 * sqrt(gradient)).
+// Sobel over three filtered rows. A squared sum |g|^2 (|g| is 16x the gradient in 8-bit
+// levels) below gate2 counts as none, the noise's share noise2 comes off the others, the
+// rest counts by the light at the middle filtered row (weight, see LightWeights), and each
+// code is round(8 * sqrt(gradient)).
 VELUMIRA_WIDE void SobelCodes(const Sample* __restrict a, const Sample* __restrict b, const Sample* __restrict c,
-                Sample* __restrict across, Sample* __restrict down, std::uint8_t* __restrict out, int width)
+                Sample* __restrict across, Sample* __restrict down, float* __restrict light, std::uint8_t* __restrict out,
+                int width, float noise2, float gate2, const float* __restrict weight)
 {
     for (int x = 0; x < width + 2; ++x) {
         across[x] = static_cast<Sample>(a[x] + 2 * b[x] + c[x]);
         down[x] = static_cast<Sample>(c[x] - a[x]);
     }
+    // The look-ups apart, so that the loop below stays vectorised.
+    for (int x = 1; x <= width; ++x)
+        light[x] = weight[b[x]];
     for (int x = 1; x <= width; ++x) {
         const int gx = across[x + 1] - across[x - 1];
         const int gy = down[x - 1] + 2 * down[x] + down[x + 1];
-        const float m = std::sqrt(std::sqrt(static_cast<float>(gx * gx + gy * gy)));
-        out[x - 1] = static_cast<std::uint8_t>(std::min(2.0f * m + 0.5f, 255.0f));
+        const float sum = static_cast<float>(gx * gx + gy * gy);
+        const float rest = std::max(sum - noise2, 0.0f);
+        const float q = sum >= gate2 ? rest : 0.0f;
+        const float g = std::sqrt(q) * light[x];
+        out[x - 1] = static_cast<std::uint8_t>(std::min(std::sqrt(g) + 0.5f, 255.0f));
     }
 }
 
@@ -165,6 +190,141 @@ struct TRowRing {
     std::vector<Sample> Data;
     int Tags[4] = {-1, -1, -1, -1};
 };
+
+// The light below which gradients count less and less, as a share of the picture's median
+// light: shadows three stops and more below the scene's typical light.
+constexpr double DarkShare = 0.1;
+// The noise taken off each gradient, in rms of one gradient component, in quadrature: 3
+// takes off more than noise adds to an edge (twice its rms squared), so that what noise
+// lifts into the strongest share of a region does not make a noisier frame read sharper.
+constexpr double NoiseCut = 3.0;
+// Gradients below this many times the noise count as none: noise alone passes it in about
+// 3 pixels of 10 000, so that where the light weighs them up (shadows) noise stays dark.
+constexpr double NoiseGate = 4.0;
+
+double LinearLight(double level)
+{
+    const double v = level / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+// What a gradient counts at each filtered luminance (16x the 8-bit level): the change of
+// log(linear light + floor) per level there, relative to mid-grey, times 64 / 16 for the
+// code's scale. In linear light an exposure change is a factor, and so a shift of the
+// logarithm: gradients relative to it do not change. The floor, a share of the picture's
+// median light (what the eye adapts to), keeps the deepest shadows, where 8-bit steps and
+// noise are all there is, from counting without bound; it follows the exposure too.
+std::vector<float> LightWeights(double medianLight)
+{
+    const double floor = std::max(DarkShare * medianLight, 1e-5);
+    const auto slope = [](double level, double floor) {
+        const double d = 1e-3;
+        return (std::log(LinearLight(level + d) + floor) - std::log(LinearLight(level - d) + floor)) / (2 * d);
+    };
+    // The scale is one for all pictures (the floor's own slope at mid-grey would follow
+    // the exposure).
+    const double mid = slope(128.0, 0.0);
+    std::vector<float> weights(16 * 255 + 1);
+    for (std::size_t i = 0; i < weights.size(); ++i)
+        weights[i] = static_cast<float>(4.0 * slope(std::clamp(i / 16.0, 1e-3, 255.0 - 1e-3), floor) / mid);
+    return weights;
+}
+
+// Luminance (4x the 8-bit level, as the row loops make it) of pixel x of a row.
+int PixelLuma(const std::uint8_t* row, int x, QImage::Format f)
+{
+    if (f == QImage::Format_Grayscale8)
+        return 4 * row[x];
+    const std::uint8_t* q = row + (f == QImage::Format_BGR888 || f == QImage::Format_RGB888 ? 3 : 4) * x;
+    return f == QImage::Format_RGB888 ? (77 * q[0] + 150 * q[1] + 29 * q[2]) >> 6 : (29 * q[0] + 150 * q[1] + 77 * q[2]) >> 6;
+}
+
+// Whether row or column i of n is one of MeasureLight's sparse samples: one in period (2,
+// 4, 8 or 16), placed symmetrically about the middle so that a turned picture samples the
+// same pixels (and so gets the same map, turned).
+bool NoiseSample(int i, int n, int period)
+{
+    const int v = std::abs(2 * i - (n - 1));
+    return i > 0 && i < n - 1 && v % (4 * period) == (v % 2 != 0 ? 1 : 2);
+}
+
+struct TPictureLight {
+    double Noise = 0.0;       // rms of one gradient component that noise alone gives
+    double MedianLight = 0.0;   // median linear light, 0..1
+    int DarkLuma = 0;           // the darkest tenth's upper end, 4x the 8-bit level
+};
+
+// The picture's noise and median light from sparse samples. The noise as the map sees it (the
+// rms of one Sobel component in 8-bit levels after the prefilter) comes from a fine band,
+// the second difference [1 -2 1] x [1 -2 1] that smooth shading and the flanks of an edge
+// leave near zero, as its median magnitude: most of a photograph is smooth at that scale,
+// so the median is noise, while edges and texture only reach the top. Samples at the
+// clipped ends carry no noise and are left out of it.
+TPictureLight MeasureLight(const QImage& source)
+{
+    const int w = source.width(), h = source.height();
+    TPictureLight light;
+    if (w < 3 || h < 3)
+        return light;
+    long long lightCount = 0;
+    std::array<std::uint32_t, 1021> lumaCounts{};
+    const QImage::Format f = source.format();
+    constexpr int Top = 16 * 1020 + 1;
+    std::vector<std::uint32_t> counts(Top, 0);
+    long long n = 0;
+    // At least about 60 000 samples where the picture has them.
+    const long long area = static_cast<long long>(w) * h;
+    const int period = area >= 256 * 65536 ? 16 : area >= 64 * 65536 ? 8 : area >= 16 * 65536 ? 4 : 2;
+    std::vector<int> cols;
+    for (int x = 1; x < w - 1; ++x)
+        if (NoiseSample(x, w, period))
+            cols.push_back(x);
+    for (int y = 1; y < h - 1; ++y) {
+        if (!NoiseSample(y, h, period))
+            continue;
+        const std::uint8_t* rows[3] = {source.constScanLine(y - 1), source.constScanLine(y), source.constScanLine(y + 1)};
+        for (int x : cols) {
+            int l[3][3], lo = 1020, hi = 0;
+            for (int r = 0; r < 3; ++r)
+                for (int k = 0; k < 3; ++k) {
+                    l[r][k] = PixelLuma(rows[r], x - 1 + k, f);
+                    lo = std::min(lo, l[r][k]);
+                    hi = std::max(hi, l[r][k]);
+                }
+            ++lightCount;
+            ++lumaCounts[static_cast<std::size_t>(l[1][1])];
+            if (lo <= 8 || hi >= 1012)
+                continue;
+            const int response = (l[0][0] + l[0][2] + l[2][0] + l[2][2]) - 2 * (l[0][1] + l[1][0] + l[1][2] + l[2][1]) + 4 * l[1][1];
+            ++counts[std::abs(response)];
+            ++n;
+        }
+    }
+    long long below = 0;
+    for (std::size_t i = 0; i < lumaCounts.size() && 2 * below < lightCount; ++i) {
+        if (10 * below < lightCount)
+            light.DarkLuma = static_cast<int>(i);
+        below += lumaCounts[i];
+        light.MedianLight = LinearLight(i / 4.0);
+    }
+    if (n == 0)
+        return light;
+    long long seen = 0;
+    int at = 0;
+    for (; at < Top; ++at) {
+        seen += counts[at];
+        if (2 * seen >= n)
+            break;
+    }
+    // Its median: 0.6745 sigma for Gaussian noise.
+    const double lo = 0.6745;
+    // The mask's weights square to 36; the response is in 4x levels.
+    const double sigma = at / (lo * 6.0 * 4.0);
+    // One Sobel component of the prefiltered picture: the weights of the 5 x 5 kernel
+    // (binomial [1 2 1]^2 / 16, then Sobel) square to 175 / 64.
+    light.Noise = sigma * std::sqrt(175.0 / 64.0);
+    return light;
+}
 
 } // namespace
 
@@ -191,8 +351,17 @@ TFocusMap ComputeFocusMap(const QImage& picture)
     map.FHeight = h;
     map.FCodes.resize(static_cast<std::size_t>(w) * h);
 
+    const TPictureLight light = MeasureLight(*source);
+    // In the Sobel sums' units (16x).
+    const float noise2 = static_cast<float>(256.0 * NoiseCut * NoiseCut * light.Noise * light.Noise);
+    const float gate2 = static_cast<float>(256.0 * NoiseGate * NoiseGate * light.Noise * light.Noise);
+    const std::vector<float> weights = LightWeights(light.MedianLight);
+    // The noise as the map shows it where the picture is darker (its darkest tenth), where
+    // the light weighs it most among the parts that matter.
+    map.FNoise = light.Noise * std::max(1.0f, weights[static_cast<std::size_t>(4 * light.DarkLuma)] / 4.0f);
     TRowRing lumaRing(w), filtered(w);
     std::vector<Sample> luma(static_cast<std::size_t>(w) + 2), across(luma.size()), down(luma.size());
+    std::vector<float> lightRow(luma.size());
     const auto clampRow = [h](int r) { return std::clamp(r, 0, h - 1); };
     // Horizontally filtered luminance of row r.
     const auto acrossRow = [&](int r) {
@@ -230,19 +399,32 @@ TFocusMap ComputeFocusMap(const QImage& picture)
         const Sample* a = filteredRow(clampRow(y - 1));
         const Sample* b = filteredRow(y);
         const Sample* c = filteredRow(clampRow(y + 1));
-        SobelCodes(a, b, c, across.data(), down.data(), map.FCodes.data() + static_cast<std::size_t>(y) * w, w);
+        SobelCodes(a, b, c, across.data(), down.data(), lightRow.data(), map.FCodes.data() + static_cast<std::size_t>(y) * w, w,
+                   noise2, gate2, weights.data());
     }
     map.CountTiles();
     return map;
 }
 
-double SharpnessFigure(const TFocusMap& map, const QRect& region)
+namespace {
+
+// The code where the strongest 1 % of counts begins (the last code when fewer).
+int StrongestPercentCode(const std::array<std::uint32_t, TFocusMap::Bins>& counts, long long n)
 {
-    std::array<std::uint32_t, TFocusMap::Bins> counts{};
-    const long long n = map.CountRegion(region, counts);
-    if (n <= 0)
-        return 0.0;
-    const long long strongest = (n + 99) / 100;
+    long long above = 0;
+    for (int code = TFocusMap::Bins - 1; code >= 0; --code) {
+        above += counts[code];
+        if (above * 100 >= n)
+            return code;
+    }
+    return 0;
+}
+
+// The mean gradient of the strongest 1 % of the whole map.
+double StrongestPercent(const TFocusMap& map)
+{
+    const auto& counts = map.Histogram();
+    const long long strongest = (static_cast<long long>(map.Width()) * map.Height() + 99) / 100;
     long long left = strongest;
     double sum = 0.0;
     for (int code = TFocusMap::Bins - 1; code >= 0 && left > 0; --code) {
@@ -253,35 +435,39 @@ double SharpnessFigure(const TFocusMap& map, const QRect& region)
     return sum / static_cast<double>(strongest);
 }
 
-double SharpnessFigure(const TFocusMap& map) { return SharpnessFigure(map, QRect(0, 0, map.Width(), map.Height())); }
-
-namespace {
-
-double MedianGradient(const TFocusMap& map)
-{
-    const auto& counts = map.Histogram();
-    const long long n = static_cast<long long>(map.Width()) * map.Height();
-    long long seen = 0;
-    for (int code = 0; code < TFocusMap::Bins; ++code) {
-        seen += counts[code];
-        if (2 * seen >= n)
-            return FocusGradient(code);
-    }
-    return FocusGradient(TFocusMap::Bins - 1);
-}
-
 } // namespace
 
+double SharpnessFigure(const TFocusMap& map, const QRect& region)
+{
+    std::array<std::uint32_t, TFocusMap::Bins> counts{};
+    const long long n = map.CountRegion(region, counts);
+    if (n <= 0)
+        return 0.0;
+    // The strongest 1 % stand at the code where they begin: a few glints or specks cannot
+    // outweigh the area.
+    const int capCode = StrongestPercentCode(counts, n);
+    const long long strongest = (n + 19) / 20;
+    long long left = strongest;
+    double sum = 0.0;
+    for (int code = TFocusMap::Bins - 1; code >= 0 && left > 0; --code) {
+        const long long take = std::min<long long>(left, counts[code]);
+        sum += static_cast<double>(take) * FocusGradient(std::min(code, capCode));
+        left -= take;
+    }
+    return sum / static_cast<double>(strongest);
+}
+
+double SharpnessFigure(const TFocusMap& map) { return SharpnessFigure(map, QRect(0, 0, map.Width(), map.Height())); }
+
 // The levels stand on two figures taken over all the maps shown:
-//  - the noise, the largest median gradient of any map. Most of a photograph is smooth, so
-//    the median is what noise and grain alone make; for noise the gradient is Rayleigh
-//    distributed, and 3.5 x its median is passed by about 2 pixels in 10 000, so a
-//    high-ISO frame does not light up everywhere. The largest median rules because every
-//    panel gets the same levels.
-//  - the peak, the largest sharpness figure (mean of the strongest 1 %) of any map: what
-//    the sharpest frame's best edges reach. The levels are fixed fractions of it, so they
-//    follow the scene's contrast (a low-contrast scene still shows its edges) and a
-//    blurred frame, whose edges reach less, shows fewer and lower levels.
+//  - the noise, the largest of the maps' noise (Noise(), what noise alone gives). The map
+//    has already taken twice the noise's share off every gradient, so what noise leaves is
+//    a thin tail; from 3.5 times the noise up, about 3 pixels in 10 000 of a noise-only
+//    frame at mid-grey remain. The largest rules because every panel gets the same levels.
+//  - the peak, the largest sharpness figure of any map: what the sharpest frame's sharp
+//    area reaches. The levels are fixed fractions of it, so they follow the scene (a
+//    low-contrast scene still shows its edges) and a blurred frame, whose edges reach
+//    less, shows fewer and lower levels.
 // Each level is the larger of its two bounds, and never below a gradient of 4 (the steps a
 // clean 8-bit picture makes by itself).
 TPeakLevels SharedPeakLevels(const std::vector<const TFocusMap*>& maps)
@@ -292,8 +478,8 @@ TPeakLevels SharedPeakLevels(const std::vector<const TFocusMap*>& maps)
         if (map == nullptr || map->Empty())
             continue;
         any = true;
-        noise = std::max(noise, MedianGradient(*map));
-        peak = std::max(peak, SharpnessFigure(*map));
+        noise = std::max(noise, map->Noise());
+        peak = std::max(peak, StrongestPercent(*map));
     }
     TPeakLevels levels;
     if (!any)
@@ -345,7 +531,7 @@ TFocusMap ReduceFocusMap(const TFocusMap& map, float factor)
             dst[x] = *std::max_element(rowMax.begin() + x0, rowMax.begin() + x1);
         }
     }
-    return TFocusMap(w, h, std::move(codes));
+    return TFocusMap(w, h, std::move(codes), map.Noise());
 }
 
 TFocusMap TurnFocusMap(const TFocusMap& map, TFocusTurn turn)
@@ -373,5 +559,5 @@ TFocusMap TurnFocusMap(const TFocusMap& map, TFocusTurn turn)
             }
         }
     }
-    return TFocusMap(rw, rh, std::move(codes));
+    return TFocusMap(rw, rh, std::move(codes), map.Noise());
 }

@@ -3,9 +3,13 @@
 // resolution, sharpness levels shared by the pictures shown together, a sharpness figure of
 // any region, and the reduced and turned maps that follow the picture on screen.
 //
-// Gradient units: the Sobel magnitude (|weights| summing to 8) of the luminance in 8-bit
-// levels after a 3x3 binomial prefilter. A clean 0-to-255 step reads about 760; 3 % RMS
-// noise reads about 15 (median) on a flat area.
+// Gradient units: the Sobel magnitude (|weights| summing to 8) of the luminance after a 3x3
+// binomial prefilter, counted relative to the light where it stands and less the picture's
+// noise. Relative: a step counts by how much it changes the logarithm of the linear light
+// (an exposure change, a factor in linear light, leaves it as it is), scaled so that at
+// mid-grey it reads in 8-bit levels (a step of 10 levels around 128 reads about 30). The
+// noise (measured on the picture) is taken off each gradient in quadrature, so that a
+// flat area reads 0 whatever its noise.
 #include <QImage>
 #include <QRect>
 
@@ -27,12 +31,17 @@ public:
     static constexpr int Bins = 256;
 
     TFocusMap() = default;
-    // A map of width x height codes taken as they are (row after row); tiles are counted.
-    TFocusMap(int width, int height, std::vector<std::uint8_t> codes);
+    // A map of width x height codes taken as they are (row after row) and the picture's
+    // noise (see Noise()); tiles are counted.
+    TFocusMap(int width, int height, std::vector<std::uint8_t> codes, double noise = 0.0);
 
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     bool Empty() const { return FWidth <= 0 || FHeight <= 0; }
+    // The picture's noise: the rms of one gradient component that noise alone gives, in
+    // gradient units, as the darkest tenth of the picture shows it (at mid-grey and above,
+    // 8-bit levels); 0 for a map made from codes.
+    double Noise() const { return FNoise; }
     const std::uint8_t* Row(int y) const { return FCodes.data() + static_cast<std::size_t>(y) * FWidth; }
     std::uint8_t At(int x, int y) const { return Row(y)[x]; }
 
@@ -48,6 +57,7 @@ private:
 
     int FWidth = 0;
     int FHeight = 0;
+    double FNoise = 0.0;
     int FTilesX = 0;
     int FTilesY = 0;
     std::vector<std::uint8_t> FCodes;
@@ -61,7 +71,10 @@ private:
 TFocusMap ComputeFocusMap(const QImage& picture);
 
 // Sharpness figure of region (picture pixels, clipped): the mean gradient of the strongest
-// 1 % of the region's pixels, in gradient units; higher is sharper. 0 for an empty region.
+// 5 % of the region's pixels, the strongest 1 % counted at the gradient where that 1 %
+// begins, in gradient units; higher is sharper. The area that is sharp counts, not its
+// single strongest feature: a few glints or specks do not raise it; the map already leaves
+// exposure and noise out. 0 for an empty region.
 double SharpnessFigure(const TFocusMap& map, const QRect& region);
 double SharpnessFigure(const TFocusMap& map);   // the whole picture
 

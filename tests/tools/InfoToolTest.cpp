@@ -15,6 +15,10 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 struct InfoRun {
@@ -235,6 +239,61 @@ TEST(InfoTool, FocusPrintsEachPicturesSharpnessFigure)
     }
     EXPECT_GT(r.out[0].section('\t', 1).toDouble(), 2 * r.out[1].section('\t', 1).toDouble());
     EXPECT_EQ(r.out[2], bmp + "\t0.0");   // one colour: no edge at all
+}
+
+// velumira-info with arguments as bytes and both streams into one pipe: its exit status
+// and what it wrote, in the order it wrote it.
+std::pair<int, QByteArray> InfoMerged(const std::vector<QByteArray>& args)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return {-1, {}};
+    std::vector<char*> argv{const_cast<char*>(VELUMIRA_INFO_EXE)};
+    for (const QByteArray& a : args)
+        argv.push_back(const_cast<char*>(a.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, VELUMIRA_INFO_EXE, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    QByteArray all;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        all.append(buffer, n);
+    close(pipeEnds[0]);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid)
+        return {-1, all};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, all};
+}
+
+// Plug-in formats and file names that are not UTF-8 open as in the viewer; with both streams
+// in one place, failures and figures still come in the order of the names.
+TEST(InfoTool, FocusOpensWhatTheViewerOpensInNameOrder)
+{
+    TestFolder dir;
+    const QImage scene = FocusScenes::Scene(160, 120, 5);
+    const QString png = dir.Path("scene.png");
+    ASSERT_TRUE(scene.save(png));
+    const QString named = dir.Write("scene.jpg", JpegBuilder::Encode(scene, 95));
+    const QByteArray odd = QFile::encodeName(dir.Path("sc")) + "\xff\xfe.jpg";
+    const QByteArray gone = QFile::encodeName(dir.Path("gone")) + "\xfe.jpg";
+    ASSERT_EQ(link(QFile::encodeName(named).constData(), odd.constData()), 0);
+
+    const auto [status, all] = InfoMerged({"--focus", QFile::encodeName(png), odd, gone, QFile::encodeName(named)});
+    EXPECT_EQ(status, 1);
+    TBitmapMAGBase jpeg;
+    jpeg.LoadFromFile(named);
+    const auto figure = [](const QImage& picture) { return QByteArray::number(SharpnessFigure(ComputeFocusMap(picture)), 'f', 1); };
+    const QByteArray decoded = figure(jpeg.Image());
+    EXPECT_EQ(all.split('\n'), QList<QByteArray>({QFile::encodeName(png) + '\t' + figure(scene), odd + '\t' + decoded,
+                                                  gone + "\tJPEG : \"" + gone + "\" " + QByteArray("が見つかりません"),
+                                                  QFile::encodeName(named) + '\t' + decoded, QByteArray()}));
 }
 
 TEST(InfoTool, NoFilesIsAUsageError)

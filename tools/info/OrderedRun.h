@@ -81,9 +81,14 @@ bool RunInOrder(int count, unsigned threads, const Work& work, const Print& prin
     return ok;
 }
 
-// The result's lines to stdout and stderr.
+// The result's lines to stdout and stderr. Before a failure the lines kept in stdout's
+// buffer go out, so that both streams sent to one place still read in the order of the
+// names.
 inline void PrintLine(const TFileLine& line)
 {
     std::fwrite(line.Out.data(), 1, line.Out.size(), stdout);
-    std::fwrite(line.Err.data(), 1, line.Err.size(), stderr);
+    if (!line.Err.empty()) {
+        std::fflush(stdout);
+        std::fwrite(line.Err.data(), 1, line.Err.size(), stderr);
+    }
 }
