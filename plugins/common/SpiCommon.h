@@ -153,6 +153,21 @@ static inline int SpiNewDib(int32_t width, int32_t height, unsigned char** heade
     return SPI_ALL_RIGHT;
 }
 
+/* The end of a GetPicture: on success the blocks pass to the host, otherwise they are freed
+   and the failure is returned. */
+static inline int32_t SpiHandOverDib(int32_t result, unsigned char* header, unsigned char* bits, void** headerBlock,
+                                     void** bitsBlock)
+{
+    if (result != SPI_ALL_RIGHT) {
+        free(header);
+        free(bits);
+        return result;
+    }
+    *headerBlock = header;
+    *bitsBlock = bits;
+    return SPI_ALL_RIGHT;
+}
+
 /* One row of RGB (or RGBA with alpha set, composed on white) samples into BGR. */
 static inline void SpiRowToBgr(const unsigned char* src, int channels, unsigned char* dst, int32_t width)
 {

@@ -367,14 +367,7 @@ int32_t Develop(Raw& raw, void** headerBlock, void** bitsBlock, SpiProgressCallb
         if (progress && progress(height, height, data) != 0) result = SPI_ABORT;
     }
     libraw_dcraw_clear_mem(image);
-    if (result != SPI_ALL_RIGHT) {
-        free(header);
-        free(bits);
-        return result;
-    }
-    *headerBlock = header;
-    *bitsBlock = bits;
-    return SPI_ALL_RIGHT;
+    return SpiHandOverDib(result, header, bits, headerBlock, bitsBlock);
 }
 
 } // namespace

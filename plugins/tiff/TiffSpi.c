@@ -274,14 +274,7 @@ SPI_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t flag, void
     }
     free(raster);
     Done(tif, &s);
-    if (result != SPI_ALL_RIGHT) {
-        free(header);
-        free(bits);
-        return result;
-    }
-    *headerBlock = header;
-    *bitsBlock = bits;
-    return SPI_ALL_RIGHT;
+    return SpiHandOverDib(result, header, bits, headerBlock, bitsBlock);
 }
 
 SPI_EXPORT int32_t GetExifBlock(const char* fileName, void** block, intptr_t* length)
