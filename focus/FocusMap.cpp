@@ -89,16 +89,18 @@ long long TFocusMap::CountRegion(const QRect& region, std::array<std::uint32_t, 
 
 namespace {
 
-// The prefilter and the gradient work on rows of int16 with one replicated pixel on each
-// side, so that the inner loops have no edge cases and vectorise. Scales: luminance 4x the
+// The prefilter and the gradients work on rows of int16 with two replicated pixels on each
+// side (the coarse gradient reaches two pixels out), so that the inner loops have no edge
+// cases and vectorise. Scales: luminance 4x the
 // 8-bit level (0..1020), the binomial-filtered row 16x (0..16320 before the final shift,
 // stored as 16x the 8-bit level), the Sobel sums 16x the gradient in 8-bit levels.
 using Sample = std::int16_t;
+constexpr int Pad = 2;
 
 void PadRow(Sample* row, int width)
 {
-    row[0] = row[1];
-    row[width + 1] = row[width];
+    row[0] = row[1] = row[Pad];
+    row[width + Pad] = row[width + Pad + 1] = row[width + Pad - 1];
 }
 
 // Where the processor has AVX2 the row loops also come in a version for it, chosen once at
@@ -136,7 +138,7 @@ VELUMIRA_WIDE void LumaGrey(const std::uint8_t* __restrict p, Sample* __restrict
 // [1 2 1] across one padded row.
 VELUMIRA_WIDE void Binomial(const Sample* __restrict in, Sample* __restrict out, int width)
 {
-    for (int x = 1; x <= width; ++x)
+    for (int x = Pad; x < width + Pad; ++x)
         out[x] = static_cast<Sample>(in[x - 1] + 2 * in[x] + in[x + 1]);
     PadRow(out, width);
 }
@@ -145,50 +147,80 @@ VELUMIRA_WIDE void Binomial(const Sample* __restrict in, Sample* __restrict out,
 VELUMIRA_WIDE void BinomialDown(const Sample* __restrict a, const Sample* __restrict b, const Sample* __restrict c,
                   Sample* __restrict out, int width)
 {
-    for (int x = 0; x < width + 2; ++x)
+    for (int x = 0; x < width + 2 * Pad; ++x)
         out[x] = static_cast<Sample>((a[x] + 2 * b[x] + c[x]) >> 2);
 }
 
-// Sobel over three filtered rows. A squared sum |g|^2 (|g| is 16x the gradient in 8-bit
-// levels) below gate2 counts as none, the noise's share noise2 comes off the others, the
-// rest counts by the light at the middle filtered row (weight, see LightWeights), and each
-// code is round(8 * sqrt(gradient)).
-VELUMIRA_WIDE void SobelCodes(const Sample* __restrict a, const Sample* __restrict b, const Sample* __restrict c,
-                Sample* __restrict across, Sample* __restrict down, float* __restrict light, std::uint8_t* __restrict out,
-                int width, float noise2, float gate2, const float* __restrict weight)
+// A step that the prefilter spreads over three pixels: the fine difference (two pixels
+// apart) sees 3/4 of it, the coarse one (four apart, halved) 1/2, so their ratio is 1.5 and
+// its square 2.25. A blurred edge spreads further and the two come together (ratio 1.3 for
+// a blur of sigma 1.5, 1.05 for sigma 3), whatever its contrast or the exposure.
+constexpr float StepRatio2 = 2.25f;
+// What noise gives the coarse gradient (squared) for what it gives the fine one: the
+// weights of its 7 x 5 kernel square to 0.3 times those of the fine one's 5 x 5.
+constexpr float CoarseNoiseShare = 0.3f;
+
+// Sobel over five filtered rows, at the pixel's distance (rows a, b, c) and at twice it
+// (rows a2, b, c2). A squared sum |g|^2 (|g| is 16x the gradient in 8-bit levels) below
+// gate2 counts as none, and the noise's share comes off both, noise2 off the fine one and
+// its part of that off the coarse one, so that their ratio does not follow the noise (a
+// darker exposure has relatively more of it). What is left counts by how abrupt the edge
+// is: by the share of the way from a blurred edge (fine and coarse alike) to a step (see
+// StepRatio2) that the ratio of the two has gone, so that a blurred edge of high contrast
+// no longer reads as sharp as a fine one of less. The cut takes off more than noise adds,
+// so noise makes an edge read more blurred, never sharper. The rest counts by the light at
+// the middle filtered row (weight, see LightWeights), and each code is round(8 *
+// sqrt(gradient)). Only arithmetic that vectorises: no branch, no look-up, and the same
+// operations in the same order on every path.
+VELUMIRA_WIDE void SobelCodes(const Sample* __restrict a2, const Sample* __restrict a, const Sample* __restrict b,
+                              const Sample* __restrict c, const Sample* __restrict c2, Sample* __restrict across,
+                              Sample* __restrict down, Sample* __restrict down2, float* __restrict light,
+                              std::uint8_t* __restrict out, int width, float noise2, float gate2, const float* __restrict weight)
 {
-    for (int x = 0; x < width + 2; ++x) {
+    for (int x = 0; x < width + 2 * Pad; ++x) {
         across[x] = static_cast<Sample>(a[x] + 2 * b[x] + c[x]);
         down[x] = static_cast<Sample>(c[x] - a[x]);
+        down2[x] = static_cast<Sample>(c2[x] - a2[x]);
     }
     // The look-ups apart, so that the loop below stays vectorised.
-    for (int x = 1; x <= width; ++x)
+    for (int x = Pad; x < width + Pad; ++x)
         light[x] = weight[b[x]];
-    for (int x = 1; x <= width; ++x) {
+    constexpr float toShare = 1.0f / (StepRatio2 - 1.0f);
+    const float coarseNoise2 = CoarseNoiseShare * noise2;
+    for (int x = Pad; x < width + Pad; ++x) {
         const int gx = across[x + 1] - across[x - 1];
         const int gy = down[x - 1] + 2 * down[x] + down[x + 1];
+        const int cx = across[x + 2] - across[x - 2];
+        const int cy = down2[x - 1] + 2 * down2[x] + down2[x + 1];
         const float sum = static_cast<float>(gx * gx + gy * gy);
+        const float coarseSum = 0.25f * static_cast<float>(cx * cx + cy * cy) - coarseNoise2;
+        const float coarse = coarseSum > 0.0f ? coarseSum : 0.0f;
         const float rest = std::max(sum - noise2, 0.0f);
         const float q = sum >= gate2 ? rest : 0.0f;
-        const float g = std::sqrt(q) * light[x];
-        out[x - 1] = static_cast<std::uint8_t>(std::min(std::sqrt(g) + 0.5f, 255.0f));
+        const float gain = q - coarse;
+        const float excess = gain > 0.0f ? gain : 0.0f;
+        // The one added to the coarse sum (1/16 of a level, squared) only keeps 0 / 0 out.
+        const float share = excess * toShare / (coarse + 1.0f);
+        const float steep = share < 1.0f ? share : 1.0f;
+        const float g = std::sqrt(q) * steep * light[x];
+        out[x - Pad] = static_cast<std::uint8_t>(std::min(std::sqrt(g) + 0.5f, 255.0f));
     }
 }
 
-// Rows of one stage kept by row number: the stages ask in rising order, each at most three
-// rows back, so four slots compute each row once.
+// Rows of one stage kept by row number: the stages ask in rising order, each at most five
+// rows back, so eight slots compute each row once.
 struct TRowRing {
-    explicit TRowRing(int width) : Width(width), Data(4 * static_cast<std::size_t>(width + 2)) {}
+    explicit TRowRing(int width) : Width(width), Data(8 * static_cast<std::size_t>(width + 2 * Pad)) {}
     Sample* Slot(int row, bool& fresh)
     {
-        const int s = row & 3;
+        const int s = row & 7;
         fresh = Tags[s] != row;
         Tags[s] = row;
-        return Data.data() + static_cast<std::size_t>(s) * (Width + 2);
+        return Data.data() + static_cast<std::size_t>(s) * (Width + 2 * Pad);
     }
     int Width;
     std::vector<Sample> Data;
-    int Tags[4] = {-1, -1, -1, -1};
+    int Tags[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
 // The light below which gradients count less and less, as a share of the picture's median
@@ -360,7 +392,7 @@ TFocusMap ComputeFocusMap(const QImage& picture)
     // the light weighs it most among the parts that matter.
     map.FNoise = light.Noise * std::max(1.0f, weights[static_cast<std::size_t>(4 * light.DarkLuma)] / 4.0f);
     TRowRing lumaRing(w), filtered(w);
-    std::vector<Sample> luma(static_cast<std::size_t>(w) + 2), across(luma.size()), down(luma.size());
+    std::vector<Sample> luma(static_cast<std::size_t>(w) + 2 * Pad), across(luma.size()), down(luma.size()), down2(luma.size());
     std::vector<float> lightRow(luma.size());
     const auto clampRow = [h](int r) { return std::clamp(r, 0, h - 1); };
     // Horizontally filtered luminance of row r.
@@ -369,7 +401,7 @@ TFocusMap ComputeFocusMap(const QImage& picture)
         Sample* out = lumaRing.Slot(r, fresh);
         if (fresh) {
             const std::uint8_t* p = source->constScanLine(r);
-            Sample* l = luma.data() + 1;
+            Sample* l = luma.data() + Pad;
             if (f == QImage::Format_BGR888)
                 LumaBGR<3>(p, l, w);
             else if (f == QImage::Format_RGB888)
@@ -396,11 +428,13 @@ TFocusMap ComputeFocusMap(const QImage& picture)
         return out;
     };
     for (int y = 0; y < h; ++y) {
+        const Sample* a2 = filteredRow(clampRow(y - 2));
         const Sample* a = filteredRow(clampRow(y - 1));
         const Sample* b = filteredRow(y);
         const Sample* c = filteredRow(clampRow(y + 1));
-        SobelCodes(a, b, c, across.data(), down.data(), lightRow.data(), map.FCodes.data() + static_cast<std::size_t>(y) * w, w,
-                   noise2, gate2, weights.data());
+        const Sample* c2 = filteredRow(clampRow(y + 2));
+        SobelCodes(a2, a, b, c, c2, across.data(), down.data(), down2.data(), lightRow.data(),
+                   map.FCodes.data() + static_cast<std::size_t>(y) * w, w, noise2, gate2, weights.data());
     }
     map.CountTiles();
     return map;

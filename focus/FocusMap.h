@@ -9,7 +9,9 @@
 // (an exposure change, a factor in linear light, leaves it as it is), scaled so that at
 // mid-grey it reads in 8-bit levels (a step of 10 levels around 128 reads about 30). The
 // noise (measured on the picture) is taken off each gradient in quadrature, so that a
-// flat area reads 0 whatever its noise.
+// flat area reads 0 whatever its noise. And abrupt: each gradient counts by how much larger
+// it is than the same one measured over twice the distance, in full for a step, little for
+// an edge that a blur has spread, whatever its contrast.
 #include <QImage>
 #include <QRect>
 

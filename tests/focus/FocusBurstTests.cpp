@@ -32,8 +32,9 @@ TEST(SharpnessFigure, PicksTheSharpFrameOfBurstsWithWhatFoolsAFigure)
                 for (const QImage& frame : Burst(field, c, 640, 480))
                     figures.push_back(Figure(frame));
                 EXPECT_EQ(std::max_element(figures.begin(), figures.end()), figures.begin()) << Name(c);
-                if (c == TConfounder::Clean)
+                if (c == TConfounder::Clean) {
                     EXPECT_EQ(KendallTau(figures), 1.0);
+                }
             }
             // Half a stop either way, and a noisier copy, of the sharp frame.
             const QImage sharp = FocusScenes::Shifted(field, Margin, Margin, 640, 480);
@@ -69,12 +70,10 @@ TEST(SharedPeakLevels, ASoftNoisyFrameLightsLessThanItsSharpFrameAtTheFit)
         shares.push_back(lit(soft, levels.Little) / lit(sharp, levels.Little));
         EXPECT_LT(lit(noise, SharedPeakLevels({&sharp, &noise}).Little), 0.002);
     }
-    // A dark chain on grey keeps edges that, blurred, are still steeper than a quarter of
-    // its sharpest: no frame may light clearly more than its sharp one, most far less.
+    // Also where a blurred edge keeps more contrast than the sharp frame's finest (a dark
+    // chain on grey).
     for (double share : shares)
-        EXPECT_LT(share, 1.2);
-    std::nth_element(shares.begin(), shares.begin() + shares.size() / 2, shares.end());
-    EXPECT_LT(shares[shares.size() / 2], 0.5);
+        EXPECT_LT(share, 0.5);
 }
 
 } // namespace
