@@ -131,14 +131,7 @@ void PrintPeakingShares()
         const TFocusMap noise = ComputeFocusMap(FocusScenes::Noisy(FocusScenes::Flat(2400, 1600), 0.03 * 255, 4));
         const TPeakLevels levels = SharedPeakLevels({&sharp, &soft});
         const TPeakLevels withNoise = SharedPeakLevels({&sharp, &noise});
-        const auto lit = [](const TFocusMap& map, int level) {
-            const TFocusMap fit = ReduceFocusMap(map, 0.3f);
-            long long n = 0;
-            for (int y = 0; y < fit.Height(); ++y)
-                for (int x = 0; x < fit.Width(); ++x)
-                    n += fit.At(x, y) >= level;
-            return static_cast<double>(n) / (static_cast<double>(fit.Width()) * fit.Height());
-        };
+        const auto lit = [](const TFocusMap& map, int level) { return FocusBursts::LitShare(map, 0.3f, level); };
         std::printf("  %.3f (sharp lights %.3f)  noise %.4f  levels %d %d %d\n", lit(soft, levels.Little) / lit(sharp, levels.Little),
                     lit(sharp, levels.Little), lit(noise, withNoise.Little), levels.Little, levels.Sharp, levels.VerySharp);
     }

@@ -52,14 +52,7 @@ TEST(SharedPeakLevels, ASoftNoisyFrameLightsLessThanItsSharpFrameAtTheFit)
 {
     if (SharedPhotos().empty())
         GTEST_SKIP() << "no photographs under VELUMIRA_TEST_FIXTURES/photos";
-    const auto lit = [](const TFocusMap& map, int level) {
-        const TFocusMap fit = ReduceFocusMap(map, 0.3f);
-        long long n = 0;
-        for (int y = 0; y < fit.Height(); ++y)
-            for (int x = 0; x < fit.Width(); ++x)
-                n += fit.At(x, y) >= level;
-        return static_cast<double>(n) / (static_cast<double>(fit.Width()) * fit.Height());
-    };
+    const auto lit = [](const TFocusMap& map, int level) { return FocusBursts::LitShare(map, 0.3f, level); };
     const TFocusMap noise = ComputeFocusMap(FocusScenes::Noisy(FocusScenes::Flat(2400, 1600), 0.03 * 255, 4));
     std::vector<double> shares;
     for (const QImage& photo : SharedPhotos()) {

@@ -1,5 +1,7 @@
 #include "support/FocusBursts.h"
 
+#include "focus/FocusMap.h"
+
 #include "support/FocusScenes.h"
 #include "support/JpegBuilder.h"
 
@@ -237,6 +239,16 @@ double KendallTau(const std::vector<double>& figures)
         }
     const double pairs = static_cast<double>(figures.size() * (figures.size() - 1) / 2);
     return pairs > 0 ? (concordant - discordant) / pairs : 0.0;
+}
+
+double LitShare(const TFocusMap& map, float scale, int level)
+{
+    const TFocusMap reduced = ReduceFocusMap(map, scale);
+    long long n = 0;
+    for (int y = 0; y < reduced.Height(); ++y)
+        for (int x = 0; x < reduced.Width(); ++x)
+            n += reduced.At(x, y) >= level;
+    return static_cast<double>(n) / (static_cast<double>(reduced.Width()) * reduced.Height());
 }
 
 } // namespace FocusBursts

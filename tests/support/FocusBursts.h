@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class TFocusMap;
+
 namespace FocusBursts {
 
 // The blur of each frame of a burst, sharpest first.
@@ -41,5 +43,9 @@ QImage WithGlints(const QImage& picture, int count, unsigned seed);
 // Kendall's tau of figures (one a frame, sharpest frame first) against the true order:
 // 1 when the figures fall frame by frame, -1 when they rise.
 double KendallTau(const std::vector<double>& figures);
+
+// The share of map's pixels at level or above once the map is reduced to scale, as peaking
+// lights them at that magnification.
+double LitShare(const TFocusMap& map, float scale, int level);
 
 } // namespace FocusBursts
