@@ -107,13 +107,13 @@ void TMainForm::CreateMainMenu()
     connect(O1, &QAction::triggered, this, &TMainForm::O1Click);
     connect(N1, &QAction::triggered, this, &TMainForm::N1Click);
     connect(X1, &QAction::triggered, this, &TMainForm::X1Click);
-    connect(NextGroup, &QAction::triggered, this, &TMainForm::NextGroupClick);
-    connect(PrevGroup, &QAction::triggered, this, &TMainForm::PrevGroupClick);
+    connect(NextGroup, &QAction::triggered, this, [this] { FShown->Step(true, true); });
+    connect(PrevGroup, &QAction::triggered, this, [this] { FShown->Step(false, true); });
     // One file at a time: frames 2-5 after 1-4.
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageDown), this), &QShortcut::activated, this,
-            [this] { StepGroup(1); });
+            [this] { FShown->Step(true, false); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageUp), this), &QShortcut::activated, this,
-            [this] { StepGroup(-1); });
+            [this] { FShown->Step(false, false); });
     connect(N90R1, &QAction::triggered, this, [this] { BtnRightRClick(N90R1); });
     connect(N90L1, &QAction::triggered, this, [this] { BtnRightRClick(N90L1); });
     connect(N180D1, &QAction::triggered, this, [this] { BtnRightRClick(N180D1); });

@@ -38,9 +38,9 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
 
     CreatePanZoom();
     CreateFocusAids();
-    FGroupAhead = std::make_unique<TGroupPrefetch>();
     CreateControls();
     CreatePanels();
+    CreateShownSet();
     CreateMainMenu();
     CreatePopupMenu();
 

@@ -7,6 +7,7 @@
 #include "viewer/FocusAids.h"
 #include "viewer/MainSettings.h"
 #include "viewer/PanZoom.h"
+#include "viewer/ShownSet.h"
 #include "viewer/ViewPanel.h"
 
 #include <QMainWindow>
@@ -34,8 +35,6 @@ class TSpiHost;
 class TSpiSetDlg;
 class TTAppDialog;
 
-class TStartupDecodes;  // viewer/StartupDecodes.h
-
 struct TMainFormEnv {
     Prompter* prompter;
     QString settingsPath;
@@ -46,8 +45,6 @@ struct TMainFormEnv {
     // and script the reader. An empty job reads thumbnails from the files.
     bool chooserTimer = true;
     TReadJob chooserJob = {};
-    // Made by StartStartupDecodes for startupArguments; the first load takes what it holds.
-    std::shared_ptr<TStartupDecodes> startupDecodes = {};
 };
 
 class TMainForm : public QMainWindow {
@@ -85,20 +82,15 @@ public:
     void FormKeyUp(int key, Qt::KeyboardModifiers shift);
     void FormMouseMove(Qt::KeyboardModifiers shift);
 
-    // Opening pictures.
+    // Opening pictures: the load runs on; Shown() tells when it is done.
     void LoadPictures(const QStringList& names);
     void N1Click();
     void O1Click();
     void WMDropFiles(const QStringList& names);
     void WMUserArguments();
 
-    // Stepping through a burst in the first picture's folder: by is a whole group (forward
-    // or back) or one file; the view, the turns and the panels' own offsets are kept.
-    void StepGroup(int by);
-    void NextGroupClick();
-    void PrevGroupClick();
-    // The names of the group being decoded ahead, empty when none.
-    QStringList GroupAhead() const;
+    // The shown set: loads and steps through a burst under way, the group decoded ahead.
+    const TShownSet& Shown() const { return *FShown; }
 
     // The focus aids: peaking over every picture and a sharpness figure per panel.
     void FocusAidClick();
@@ -128,9 +120,6 @@ public:
     // on screen then. A load fails on its own only when memory runs out, which a test cannot
     // bring about at will; tests throw from here.
     void SetBeforePanelLoad(std::function<void(const QString& name)> call) { FBeforePanelLoad = std::move(call); }
-    // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
-    // time the same load one file after another.
-    void SetDecodeThreads(int threads) { FDecodeThreads = threads; }
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
@@ -236,9 +225,7 @@ private:
     void CreatePanZoom();
     void CreateFocusAids();
     bool IsOwnWidget(QObject* object) const;
-    QStringList SteppedGroup(int by) const;
-    void ShowGroup(const QStringList& names);
-    void PrepareGroupAhead();
+    void CreateShownSet();
     void ReadSettings();
     void WriteSettings();
 
@@ -251,12 +238,11 @@ private:
     bool FHandlingDrop = false;
     std::function<void(const QPoint&)> FOpenPopup;
     std::function<void(const QString&)> FBeforePanelLoad;
-    int FDecodeThreads = 0;
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
-    int FTurns = 0;                  // quarter turns to the right since the pictures were loaded
-    int FLastStep = 0;               // the last step through a burst; 0: a group forward
-    std::unique_ptr<TGroupPrefetch> FGroupAhead;
     class TFormFocusView;
     std::unique_ptr<TFocusAidsView> FFocusView;       // made before the aids, gone after them
     std::unique_ptr<TFocusAids> FFocusAids;
+    class TFormShownView;
+    std::unique_ptr<TShownSetView> FShownView;        // made before the shown set, gone after it
+    std::unique_ptr<TShownSet> FShown;
 };

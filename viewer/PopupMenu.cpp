@@ -73,18 +73,21 @@ QPoint TMainForm::PopupPosition(int panel) const
 
 void TMainForm::N3Click()
 {
-    RunGuarded(*FPrompter, [this] { organise::CopyToDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
+    RunGuarded(*FPrompter, [this] { organise::CopyToDestination(*FPrompter, LbDistnation->text(), CurrentFile, FShown->StillShown(CurrentFile)); });
 }
 
 void TMainForm::M1Click()
 {
-    RunGuarded(*FPrompter, [this] { organise::MoveToDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
+    RunGuarded(*FPrompter, [this] { organise::MoveToDestination(*FPrompter, LbDistnation->text(), CurrentFile, FShown->StillShown(CurrentFile)); });
 }
 
 void TMainForm::N5Click()
 {
     RunGuarded(*FPrompter,
-               [this] { organise::DeleteFromDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
+               [this] {
+                   organise::DeleteFromDestination(*FPrompter, LbDistnation->text(), CurrentFile,
+                                                   FShown->StillShown(CurrentFile));
+               });
 }
 
 void TMainForm::Button1Click()

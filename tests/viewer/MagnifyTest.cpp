@@ -21,7 +21,7 @@ protected:
     {
         MakeForm();
         ShowWithClient(QSize(600, 400));
-        form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+        Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
         ASSERT_EQ(form->LoadedPanels(), 2);
         form->BtnX1Click();
         ASSERT_EQ(form->PanZoom().State().Magnification, 1.0f);
@@ -38,7 +38,7 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
+    Load({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
     ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
@@ -352,6 +352,7 @@ TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
 {
     MakeForm();
     form->show();
+    Settle();
     auto cursorIsCross = [] {
         const QCursor* c = QApplication::overrideCursor();
         return c && c->shape() == Qt::CrossCursor;
@@ -396,6 +397,7 @@ TEST_F(Magnify, CtrlShowsTheCrossWhileTheBoxHasTheFocus)
 {
     MakeForm();
     form->show();
+    Settle();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     Control<QComboBox>("CBMag")->setFocus();

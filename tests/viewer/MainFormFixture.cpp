@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -31,6 +32,7 @@ void MainFormTest::ShowWithClient(QSize client)
     const QSize now = form->ClientSize();
     form->resize(form->size() + (client - now));
     QApplication::processEvents();
+    Settle();
 }
 
 void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
@@ -40,6 +42,32 @@ void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
     form->Image1MouseDown(panel, Qt::LeftButton, shift, dx, dy);
     form->Image1MouseMove(panel, shift, 0, 0);
     form->Image1MouseUp(panel, Qt::LeftButton, shift, 0, 0);
+}
+
+void MainFormTest::Settle()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while ((form->Shown().Busy() || form->FocusAids().Busy()) && waited.elapsed() < 20000) {
+        if (form->FocusAids().Busy() && !form->Shown().Busy())
+            form->FocusAids().Settle();
+        else
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    ASSERT_FALSE(form->Shown().Busy()) << "the window did not settle";
+}
+
+void MainFormTest::Load(const QStringList& names)
+{
+    std::exception_ptr thrown;
+    try {
+        form->LoadPictures(names);
+    } catch (...) {
+        thrown = std::current_exception();
+    }
+    Settle();
+    if (thrown)
+        std::rethrow_exception(thrown);
 }
 
 QString MainFormTest::Picture(const QString& name, QSize size, QColor colour)

@@ -29,7 +29,7 @@ protected:
         ShowWithClient(QSize(600, 400));
         QDir().mkpath(folder.Path("dest"));
         Control<QLabel>("LbDistnation")->setText(folder.Path("dest"));
-        form->LoadPictures({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
+        Load({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
         ASSERT_EQ(form->LoadedPanels(), 2);
     }
     // A right click where the user would make it, in the image control's coordinates.

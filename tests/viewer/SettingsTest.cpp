@@ -26,6 +26,7 @@ protected:
     {
         MakeForm(screen);
         form->show();
+        Settle();
         return form->OuterBounds();
     }
     QString Value(const char* section, const char* key) const
@@ -167,6 +168,7 @@ TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
     TMainFormEnv env{&prompter, folder.Path("blocker/velumira.INI"), QSize(1280, 1024), nullptr, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
+    Settle();
     form->close();
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -185,6 +187,7 @@ TEST_F(Settings, FileThatCouldNotBeReadIsKeptAndTheCloseSaysSo)
         const FileAccessAsNobody nobody;
         ASSERT_TRUE(nobody.Active());
         form->show();
+        Settle();
     }
     EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), QDir::homePath()) << "the defaults";
     // Readable again by the close: it still must not put the defaults over the file.
