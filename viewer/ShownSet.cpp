@@ -146,20 +146,25 @@ void TShownSet::StartRound()
     Advance();
 }
 
-bool TShownSet::Usable(const QString& name) const
+bool TShownSet::Usable(const TShownFrame& f, const QString& name) const
 {
-    const auto it = FCache.find(name);
-    if (it == FCache.end())
-        return false;
-    const TShownFrame& f = it->second.Frame;
     const int turns = FRequest ? FRequest->Turns : FTurns;
     return f.Turns == turns && f.ScreenSize == FView.ScreenSize() && f.Identity == TFileIdentity::Of(name);
 }
 
-void TShownSet::Need(const QString& name, const std::string& key)
+int TShownSet::UsableCount(const QString& name) const
+{
+    int count = 0;
+    const auto [from, to] = FCache.equal_range(name);
+    for (auto it = from; it != to; ++it)
+        count += Usable(it->second.Frame, name);
+    return count;
+}
+
+void TShownSet::Need(const QString& name, const std::string& key, bool another)
 {
     const int turns = FRequest && FRequest->Fresh ? 0 : FTurns;
-    if (NeedsPluginHost(name) || Usable(name) || FInFlight.count(FlightKey(name, turns)))
+    if (NeedsPluginHost(name) || (!another && (UsableCount(name) > 0 || FInFlight.count(FlightKey(name, turns)))))
         return;
     const QString flight = FlightKey(name, turns);
     FInFlight.insert(flight);
@@ -191,10 +196,16 @@ void TShownSet::Need(const QString& name, const std::string& key)
 
 void TShownSet::Delivered(TShownFrame frame)
 {
-    TCached& entry = FCache[frame.Path];
+    // Frames of the file that no longer match it are of no use any more.
+    const auto [from, to] = FCache.equal_range(frame.Path);
+    for (auto it = from; it != to;)
+        it = Usable(it->second.Frame, frame.Path) ? std::next(it) : FCache.erase(it);
+    TCached entry;
     entry.Bytes = FrameBytes(frame);
     entry.Age = ++FAge;
+    const QString path = frame.Path;
     entry.Frame = std::move(frame);
+    FCache.emplace(path, std::move(entry));
     Advance();
     Trim();
 }
@@ -206,13 +217,18 @@ void TShownSet::Advance()
     TRequest& r = *FRequest;
     r.Turns = r.Fresh ? 0 : FTurns;
     bool waiting = false;
+    std::map<QString, int> wanted;  // occurrences so far of each name in the round
     for (int k = 0; k < r.Round; ++k) {
         const QString& name = r.Names[r.Tried + k];
-        if (NeedsPluginHost(name) || Usable(name))
+        if (NeedsPluginHost(name))
+            continue;
+        const int occurrence = ++wanted[name];
+        const int have = UsableCount(name);
+        if (have >= occurrence)
             continue;
         waiting = true;
-        if (!FInFlight.count(FlightKey(name, r.Turns)))
-            Need(name, "show" + std::to_string(k));
+        if (have + static_cast<int>(FInFlight.count(FlightKey(name, r.Turns))) < occurrence)
+            Need(name, "show" + std::to_string(k), true);
     }
     if (waiting)
         return;
@@ -229,7 +245,9 @@ void TShownSet::Advance()
                 TurnPicture(*frame.Decoded.Picture, r.Turns);
             }
         } else {
-            auto it = FCache.find(name);
+            auto [it, to] = FCache.equal_range(name);
+            while (!Usable(it->second.Frame, name))
+                ++it;  // one is there: the round waited for it
             frame = std::move(it->second.Frame);
             FCache.erase(it);
         }

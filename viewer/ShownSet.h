@@ -100,8 +100,9 @@ private:
         unsigned long long Age = 0;
     };
     void StartRound();
-    void Need(const QString& name, const std::string& key);
-    bool Usable(const QString& name) const;
+    void Need(const QString& name, const std::string& key, bool another = false);
+    bool Usable(const TShownFrame& frame, const QString& name) const;
+    int UsableCount(const QString& name) const;
     void Delivered(TShownFrame frame);
     void Advance();
     void Finish();
@@ -127,7 +128,7 @@ private:
 
     std::vector<std::pair<QString, std::optional<TFileIdentity>>> FShown;
     long long FShownBytes = 0;
-    std::map<QString, TCached> FCache;
+    std::multimap<QString, TCached> FCache;  // the same file may show in several panels
     std::multiset<QString> FInFlight;  // "path|turns" of decodes posted and not yet back
     unsigned long long FAge = 0;
     QStringList FAheadNames;
