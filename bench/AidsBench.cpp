@@ -41,7 +41,7 @@ struct AidsWindow : TBenchWindow {
     void SetAids(bool on)
     {
         form->findChild<QAction*>("FocusAid")->setChecked(on);
-        form->FocusAidClick();
+        form->FocusAids().SetEnabled(on);
         form->FocusAids().Settle();
         QApplication::processEvents();
     }
@@ -53,10 +53,10 @@ void Redraw(benchmark::State& state, bool aids, bool fit)
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(aids);
     if (fit)
-        w.form->BtnFitClick();
+        w.form->PanZoom().Fit();
     else
-        w.form->BtnX1Click();
-    w.form->Button2Click();
+        w.form->PanZoom().OneToOne();
+    w.form->PanZoom().Origin();
     QApplication::processEvents();
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
     int i = 1;
@@ -82,7 +82,7 @@ void BM_FiguresAfterPan(benchmark::State& state)
 {
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(true);
-    w.form->BtnX1Click();
+    w.form->PanZoom().OneToOne();
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
     int i = 1;
     QElapsedTimer clock;
@@ -104,7 +104,7 @@ void BM_StepToPreparedGroup(benchmark::State& state)
 {
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(false);
-    w.form->BtnX1Click();
+    w.form->PanZoom().OneToOne();
     for (auto _ : state) {
         state.PauseTiming();
         w.Load();

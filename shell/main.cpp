@@ -21,12 +21,6 @@ QSize ScreenSize()
     return screen ? screen->size() : QSize(1024, 768);
 }
 
-qreal DevicePixelRatio()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->devicePixelRatio() : 1.0;
-}
-
 // The boxes belong to the main window while it lives, and to nobody after it.
 class BoxOwner {
 public:

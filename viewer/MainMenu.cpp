@@ -106,7 +106,11 @@ void TMainForm::CreateMainMenu()
 
     connect(O1, &QAction::triggered, this, &TMainForm::O1Click);
     connect(N1, &QAction::triggered, this, &TMainForm::N1Click);
-    connect(X1, &QAction::triggered, this, &TMainForm::X1Click);
+    connect(X1, &QAction::triggered, this, [this] {
+        FPanZoom->EndDrag();
+        PanelCount = 0;
+        close();
+    });
     connect(NextGroup, &QAction::triggered, this, [this] { FShown->Step(true, true); });
     connect(PrevGroup, &QAction::triggered, this, [this] { FShown->Step(false, true); });
     // One file at a time: frames 2-5 after 1-4.
@@ -117,11 +121,11 @@ void TMainForm::CreateMainMenu()
     connect(N90R1, &QAction::triggered, this, [this] { BtnRightRClick(N90R1); });
     connect(N90L1, &QAction::triggered, this, [this] { BtnRightRClick(N90L1); });
     connect(N180D1, &QAction::triggered, this, [this] { BtnRightRClick(N180D1); });
-    connect(FocusAid, &QAction::triggered, this, &TMainForm::FocusAidClick);
-    connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+    connect(FocusAid, &QAction::triggered, this, [this] { FFocusAids->SetEnabled(FocusAid->isChecked()); });
+    connect(R1, &QAction::triggered, FPopup, &TPicturePopup::R1Click);
     connect(StyleTate, &QAction::triggered, this, [this] {
         ArrangePanels(PanelCount);
-        RedrawPanels();
+        FPanZoom->RedrawPanels();
     });
     connect(Susie1, &QAction::triggered, this, &TMainForm::Susie1Click);
 }

@@ -212,7 +212,7 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    ASSERT_EQ(form->ClientSize(), QSize(600, 400));
+    ASSERT_EQ(form->centralWidget()->size(), QSize(600, 400));
     Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
     ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 300, 368), QRect(299, 32, 300, 368)}));
@@ -222,7 +222,7 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
     Pan(0, 17, 0);
     Pan(1, 0, 5, true);
     const float magnification = form->PanZoom().State().Magnification;
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_TRUE(Control<QAction>("StyleTate")->isChecked());
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 600, 184), QRect(0, 215, 600, 184)}));
     EXPECT_EQ(form->PanZoom().State().OffsetX, 17) << "the layout style keeps the views";
@@ -247,9 +247,9 @@ TEST_F(LayoutWindow, StyleWithOnePictureChangesNothing)
     ShowWithClient(QSize(600, 400));
     Load({Picture("a.bmp", QSize(30, 20))});
     const std::vector<QRect> before = VisiblePanels();
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_EQ(VisiblePanels(), before);
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_FALSE(Control<QAction>("StyleTate")->isChecked());
 }
 
@@ -307,7 +307,7 @@ TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
     Load({Picture("a.bmp", QSize(30, 20))});
     form->Image1MouseDown(0, Qt::LeftButton, Qt::NoModifier, 5, 5);
     ASSERT_TRUE(form->PanZoom().Dragging());
-    form->X1Click();
+    Control<QAction>("X1")->trigger();
     EXPECT_FALSE(form->PanZoom().Dragging());
     EXPECT_EQ(form->LoadedPanels(), 0);
     EXPECT_FALSE(form->isVisible());

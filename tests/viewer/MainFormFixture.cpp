@@ -22,14 +22,14 @@ TMainForm& MainFormTest::MakeForm(QSize screen, const QStringList& startup)
     env.chooserTimer = false;  // the chooser is scripted through the prompter, never shown
     form = std::make_unique<TMainForm>(env);
     // Record where the popup would open instead of waiting in the menu.
-    form->SetPopupOpener([this](const QPoint& at) { popups.push_back(at); });
+    form->Popup().SetOpener([this](const QPoint& at) { popups.push_back(at); });
     return *form;
 }
 
 void MainFormTest::ShowWithClient(QSize client)
 {
     form->show();
-    const QSize now = form->ClientSize();
+    const QSize now = form->centralWidget()->size();
     form->resize(form->size() + (client - now));
     QApplication::processEvents();
     Settle();
@@ -40,8 +40,8 @@ void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
     const Qt::KeyboardModifiers shift = ctrl ? Qt::ControlModifier : Qt::NoModifier;
     // The picture follows the mouse: moving it from (dx, dy) to the corner moves the view by dx, dy.
     form->Image1MouseDown(panel, Qt::LeftButton, shift, dx, dy);
-    form->Image1MouseMove(panel, shift, 0, 0);
-    form->Image1MouseUp(panel, Qt::LeftButton, shift, 0, 0);
+    form->PanZoom().MouseMove(panel, shift, 0, 0);
+    form->PanZoom().MouseUp(Qt::LeftButton);
 }
 
 void MainFormTest::Settle()

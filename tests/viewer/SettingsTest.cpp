@@ -123,14 +123,14 @@ TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
         list.List->topLevelItem(1)->setText(2, QStringLiteral("/opt/ed"));
         return int(Prompter::mrOk);
     });
-    form->R1Click();
+    form->Popup().R1Click();
     prompter.modalHandlers.push_back([this](QDialog& d) {  // organise destination
         auto& dirSel = dynamic_cast<TDirSel&>(d);
         dirSel.SetCurrentFolder(folder.Path("sorted"));
         dirSel.Button1Click();
         return int(Prompter::mrOk);
     });
-    form->Button1Click();
+    form->Popup().Button1Click();
     prompter.modalHandlers.push_back([this](QDialog& d) {  // plug-in folder
         dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(folder.Path("spi"));
         return int(Prompter::mrOk);

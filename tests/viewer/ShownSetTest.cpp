@@ -75,8 +75,9 @@ TEST_F(ShownSet, StepsFollowTheBurstPositionWhateverDecodedOrStillExists)
         prompter.shown.clear();
         const QStringList frames = Burst(c.Broken, QString::fromLatin1(c.Name));
         Open(frames.mid(0, 4));
-        if (c.MoveFirstAway)
+        if (c.MoveFirstAway) {
             ASSERT_TRUE(QFile::rename(frames[0], folder.Path("kept.bmp")));
+        }
         for (Qt::KeyboardModifiers m : c.Steps)
             Key(Qt::Key_PageDown, m);
         EXPECT_EQ(Shown(), QString::fromLatin1(c.Expected)) << c.Name;

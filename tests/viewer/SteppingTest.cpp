@@ -78,8 +78,8 @@ TEST_F(Stepping, KeysStepThroughTheBurstKeepingTheView)
     EXPECT_EQ(form->Shown().GroupAhead(), frames.mid(4, 4));
 
     Control<QAction>("N90R1")->trigger();  // a turn fits again, so it comes first
-    form->SetMagnificationText(QStringLiteral("2.0"));
-    form->CBMagChange();
+    form->PanZoom().SetMagnificationText(QStringLiteral("2.0"));
+    form->PanZoom().Apply();
     Pan(0, 30, 20);
     Pan(1, 5, 7, true);
     const TViewState view = form->PanZoom().State();
