@@ -34,8 +34,9 @@ struct AidsWindow : TBenchWindow {
     void Load()
     {
         form->LoadPictures(frames.mid(0, 4));
+        while (form->Shown().Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QApplication::processEvents();
-        QThread::sleep(4);
     }
 
     void SetAids(bool on)
@@ -109,8 +110,9 @@ void BM_StepToPreparedGroup(benchmark::State& state)
         state.PauseTiming();
         w.Load();
         state.ResumeTiming();
-        w.form->NextGroupClick();
-        QApplication::sendPostedEvents();
+        w.form->findChild<QAction*>("NextGroup")->trigger();
+        while (w.form->Shown().Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QApplication::processEvents();
     }
     state.counters["first_shown"] = w.form->Panel(0).Path.endsWith("burst5.jpg");
