@@ -17,7 +17,7 @@ namespace {
 
 // Frames kept decoded besides those shown: a group ahead, and what quick steps decoded on
 // their way (a step back finds them).
-constexpr int kCachedFrames = 12;
+constexpr int kCachedFrames = 8;
 
 const QString kNotLoadedText = QStringLiteral("ロードできないファイルがありました。");
 const QString kNotLoadedTitle = QStringLiteral("エラー");
