@@ -125,6 +125,25 @@ void TJobs::Submit(const std::string& key, std::function<void(const TStop&)> run
     });
 }
 
+void TJobs::Drop(const std::string& key)
+{
+    std::function<void()> dropped;
+    {
+        std::lock_guard lock(FState->Mutex);
+        const auto it = FState->Latest.find(key);
+        if (it == FState->Latest.end())
+            return;
+        it->second->Stale->store(true);
+        if (!it->second->Started) {
+            std::erase(FState->Waiting, it->second);
+            dropped = std::move(it->second->Dropped);
+            FState->Latest.erase(it);
+        }
+    }
+    if (dropped)
+        dropped();
+}
+
 void TJobs::Close()
 {
     std::vector<std::shared_ptr<TTicket>> dropped;

@@ -86,6 +86,9 @@ public:
     template <class Work, class Done>
     void Post(const std::string& key, Work work, Done done, std::function<void()> dropped = {});
 
+    // Drops the job of key that has not started (its dropped callback runs here) and tells
+    // a running one that it is stale.
+    void Drop(const std::string& key);
     // Drops what has not started (their dropped callbacks run here) and returns when no job
     // of this client runs any more. Nothing posted afterwards runs.
     void Close();

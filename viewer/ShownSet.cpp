@@ -94,8 +94,18 @@ TShownSet::~TShownSet()
         FView.SetBusy(false);
 }
 
+void TShownSet::DropAhead(const QStringList& keep)
+{
+    // Frames ahead that the new request does not show wait for nothing: their decodes go.
+    for (int k = 0; k < FAheadNames.size(); ++k)
+        if (!keep.contains(FAheadNames[k]))
+            FJobs.Drop("ahead" + std::to_string(k));
+    FAheadNames.clear();
+}
+
 void TShownSet::Load(const QStringList& names, std::function<void(int)> done)
 {
+    DropAhead(names);
     if (FRequest)
         FView.SetBusy(false);
     FRequest = std::make_unique<TRequest>();
@@ -103,7 +113,6 @@ void TShownSet::Load(const QStringList& names, std::function<void(int)> done)
     FRequest->Done = std::move(done);
     FTurns = 0;
     FLastStep = 0;
-    FAheadNames.clear();
     FView.SetBusy(true);
     // The first round's names are approved here, so that a throw reaches the caller.
     StartRound();
@@ -370,6 +379,7 @@ void TShownSet::Step(bool forward, bool wholeGroup)
     FFirst = group.front();
     FLast = group.back();
     FLastStep = (forward ? 1 : -1) * (wholeGroup ? 2 : 1);
+    DropAhead(group);
     if (FRequest)
         FView.SetBusy(false);
     FRequest = std::make_unique<TRequest>();
@@ -389,7 +399,7 @@ void TShownSet::Turned(int quarters)
 
 void TShownSet::PrepareAhead()
 {
-    FAheadNames.clear();
+    DropAhead({});
     if (FRequest || FSize == 0 || FFirst.isEmpty() || !Relist(QFileInfo(FFirst).absolutePath()))
         return;
     // Ahead in the direction and by the step of the last one, so that stepping on through

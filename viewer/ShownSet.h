@@ -108,6 +108,7 @@ private:
     void Finish();
     void Replace(std::vector<TShownFrame>& frames, bool fresh);
     void PrepareAhead();
+    void DropAhead(const QStringList& keep);
     void Trim();
     bool Relist(const QString& folder);
     QStringList TargetGroup(bool forward, bool wholeGroup) const;

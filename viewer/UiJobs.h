@@ -39,6 +39,8 @@ public:
                 dropped();
         });
     }
+    // The job of key that has not started never runs (its dropped runs now).
+    void Drop(const std::string& key) { FJobs.Drop(key); }
     void Close()
     {
         FClosed = true;

@@ -77,6 +77,16 @@ TEST(Runner, Contract)
                  std::this_thread::yield();
          },
          "dropA gate B C"},
+        {"a waiting job is dropped by its key",
+         [](TJobs& jobs, TGate& gate, TLog& log) {
+             HoldThread(jobs, gate, log);
+             Job(jobs, "ahead0", "A", log);
+             jobs.Drop("ahead0");
+             gate.Opened.set_value();
+             while (jobs.Outstanding() > 0)
+                 std::this_thread::yield();
+         },
+         "dropA gate"},
         {"a running job of a key is told it is stale",
          [](TJobs& jobs, TGate& gate, TLog& log) {
              std::promise<void> running;
