@@ -34,14 +34,15 @@ struct AidsWindow : TBenchWindow {
     void Load()
     {
         form->LoadPictures(frames.mid(0, 4));
+        while (form->Shown().Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QApplication::processEvents();
-        QThread::sleep(4);
     }
 
     void SetAids(bool on)
     {
         form->findChild<QAction*>("FocusAid")->setChecked(on);
-        form->FocusAidClick();
+        form->FocusAids().SetEnabled(on);
         form->FocusAids().Settle();
         QApplication::processEvents();
     }
@@ -53,10 +54,10 @@ void Redraw(benchmark::State& state, bool aids, bool fit)
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(aids);
     if (fit)
-        w.form->BtnFitClick();
+        w.form->PanZoom().Fit();
     else
-        w.form->BtnX1Click();
-    w.form->Button2Click();
+        w.form->PanZoom().OneToOne();
+    w.form->PanZoom().Origin();
     QApplication::processEvents();
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
     int i = 1;
@@ -82,7 +83,7 @@ void BM_FiguresAfterPan(benchmark::State& state)
 {
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(true);
-    w.form->BtnX1Click();
+    w.form->PanZoom().OneToOne();
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);
     int i = 1;
     QElapsedTimer clock;
@@ -104,13 +105,14 @@ void BM_StepToPreparedGroup(benchmark::State& state)
 {
     AidsWindow& w = BenchWindow<AidsWindow>();
     w.SetAids(false);
-    w.form->BtnX1Click();
+    w.form->PanZoom().OneToOne();
     for (auto _ : state) {
         state.PauseTiming();
         w.Load();
         state.ResumeTiming();
-        w.form->NextGroupClick();
-        QApplication::sendPostedEvents();
+        w.form->findChild<QAction*>("NextGroup")->trigger();
+        while (w.form->Shown().Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         QApplication::processEvents();
     }
     state.counters["first_shown"] = w.form->Panel(0).Path.endsWith("burst5.jpg");

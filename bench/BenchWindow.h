@@ -25,7 +25,7 @@ struct TBenchWindow {
         env.chooserTimer = false;
         form = std::make_unique<TMainForm>(env);
         form->show();
-        form->resize(form->size() + (client - form->ClientSize()));
+        form->resize(form->size() + (client - form->centralWidget()->size()));
         QApplication::processEvents();
     }
 

@@ -35,10 +35,10 @@ void Drag(benchmark::State& state, bool fit)
         return;
     }
     if (fit)
-        w.form->BtnFitClick();
+        w.form->PanZoom().Fit();
     else
-        w.form->BtnX1Click();
-    w.form->Button2Click();
+        w.form->PanZoom().OneToOne();
+    w.form->PanZoom().Origin();
     QApplication::processEvents();
 
     w.Send(QEvent::MouseButtonPress, kStart, Qt::LeftButton, Qt::LeftButton);

@@ -4,7 +4,7 @@
 #include "ui/Prompter.h"
 
 bool RunChooserRoute(TPictSelectDialog& dialog, Prompter& prompter,
-                     const std::function<int(const QStringList&)>& loadPictures)
+                     const std::function<void(const QStringList&, std::function<void(int shown)>)>& loadPictures)
 {
     dialog.setWindowTitle(QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
     dialog.SetMaxSelect(4);
@@ -12,12 +12,13 @@ bool RunChooserRoute(TPictSelectDialog& dialog, Prompter& prompter,
         return false;
     dialog.KeepList = true;
     const QStringList chosen = dialog.ResultList();
-    const int shown = loadPictures(chosen);
-    if (chosen.size() != shown) {
-        if (chosen.size() > 4)
-            prompter.Message(QStringLiteral("4個を超えたファイルはロードされませんでした。"), QStringLiteral("警告"));
-        else
-            prompter.Message(QStringLiteral("ロードできないファイルがありました。"), QStringLiteral("エラー"));
-    }
+    loadPictures(chosen, [&prompter, count = chosen.size()](int shown) {
+        if (count != shown) {
+            if (count > 4)
+                prompter.Message(QStringLiteral("4個を超えたファイルはロードされませんでした。"), QStringLiteral("警告"));
+            else
+                prompter.Message(QStringLiteral("ロードできないファイルがありました。"), QStringLiteral("エラー"));
+        }
+    });
     return true;
 }

@@ -7,7 +7,7 @@
 class Prompter;
 class TPictSelectDialog;
 
-// loadPictures loads the list and returns how many pictures it shows (PanelCount).
-// Returns false when the chooser was cancelled (nothing loaded).
+// loadPictures starts loading the list and calls shown with how many pictures it shows
+// (PanelCount) once they are. Returns false when the chooser was cancelled (nothing loaded).
 bool RunChooserRoute(TPictSelectDialog& dialog, Prompter& prompter,
-                     const std::function<int(const QStringList&)>& loadPictures);
+                     const std::function<void(const QStringList&, std::function<void(int shown)>)>& loadPictures);

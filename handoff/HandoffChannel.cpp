@@ -211,6 +211,14 @@ struct HandoffChannel::Impl {
     QString found;
     QDeadlineTimer foundDeadline;
     QStringList passedOver;
+    int startLock = -1;  // the start lock's file while held
+
+    void UnlockStart()
+    {
+        if (startLock >= 0)
+            ::close(startLock);  // releases the lock
+        startLock = -1;
+    }
 
     // Creates the folder when missing; refuses one that another user could enter or own.
     bool EnsureFolder()
@@ -226,9 +234,6 @@ struct HandoffChannel::Impl {
         else
             CloseReadableFolder(path);
         folderUsable = IsPrivateFolder(path);
-        if (!folderUsable)
-            std::fprintf(stderr, "velumira: %s is not a private folder of this user; "
-                                 "pictures cannot be handed to this window\n", path.constData());
         return folderUsable;
     }
 
@@ -294,6 +299,36 @@ HandoffChannel::~HandoffChannel()
 {
     if (FImpl->server)
         FImpl->server->close();  // removes the socket file
+    FImpl->UnlockStart();
+}
+
+void HandoffChannel::LockStart()
+{
+    if (FImpl->startLock >= 0 || !FImpl->EnsureFolder())
+        return;
+    const int fd = ::open(QFile::encodeName(FImpl->folder + QStringLiteral("/start")).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return;
+    // A start that holds it longer than the limit is stuck: go on without it.
+    const QDeadlineTimer deadline(FImpl->answerLimit);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(fd);
+            return;
+        }
+        if (deadline.hasExpired()) {
+            ::close(fd);
+            return;
+        }
+        ::usleep(10000);
+    }
+    FImpl->startLock = fd;
+}
+
+bool HandoffChannel::FolderRefused() const
+{
+    return FImpl->folderChecked && !FImpl->folderUsable;
 }
 
 QString HandoffChannel::FindRunningInstance(const QByteArray& title)
@@ -372,6 +407,8 @@ bool HandoffChannel::Register(std::function<QByteArray()> titleProvider, std::fu
         if (!server->listen(path))
             return false;
     }
+    // The window is found from now on: starts waiting for the lock may look.
+    FImpl->UnlockStart();
     Impl* impl = FImpl.get();
     QObject::connect(server.get(), &QLocalServer::newConnection, server.get(), [impl] {
         while (QLocalSocket* socket = impl->server->nextPendingConnection())
@@ -399,34 +436,30 @@ QString HandoffChannel::SocketName() const
 QByteArray JoinHandoffText(const QStringList& names, int maxBytes)
 {
     QByteArray text;
-    for (const QString& name : names)
-        text += name.toUtf8() + "\r\n";
-    if (text.size() > maxBytes) {
-        qsizetype cut = std::max(maxBytes, 0);
-        // Step back over continuation bytes so no character is split.
-        while (cut > 0 && (static_cast<uchar>(text[cut]) & 0xC0) == 0x80)
-            --cut;
-        text.truncate(cut);
+    for (const QString& name : names) {
+        const QByteArray bytes = name.toUtf8();
+        // A name cut short would name another file, or none: only whole names go.
+        if (text.size() + bytes.size() + 1 > maxBytes)
+            break;
+        text += bytes;
+        text += '\0';
     }
     return text;
 }
 
 QStringList SplitHandoffText(const QByteArray& text)
 {
-    QStringList lines;
+    QStringList names;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '\r' && c != '\n')
+        if (text[i] != '\0')
             continue;
-        lines << QString::fromUtf8(text.mid(start, i - start));
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
+        names << QString::fromUtf8(text.mid(start, i - start));
         start = i + 1;
     }
     if (start < text.size())
-        lines << QString::fromUtf8(text.mid(start));
-    return lines;
+        names << QString::fromUtf8(text.mid(start));
+    return names;
 }
 
 HandoffRequest ParseHandoffRequest(QByteArrayView received)

@@ -25,12 +25,20 @@ public:
     explicit HandoffChannel(const QString& folder = QString());
     ~HandoffChannel() override;
 
+    // Held from before the look-up until this start has handed its names over or registered
+    // its window (or the channel ends), so that starts at the same moment find one another
+    // instead of each opening a window. A start that finds the lock held waits for it, at
+    // most the answer limit. An exclusive lock on a file in the channel folder.
+    void LockStart();
+    // True once the channel folder was found open to others and refused.
+    bool FolderRefused() const;
+
     // Sending side: the first live registered window whose title begins with title.
     // Returns its socket name, empty when none. A window that does not answer within the
     // limit, or that a Notify gave up on, is passed over; its socket stays, as it is alive.
     QString FindRunningInstance(const QByteArray& title);
-    // Joins names with CR LF, cuts to 16383 bytes at a whole UTF-8 character and makes the
-    // request the following Notify calls send. False when there was no memory for it.
+    // Joins the names (each ends with a NUL), as many whole names as fit in 16383 bytes, and
+    // makes the request the following Notify calls send. False when there was no memory for it.
     bool WriteArguments(const QStringList& names);
     // Sends the request with the names and waits until the receiver has handled it, at most
     // for what is left of the window's limit since FindRunningInstance first asked it.
@@ -52,9 +60,10 @@ private:
     std::unique_ptr<Impl> FImpl;
 };
 
-// Joins with CR LF and cuts to at most maxBytes of UTF-8 without splitting a character.
+// The names in UTF-8, each followed by a NUL, the one byte no file name holds: a line
+// break in a name travels as part of it. Only whole names, as many as fit in maxBytes.
 QByteArray JoinHandoffText(const QStringList& names, int maxBytes = kHandoffTextLimit);
-// Splits a hand-off text at CR, LF or CR LF; a break at the very end adds no entry.
+// The names of a hand-off text; a NUL at the very end adds no entry.
 QStringList SplitHandoffText(const QByteArray& text);
 
 // One request on a window's socket, one per connection: "T" asks the window's title;

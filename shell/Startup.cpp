@@ -107,11 +107,19 @@ StartPath HandOffOrContinue(HandoffChannel& channel, Prompter& prompter, const Q
         return StartPath::NormalStart;
     }
     const QStringList handed = HandoffNames(names, QDir::currentPath());
+    // Until this start has handed off or registered its window, another start waits.
+    channel.LockStart();
     // Each round either ends or passes one more window over, so this comes to an end.
     for (;;) {
         const QString running = channel.FindRunningInstance(QByteArray(kProductTitle));
-        if (running.isEmpty())
+        if (running.isEmpty()) {
+            if (channel.FolderRefused())
+                prompter.Message(QStringLiteral("多重起動チェック用のフォルダ(%1)は他のユーザーも使えるため、"
+                                                "多重起動チェックを行いません。")
+                                     .arg(channel.Folder()),
+                                 QStringLiteral("エラー"));
             return StartPath::NormalStart;
+        }
         // A second start: it never opens a window. Without names the running one is left alone.
         if (names.isEmpty())
             return StartPath::Ended;

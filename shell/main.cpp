@@ -5,7 +5,6 @@
 #include "ui/Guard.h"
 #include "ui/Prompter.h"
 #include "viewer/Mainunit.h"
-#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -20,12 +19,6 @@ QSize ScreenSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(1024, 768);
-}
-
-qreal DevicePixelRatio()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->devicePixelRatio() : 1.0;
 }
 
 // The boxes belong to the main window while it lives, and to nobody after it.
@@ -88,13 +81,10 @@ private:
 void RunNormalStart(QApplication& app, Prompter& prompter, HandoffChannel& channel, const QString& settingsPath,
                     const QStringList& names)
 {
+    // The window starts decoding the names as soon as its panels are made; its first show
+    // takes what was decoded.
     TMainFormEnv env{&prompter, settingsPath, ScreenSize(), &channel, names};
-    // The pictures are decoded while the window is made; its first show takes them.
-    if (!names.isEmpty())
-        // Display images are in device pixels, as the panels will ask for them.
-        env.startupDecodes = StartStartupDecodes(names, env.screenSize * DevicePixelRatio());
     TMainForm form(env);
-    env.startupDecodes.reset();  // the window holds them now, and lets them go once taken
     const BoxOwner owner(prompter, &form);
     channel.Register([&form] { return form.windowTitle().toUtf8(); },
                      [&form, &prompter, &channel] {

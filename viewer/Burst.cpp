@@ -8,8 +8,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <algorithm>
-#include <chrono>
-#include <exception>
 
 QStringList BurstFiles(const QString& folder, const QStringList& pluginExtensions)
 {
@@ -52,63 +50,4 @@ void TurnPicture(TBitmapMAGBase& picture, int quarters)
         TBitmapMAGBase::Rotate180(picture);
     else if (quarters == 3)
         TBitmapMAGBase::RotateLeft(picture);
-}
-
-TDecodedGroup DecodeGroup(const QStringList& names, QSize screenSize, int quarters, const std::atomic<bool>* cancel)
-{
-    TDecodedGroup group;
-    for (const QString& name : names) {
-        TGroupFrame& frame = group.emplace_back();
-        frame.Path = name;
-        if (DecodedByPlugins(ClassifyPicture(name)) || (cancel && cancel->load()))
-            continue;
-        frame.Tried = true;
-        frame.Decoded = TViewPanel::Decode(name, nullptr, screenSize);
-        if (frame.Decoded.Picture)
-            TurnPicture(*frame.Decoded.Picture, quarters);
-    }
-    return group;
-}
-
-TGroupPrefetch::~TGroupPrefetch()
-{
-    Drop();
-    for (std::future<TDecodedGroup>& dropped : FDropped)
-        dropped.wait();
-}
-
-void TGroupPrefetch::Start(const QStringList& names, QSize screenSize, int quarters)
-{
-    Drop();
-    FNames = names;
-    FQuarters = quarters;
-    FCancel = std::make_shared<std::atomic<bool>>(false);
-    FResult = std::async(std::launch::async, [names, screenSize, quarters, cancel = FCancel] {
-        return DecodeGroup(names, screenSize, quarters, cancel.get());
-    });
-}
-
-std::optional<TDecodedGroup> TGroupPrefetch::Take(const QStringList& names, int quarters)
-{
-    if (!FResult.valid() || names != FNames || quarters != FQuarters) {
-        Drop();
-        return std::nullopt;
-    }
-    TDecodedGroup group = FResult.get();
-    FNames.clear();
-    FCancel.reset();
-    return group;
-}
-
-void TGroupPrefetch::Drop()
-{
-    if (FResult.valid()) {
-        FCancel->store(true);
-        FDropped.push_back(std::move(FResult));
-    }
-    std::erase_if(FDropped, [](const std::future<TDecodedGroup>& f) {
-        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    });
-    FNames.clear();
-    FCancel.reset();
 }

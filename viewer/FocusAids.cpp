@@ -3,6 +3,7 @@
 #include "loading/Bmpmagbase.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
@@ -18,8 +19,8 @@ TFocusAids::TFocusAids(TFocusAidsView& view) : FView(view)
 
 TFocusAids::~TFocusAids()
 {
-    // The jobs post back to this object: none may outlive it.
-    FPool.waitForDone();
+    // The jobs post back to this object: what runs ends first, what waits is dropped.
+    FJobs.Close();
 }
 
 void TFocusAids::SetEnabled(bool on)
@@ -93,18 +94,27 @@ void TFocusAids::StartMaps()
         // A shared copy: a turn meanwhile gives the picture new pixels and leaves these be.
         const QImage pixels = picture->Image();
         const unsigned serial = FPictureSerial;
-        FPool.start([this, i, serial, pixels] {
-            auto map = std::make_shared<const TFocusMap>(ComputeFocusMap(pixels));
-            QMetaObject::invokeMethod(this, [this, i, serial, map] { MapReady(i, serial, map); }, Qt::QueuedConnection);
-        });
+        FJobs.Post("map" + std::to_string(i),
+                   [pixels] { return std::make_shared<const TFocusMap>(ComputeFocusMap(pixels)); },
+                   [this, i, serial](runner::TResult<std::shared_ptr<const TFocusMap>> map) {
+                       MapReady(i, serial, map.Ok() ? *map.Value : nullptr);
+                   });
     }
 }
 
 void TFocusAids::MapReady(int panel, unsigned serial, std::shared_ptr<const TFocusMap> map)
 {
-    if (serial != FPictureSerial || !FEnabled || panel >= FView.PanelCount())
+    if (serial != FPictureSerial || panel >= FView.PanelCount())
         return;
     FPending[panel] = false;
+    // A map that could not be made (memory ran out) leaves the picture without peaking.
+    if (!map)
+        return;
+    if (!FEnabled) {
+        // Turned off meanwhile: kept, so that turning on shows it at once.
+        FKept[panel] = std::move(map);
+        return;
+    }
     if (TBitmapMAGBase* picture = FView.Picture(panel))
         picture->SetFocusOverlay(std::move(map), FLevels);
     ApplyLevels();
@@ -143,12 +153,14 @@ void TFocusAids::MeasureFigures()
         regions.push_back(FView.VisibleRegion(i));
     }
     const unsigned serial = FFigureSerial;
-    FPool.start([this, serial, maps, regions] {
+    FJobs.Post("figures", [maps, regions] {
         std::vector<double> figures;
         for (size_t i = 0; i < maps.size(); ++i)
             figures.push_back(maps[i] ? SharpnessFigure(*maps[i], regions[i]) : -1.0);
-        QMetaObject::invokeMethod(this, [this, serial, figures] { FiguresReady(serial, figures); },
-                                  Qt::QueuedConnection);
+        return figures;
+    }, [this, serial](runner::TResult<std::vector<double>> figures) {
+        if (figures.Ok())
+            FiguresReady(serial, std::move(*figures.Value));
     });
 }
 
@@ -180,12 +192,9 @@ void TFocusAids::ShowNoFigures()
 
 void TFocusAids::Settle()
 {
-    for (int round = 0; round < 4; ++round) {
-        FPool.waitForDone();
-        QCoreApplication::sendPostedEvents(this);
+    while (Busy()) {
         if (FSettle.isActive())
             MeasureFigures();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    FPool.waitForDone();
-    QCoreApplication::sendPostedEvents(this);
 }

@@ -1,13 +1,14 @@
 #pragma once
 // The focus aids: every panel's sharp edges painted over its picture, and a sharpness figure
-// of what each panel shows, relative to the sharpest. Maps and figures are computed on
-// threads of their own; the window hands its panels over as a TFocusAidsView, tells this
+// of what each panel shows, relative to the sharpest. Maps and figures are made on the
+// program's runner, one job per panel's map and one for the figures, a newer request
+// dropping the older; the window hands its panels over as a TFocusAidsView, tells this
 // when pictures or the view change, and forwards its menu item.
 #include "focus/FocusMap.h"
+#include "viewer/UiJobs.h"
 
 #include <QObject>
 #include <QRect>
-#include <QThreadPool>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -46,8 +47,11 @@ public:
     // Panned or zoomed: the figures follow once the view has rested.
     void ViewChanged();
 
-    // Waits for the work under way and takes its results (tests).
+    // Runs the event loop until the work under way has brought its results (tests and
+    // benchmarks; it never blocks the loop).
     void Settle();
+    // Work posted whose results have not come back.
+    bool Busy() const { return FJobs.Busy() || FSettle.isActive(); }
     // The last figures shown, -1 where none.
     std::array<int, kMaxPanels> Figures() const { return FFigures; }
     TPeakLevels Levels() const { return FLevels; }
@@ -71,5 +75,5 @@ private:
     TPeakLevels FLevels;
     std::array<int, kMaxPanels> FFigures;
     QTimer FSettle;
-    QThreadPool FPool;
+    TUiJobs FJobs;
 };

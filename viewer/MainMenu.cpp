@@ -95,7 +95,7 @@ void TMainForm::CreateMainMenu()
     FocusAid = NamedAction(operate, "FocusAid", QStringLiteral("ピント表示(&F)"));
     FocusAid->setCheckable(true);
     FocusAid->setShortcut(QKeySequence(Qt::Key_F));
-    CreateAfPoints(operate);
+    FAfPoints->AddActions(operate);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     S1 = settings->menuAction();
@@ -107,22 +107,26 @@ void TMainForm::CreateMainMenu()
 
     connect(O1, &QAction::triggered, this, &TMainForm::O1Click);
     connect(N1, &QAction::triggered, this, &TMainForm::N1Click);
-    connect(X1, &QAction::triggered, this, &TMainForm::X1Click);
-    connect(NextGroup, &QAction::triggered, this, &TMainForm::NextGroupClick);
-    connect(PrevGroup, &QAction::triggered, this, &TMainForm::PrevGroupClick);
+    connect(X1, &QAction::triggered, this, [this] {
+        FPanZoom->EndDrag();
+        PanelCount = 0;
+        close();
+    });
+    connect(NextGroup, &QAction::triggered, this, [this] { FShown->Step(true, true); });
+    connect(PrevGroup, &QAction::triggered, this, [this] { FShown->Step(false, true); });
     // One file at a time: frames 2-5 after 1-4.
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageDown), this), &QShortcut::activated, this,
-            [this] { StepGroup(1); });
+            [this] { FShown->Step(true, false); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_PageUp), this), &QShortcut::activated, this,
-            [this] { StepGroup(-1); });
+            [this] { FShown->Step(false, false); });
     connect(N90R1, &QAction::triggered, this, [this] { BtnRightRClick(N90R1); });
     connect(N90L1, &QAction::triggered, this, [this] { BtnRightRClick(N90L1); });
     connect(N180D1, &QAction::triggered, this, [this] { BtnRightRClick(N180D1); });
-    connect(FocusAid, &QAction::triggered, this, &TMainForm::FocusAidClick);
-    connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+    connect(FocusAid, &QAction::triggered, this, [this] { FFocusAids->SetEnabled(FocusAid->isChecked()); });
+    connect(R1, &QAction::triggered, FPopup, &TPicturePopup::R1Click);
     connect(StyleTate, &QAction::triggered, this, [this] {
         ArrangePanels(PanelCount);
-        RedrawPanels();
+        FPanZoom->RedrawPanels();
     });
     connect(Susie1, &QAction::triggered, this, &TMainForm::Susie1Click);
 }

@@ -2,6 +2,7 @@
 
 #include "loading/SpiHost.h"
 #include "ui/DialogFont.h"
+#include "ui/Guard.h"
 #include "ui/Prompter.h"
 #include "viewer/PanelLayout.h"
 
@@ -36,18 +37,17 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     Client->setMouseTracking(true);
     setCentralWidget(Client);
 
-    CreatePanZoom();
-    CreateFocusAids();
-    FGroupAhead = std::make_unique<TGroupPrefetch>();
+    CreateHelpers();
     CreateControls();
     CreatePanels();
+    // The start-up's files decode while the rest of the window is made and shown.
+    FShown->Prefetch(FEnv.startupArguments);
     CreateMainMenu();
-    CreatePopupMenu();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] { FPanZoom->Tick(); });
     Timer1->start();
 
     // Key preview: the window sees key presses before the focused control, so every widget of
@@ -57,12 +57,13 @@ TMainForm::TMainForm(const TMainFormEnv& env) : FPrompter(env.prompter), FEnv(en
     // and are not watched.
     installEventFilter(this);
     for (QWidget* widget : findChildren<QWidget*>())
-        if (IsOwnWidget(widget))
+        if (widget->window() == this)
             widget->installEventFilter(this);
 
     SetOuterBounds(kDesignBounds);
 
     CreateDialogs();
+    FPopup->Bind(*TAppDialog, *DirSel, *LbDistnation);
 }
 
 TMainForm::~TMainForm()
@@ -83,22 +84,11 @@ void TMainForm::SetOuterBounds(const QRect& bounds)
     FBounds.Set(bounds);
 }
 
-QSize TMainForm::ClientSize() const
-{
-    return Client->size();
-}
-
 bool TMainForm::event(QEvent* e)
 {
     const bool result = QMainWindow::event(e);
     FBounds.WindowEvent(*e);
     return result;
-}
-
-bool TMainForm::IsOwnWidget(QObject* object) const
-{
-    auto* widget = qobject_cast<QWidget*>(object);
-    return widget && widget->window() == this;
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* e)
@@ -111,9 +101,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
         if (watched == focus || (!focus && watched == this)) {
             auto* key = static_cast<QKeyEvent*>(e);
             if (e->type() == QEvent::KeyPress)
-                FormKeyDown(key->key(), key->modifiers());
+                FPanZoom->KeyDown(key->key(), key->modifiers());
             else if (!key->isAutoRepeat())
-                FormKeyUp(key->key(), key->modifiers());
+                FPanZoom->KeyUp(key->key(), key->modifiers());
         }
         break;
     }
@@ -135,11 +125,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
             FPanZoom->EndDrag();
         if (watched == Client || std::find(Grp.begin(), Grp.end(), watched) != Grp.end()
             || std::find(EdText.begin(), EdText.end(), watched) != EdText.end())
-            FormMouseMove(static_cast<QMouseEvent*>(e)->modifiers());
+            FPanZoom->MouseMoveElsewhere(static_cast<QMouseEvent*>(e)->modifiers());
         break;
     case QEvent::Resize:
-        if (watched == Client)
-            FormResize();
+        if (watched == Client) {
+            const int w = Client->width();
+            Bevel1->setGeometry(0, 0, w, 17);
+            LbDistnation->setGeometry(416, 8, std::max(0, w - 416), LbDistnation->height());
+            ArrangePanels(PanelCount);
+            FPanZoom->RedrawPanels();
+        }
         break;
     case QEvent::Wheel:
         if (watched == CBMag) {
@@ -164,7 +159,7 @@ void TMainForm::ArrangePanels(int n)
 {
     for (TViewPanel& p : Panels)
         p.Hide();
-    const QSize client = ClientSize();
+    const QSize client = Client->size();
     const std::vector<QRect> rects = PanelRects(n, StyleTate->isChecked(), client.width(), client.height());
     for (size_t i = 0; i < rects.size(); ++i)
         Panels[i].Place(rects[i].left(), rects[i].top(), rects[i].width(), rects[i].height());
@@ -178,36 +173,32 @@ void TMainForm::FormCanResize(int& newWidth, int& newHeight) const
         newHeight = kMinimumOuter.height();
 }
 
-void TMainForm::FormResize()
-{
-    const int w = ClientSize().width();
-    Bevel1->setGeometry(0, 0, w, 17);
-    LbDistnation->setGeometry(416, 8, std::max(0, w - 416), LbDistnation->height());
-    ArrangePanels(PanelCount);
-    RedrawPanels();
-}
-
-void TMainForm::StyleTateClick()
-{
-    // Triggering the check item inverts its mark; its triggered signal rearranges.
-    StyleTate->trigger();
-}
-
-void TMainForm::X1Click()
-{
-    FPanZoom->EndDrag();
-    PanelCount = 0;
-    close();
-}
-
 void TMainForm::showEvent(QShowEvent* e)
 {
     QMainWindow::showEvent(e);
-    FormShow();
+    // The settings are read at the first show; the start-up names load then.
+    if (ShownOnce)
+        return;
+    RunGuarded(*FPrompter, [this] { ReadSettings(); });
+    // Pictures of any format still open when the settings could not be read; they just
+    // have no plug-ins then.
+    if (!SpiHost) {
+        SpiHost = std::make_unique<TSpiHost>();
+        for (TViewPanel& panel : Panels)
+            panel.SetPluginHost(SpiHost.get());
+    }
+    if (!FEnv.startupArguments.isEmpty())
+        RunGuarded(*FPrompter, [this] { LoadPictures(FEnv.startupArguments); });
+    setAcceptDrops(true);
+    ShownOnce = true;
 }
 
 void TMainForm::closeEvent(QCloseEvent* e)
 {
-    FormClose();
+    // Without the first show nothing was read: writing the defaults would wipe the user's
+    // registered programs and folders. A refused write is reported; the window closes all
+    // the same.
+    if (ShownOnce)
+        RunGuarded(*FPrompter, [this] { WriteSettings(); });
     e->accept();
 }

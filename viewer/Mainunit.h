@@ -8,6 +8,8 @@
 #include "viewer/FocusAids.h"
 #include "viewer/MainSettings.h"
 #include "viewer/PanZoom.h"
+#include "viewer/PicturePopup.h"
+#include "viewer/ShownSet.h"
 #include "viewer/ViewPanel.h"
 
 #include <QMainWindow>
@@ -35,8 +37,6 @@ class TSpiHost;
 class TSpiSetDlg;
 class TTAppDialog;
 
-class TStartupDecodes;  // viewer/StartupDecodes.h
-
 struct TMainFormEnv {
     Prompter* prompter;
     QString settingsPath;
@@ -47,8 +47,6 @@ struct TMainFormEnv {
     // and script the reader. An empty job reads thumbnails from the files.
     bool chooserTimer = true;
     TReadJob chooserJob = {};
-    // Made by StartStartupDecodes for startupArguments; the first load takes what it holds.
-    std::shared_ptr<TStartupDecodes> startupDecodes = {};
 };
 
 class TMainForm : public QMainWindow {
@@ -64,94 +62,51 @@ public:
 
     // Panels and layout.
     void ArrangePanels(int n);
-    void RedrawPanels();
     void FormCanResize(int& newWidth, int& newHeight) const;
-    void FormResize();
-    void StyleTateClick();
-    void X1Click();
 
-    // Magnification and panning.
-    void FitMagnification();
-    void CBMagChange();
-    void BtnFitClick();
-    void BtnX1Click();
-    void Button2Click();
-    void FormMouseWheelUp();
-    void FormMouseWheelDown();
-    void Timer1Timer();
+    // Magnification and panning are the controller's (PanZoom()); a press on a panel also
+    // opens the picture popup with the right button.
     void Image1MouseDown(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Image1MouseMove(int panel, Qt::KeyboardModifiers shift, int x, int y);
-    void Image1MouseUp(int panel, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
-    void FormKeyUp(int key, Qt::KeyboardModifiers shift);
-    void FormMouseMove(Qt::KeyboardModifiers shift);
 
-    // Opening pictures.
+    // Opening pictures: the load runs on; Shown() tells when it is done.
     void LoadPictures(const QStringList& names);
     void N1Click();
     void O1Click();
     void WMDropFiles(const QStringList& names);
     void WMUserArguments();
 
-    // Stepping through a burst in the first picture's folder: by is a whole group (forward
-    // or back) or one file; the view, the turns and the panels' own offsets are kept.
-    void StepGroup(int by);
-    void NextGroupClick();
-    void PrevGroupClick();
-    // The names of the group being decoded ahead, empty when none.
-    QStringList GroupAhead() const;
+    // The shown set: loads and steps through a burst under way, the group decoded ahead.
+    const TShownSet& Shown() const { return *FShown; }
 
     // The focus aids: peaking over every picture and a sharpness figure per panel.
-    void FocusAidClick();
     TFocusAids& FocusAids() const { return *FFocusAids; }
-
-    // Settings: read at the first show, written at every close.
-    void FormShow();
-    void FormClose();
 
     // Turning all pictures: the sender tells the direction.
     void BtnRightRClick(QObject* sender);
 
-    // The picture popup: file organisation and outside programs.
-    QPoint PopupPosition(int panel) const;  // screen point the popup opens at
-    void N3Click();
-    void M1Click();
-    void N5Click();
-    void Button1Click();
-    void UpdateApplicationMenu();
-    void Nx1Click(QObject* sender);
-    void R1Click();
+    // The picture popup (file organisation, outside programs) and the organise destination.
+    TPicturePopup& Popup() const { return *FPopup; }
+    // The plug-in folder dialog.
     void Susie1Click();
-    // Seams. How the picture popup opens at a screen point without waiting for it; tests
-    // replace it so that nothing waits in a menu's own event loop.
-    void SetPopupOpener(std::function<void(const QPoint& screenPoint)> open) { FOpenPopup = std::move(open); }
-    // Called with each name, in order, before its file is decoded; the old pictures are still
-    // on screen then. A load fails on its own only when memory runs out, which a test cannot
-    // bring about at will; tests throw from here.
+    // Seam: called with each name of a load, in order, before its file is decoded; the old
+    // pictures are still on screen then. A load fails on its own only when memory runs out,
+    // which a test cannot bring about at will; tests throw from here.
     void SetBeforePanelLoad(std::function<void(const QString& name)> call) { FBeforePanelLoad = std::move(call); }
-    // How many files of one load are decoded at once; 0: one per core. Benchmarks set 1 to
-    // time the same load one file after another.
-    void SetDecodeThreads(int threads) { FDecodeThreads = threads; }
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
     void SetOuterBounds(const QRect& bounds);
-    QSize ClientSize() const;
-    QString MagnificationText() const;
-    void SetMagnificationText(const QString& text);  // as the program writes it: no CBMagChange
-    // Magnification, offsets, the drag and the pending wheel zoom.
-    const TPanZoomController& PanZoom() const { return *FPanZoom; }
+    QString MagnificationText() const;  // the magnification box's text
+    // Magnification, offsets, the drag and the pending wheel zoom; the strip's buttons, the
+    // box, the wheel, the keys and the timer go to it.
+    TPanZoomController& PanZoom() const { return *FPanZoom; }
 
     // What the window shows and keeps, read-only.
     const TViewPanel& Panel(int index) const { return Panels[index]; }
     int LoadedPanels() const { return PanelCount; }
     bool WasShown() const { return ShownOnce; }
-    const QString& PopupFile() const { return CurrentFile; }
     const QString& PluginFolder() const { return SpiDirectory; }
     const TSpiHost* PluginHost() const { return SpiHost.get(); }
-
-    // N11 .. N81 in slot order.
-    std::array<QAction*, 8> ApplicationItems() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -166,7 +121,6 @@ private:
     std::array<TViewPanel, kPanelMax> Panels;
     int PanelCount = 0;
     bool ShownOnce = false;
-    QString CurrentFile;        // file of the panel whose popup was opened last
     QString SpiDirectory;       // folder of the decoder plug-ins
     std::unique_ptr<TSpiHost> SpiHost;  // made at the first show, kept to the end
 
@@ -212,35 +166,13 @@ private:
     QAction* StyleTate = nullptr;
     QAction* Susie1 = nullptr;
 
-    // Picture popup, in menu order.
-    QMenu* PopupOp = nullptr;
-    QAction* N3 = nullptr;
-    QAction* M1 = nullptr;
-    QAction* N4 = nullptr;
-    QAction* N5 = nullptr;
-    QAction* N6 = nullptr;
-    QAction* N11 = nullptr;
-    QAction* N21 = nullptr;
-    QAction* N31 = nullptr;
-    QAction* N41 = nullptr;
-    QAction* N51 = nullptr;
-    QAction* N61 = nullptr;
-    QAction* N71 = nullptr;
-    QAction* N81 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* N8 = nullptr;
     void CreateControls();
     void CreatePanels();
     void CreateMainMenu();
-    void CreatePopupMenu();
     void CreateDialogs();
-    void CreatePanZoom();
-    void CreateFocusAids();
-    void CreateAfPoints(QMenu* operate);
-    bool IsOwnWidget(QObject* object) const;
-    QStringList SteppedGroup(int by) const;
-    void ShowGroup(const QStringList& names);
-    void PrepareGroupAhead();
+    // The controller of magnification and panning, the focus aids, the shown set and the
+    // popup, each with the view of the window it sees.
+    void CreateHelpers();
     void ReadSettings();
     void WriteSettings();
 
@@ -251,16 +183,16 @@ private:
     std::unique_ptr<TPanZoomController> FPanZoom;
     TOuterBounds FBounds{*this, kMinimumOuter};
     bool FHandlingDrop = false;
-    std::function<void(const QPoint&)> FOpenPopup;
     std::function<void(const QString&)> FBeforePanelLoad;
-    int FDecodeThreads = 0;
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
-    int FTurns = 0;                  // quarter turns to the right since the pictures were loaded
-    int FLastStep = 0;               // the last step through a burst; 0: a group forward
-    std::unique_ptr<TGroupPrefetch> FGroupAhead;
     class TFormFocusView;
     std::unique_ptr<TFocusAidsView> FFocusView;       // made before the aids, gone after them
     std::unique_ptr<TFocusAids> FFocusAids;
+    class TFormAfView;
     std::unique_ptr<TAfPointsView> FAfView;           // made before the AF points, gone after them
     std::unique_ptr<TAfPoints> FAfPoints;
+    class TFormShownView;
+    std::unique_ptr<TShownSetView> FShownView;        // made before the shown set, gone after it
+    std::unique_ptr<TShownSet> FShown;
+    TPicturePopup* FPopup = nullptr;  // a child of the window
 };

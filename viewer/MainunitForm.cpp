@@ -73,7 +73,7 @@ void TMainForm::CreateControls()
     CBMag->addItems({"0.0625", "0.125", "0.25", "0.5", "0.75", "1.0", "1.5", "2.0", "2.5", "3.0", "4.0",
                      "6.0", "8.0", "16.0"});
     CBMag->setGeometry(142, 4, 73, 21);
-    SetMagnificationText(QStringLiteral("0.125"));
+    FPanZoom->SetMagnificationText(QStringLiteral("0.125"));
 
     Button2 = button("Button2", QStringLiteral("原点(&R)"), QRect(224, 4, 57, 21));
     BtnLeftR = button("BtnLeftR", QString(), QRect(288, 4, 21, 21));
@@ -93,12 +93,12 @@ void TMainForm::CreateControls()
     connect(CBMag->lineEdit(), &QLineEdit::textEdited, this, [this] { FPanZoom->TextEdited(); });
     connect(CBMag->lineEdit(), &QLineEdit::editingFinished, this, [this] { FPanZoom->TextCommitted(); });
     connect(CBMag, &QComboBox::activated, this, [this] { FPanZoom->ItemChosen(); });
-    connect(BtnFit, &QPushButton::clicked, this, &TMainForm::BtnFitClick);
-    connect(BtnX1, &QPushButton::clicked, this, &TMainForm::BtnX1Click);
-    connect(Button2, &QPushButton::clicked, this, &TMainForm::Button2Click);
+    connect(BtnFit, &QPushButton::clicked, this, [this] { FPanZoom->Fit(); });
+    connect(BtnX1, &QPushButton::clicked, this, [this] { FPanZoom->OneToOne(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { FPanZoom->Origin(); });
     connect(BtnLeftR, &QPushButton::clicked, this, [this] { BtnRightRClick(BtnLeftR); });
     connect(BtnRightR, &QPushButton::clicked, this, [this] { BtnRightRClick(BtnRightR); });
-    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click);
+    connect(Button1, &QPushButton::clicked, FPopup, &TPicturePopup::Button1Click);
 }
 
 void TMainForm::CreatePanels()
@@ -122,8 +122,10 @@ void TMainForm::CreatePanels()
         Image[i]->setObjectName(QStringLiteral("Image") + n);
         Image[i]->move(8, 48);
         connect(Image[i], &TPanelImage::MouseDown, this, &TMainForm::Image1MouseDown);
-        connect(Image[i], &TPanelImage::MouseMove, this, &TMainForm::Image1MouseMove);
-        connect(Image[i], &TPanelImage::MouseUp, this, &TMainForm::Image1MouseUp);
+        connect(Image[i], &TPanelImage::MouseMove, this,
+                [this](int panel, Qt::KeyboardModifiers shift, int x, int y) { FPanZoom->MouseMove(panel, shift, x, y); });
+        connect(Image[i], &TPanelImage::MouseUp, this,
+                [this](int, Qt::MouseButton button, Qt::KeyboardModifiers, int, int) { FPanZoom->MouseUp(button); });
         Grp[i]->hide();
         Panels[i].Bind(Grp[i], EdText[i], Image[i], FEnv.screenSize);
     }

@@ -27,12 +27,13 @@ QString TargetPath(const QString& destination, const QString& currentFile)
     return destination + QLatin1Char('/') + name;
 }
 
-Outcome CopyToDestination(Prompter& prompter, const QString& destination, const QString& currentFile)
+Outcome CopyToDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                          bool unchanged)
 {
     const QString failed = QStringLiteral("ファイルコピーに失敗しました。");
     const QString target = TargetPath(destination, currentFile);
     // Copying a file onto itself would truncate the only copy: refuse before asking.
-    if (fileops::SameFile(currentFile, target)) {
+    if (!unchanged || fileops::SameFile(currentFile, target)) {
         prompter.Message(failed, kErrorTitle);
         return Outcome::Failed;
     }
@@ -44,12 +45,13 @@ Outcome CopyToDestination(Prompter& prompter, const QString& destination, const 
     return Outcome::Done;
 }
 
-Outcome MoveToDestination(Prompter& prompter, const QString& destination, const QString& currentFile)
+Outcome MoveToDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                          bool unchanged)
 {
     const QString failed = QStringLiteral("ファイルの移動に失敗しました。");
     const QString target = TargetPath(destination, currentFile);
     // "Delete the existing target first" would delete the file itself.
-    if (fileops::SameFile(currentFile, target)) {
+    if (!unchanged || fileops::SameFile(currentFile, target)) {
         prompter.Message(failed, kErrorTitle);
         return Outcome::Failed;
     }
@@ -68,13 +70,14 @@ Outcome MoveToDestination(Prompter& prompter, const QString& destination, const 
     return Outcome::Done;
 }
 
-Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, const QString& currentFile)
+Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                              bool unchanged)
 {
     const QString target = TargetPath(destination, currentFile);
     const QString failed = QStringLiteral("ファイルの削除に失敗しました。");
     // The organise folder is the picture's own folder under some name: the target is the
     // panel's own file. A hard link elsewhere is another entry and may go.
-    if (fileops::SameEntry(currentFile, target)) {
+    if (!unchanged || fileops::SameEntry(currentFile, target)) {
         prompter.Message(failed, kErrorTitle);
         return Outcome::Failed;
     }

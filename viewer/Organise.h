@@ -19,9 +19,14 @@ enum class Outcome { Done, Declined, Failed };
 // them unless the folder text already ends with one.
 QString TargetPath(const QString& destination, const QString& currentFile);
 
-Outcome CopyToDestination(Prompter& prompter, const QString& destination, const QString& currentFile);
-Outcome MoveToDestination(Prompter& prompter, const QString& destination, const QString& currentFile);
-Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, const QString& currentFile);
+// unchanged: the file is still the one the panel shows; when it was replaced since, the
+// command fails with its own box and touches no file.
+Outcome CopyToDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                          bool unchanged = true);
+Outcome MoveToDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                          bool unchanged = true);
+Outcome DeleteFromDestination(Prompter& prompter, const QString& destination, const QString& currentFile,
+                              bool unchanged = true);
 
 // Asks for a new destination in the folder dialog, starting at the current one; the chosen
 // folder on OK, nothing on Cancel.

@@ -1,6 +1,4 @@
-// The picture popup: copy, move or delete the panel's file in the organise destination,
-// and hand the picture to one of the registered outside programs.
-#include "viewer/Mainunit.h"
+#include "viewer/PicturePopup.h"
 
 #include "dialogs/Appdialog.h"
 #include "ui/Guard.h"
@@ -11,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QWidget>
 
 namespace {
 
@@ -30,100 +29,102 @@ QAction* PopupSeparator(QMenu* menu, const char* name)
 
 }  // namespace
 
-void TMainForm::CreatePopupMenu()
+TPicturePopup::TPicturePopup(QWidget& window, Prompter& prompter, std::function<bool(const QString&)> stillShown)
+    : QObject(&window), FPrompter(prompter), FStillShown(std::move(stillShown))
 {
-    PopupOp = new QMenu(this);
-    PopupOp->setObjectName(QStringLiteral("PopupOp"));
-    N3 = PopupItem(PopupOp, "N3", QStringLiteral("ﾌｧｲﾙｺﾋﾟｰ(&C)"));
-    M1 = PopupItem(PopupOp, "M1", QStringLiteral("移動(&M)"));
-    N4 = PopupSeparator(PopupOp, "N4");
-    N5 = PopupItem(PopupOp, "N5", QStringLiteral("削除"));
-    N6 = PopupSeparator(PopupOp, "N6");
+    FMenu = new QMenu(&window);
+    FMenu->setObjectName(QStringLiteral("PopupOp"));
+    QAction* n3 = PopupItem(FMenu, "N3", QStringLiteral("ﾌｧｲﾙｺﾋﾟｰ(&C)"));
+    QAction* m1 = PopupItem(FMenu, "M1", QStringLiteral("移動(&M)"));
+    PopupSeparator(FMenu, "N4");
+    QAction* n5 = PopupItem(FMenu, "N5", QStringLiteral("削除"));
+    PopupSeparator(FMenu, "N6");
     const char* const appNames[] = {"N11", "N21", "N31", "N41", "N51", "N61", "N71", "N81"};
-    QAction** appItems[] = {&N11, &N21, &N31, &N41, &N51, &N61, &N71, &N81};
     for (int slot = 0; slot < kAppSlotCount; ++slot) {
-        QAction* item = PopupItem(PopupOp, appNames[slot], QStringLiteral("(&%1)").arg(slot + 1));
+        QAction* item = PopupItem(FMenu, appNames[slot], QStringLiteral("(&%1)").arg(slot + 1));
         item->setEnabled(false);
-        *appItems[slot] = item;
+        FApps[slot] = item;
         connect(item, &QAction::triggered, this, [this, item] { Nx1Click(item); });
     }
-    N7 = PopupSeparator(PopupOp, "N7");
-    N8 = PopupItem(PopupOp, "N8", QStringLiteral("キャンセル"));
+    PopupSeparator(FMenu, "N7");
+    PopupItem(FMenu, "N8", QStringLiteral("キャンセル"));
 
-    connect(N3, &QAction::triggered, this, &TMainForm::N3Click);
-    connect(M1, &QAction::triggered, this, &TMainForm::M1Click);
-    connect(N5, &QAction::triggered, this, &TMainForm::N5Click);
+    connect(n3, &QAction::triggered, this, &TPicturePopup::N3Click);
+    connect(m1, &QAction::triggered, this, &TPicturePopup::M1Click);
+    connect(n5, &QAction::triggered, this, &TPicturePopup::N5Click);
 
     // The window carries on while the menu is up; the chosen item's handler runs later.
-    FOpenPopup = [this](const QPoint& screenPoint) { PopupOp->popup(screenPoint); };
+    FOpen = [this](const QPoint& screenPoint) { FMenu->popup(screenPoint); };
 }
 
-std::array<QAction*, 8> TMainForm::ApplicationItems() const
+void TPicturePopup::Bind(TTAppDialog& apps, TDirSel& dirSel, QLabel& destination)
 {
-    return {N11, N21, N31, N41, N51, N61, N71, N81};
+    FAppDialog = &apps;
+    FDirSel = &dirSel;
+    FDestination = &destination;
 }
 
-QPoint TMainForm::PopupPosition(int panel) const
+void TPicturePopup::Open(const QString& file, const QPoint& screenPoint)
 {
-    // The picture's top-left corner, not the mouse: the menu never covers the picture's
-    // first pixels, wherever the click was.
-    const QPoint client = Grp[panel]->pos() + Image[panel]->pos() + QPoint(4, 4);
-    return Client->mapToGlobal(client);
+    FFile = file;
+    if (FOpen)
+        FOpen(screenPoint);
 }
 
-void TMainForm::N3Click()
+void TPicturePopup::N3Click()
 {
-    RunGuarded(*FPrompter, [this] { organise::CopyToDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
-}
-
-void TMainForm::M1Click()
-{
-    RunGuarded(*FPrompter, [this] { organise::MoveToDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
-}
-
-void TMainForm::N5Click()
-{
-    RunGuarded(*FPrompter,
-               [this] { organise::DeleteFromDestination(*FPrompter, LbDistnation->text(), CurrentFile); });
-}
-
-void TMainForm::Button1Click()
-{
-    RunGuarded(*FPrompter, [this] {
-        if (const std::optional<QString> chosen = organise::ChooseDestination(*DirSel, LbDistnation->text()))
-            LbDistnation->setText(*chosen);
+    RunGuarded(FPrompter, [this] {
+        organise::CopyToDestination(FPrompter, FDestination->text(), FFile, FStillShown(FFile));
     });
 }
 
-void TMainForm::UpdateApplicationMenu()
+void TPicturePopup::M1Click()
 {
-    const applaunch::Menu menu = applaunch::UpdateApplicationMenu(TAppDialog->AppNames, TAppDialog->AppPaths);
-    const std::array<QAction*, 8> items = ApplicationItems();
+    RunGuarded(FPrompter, [this] {
+        organise::MoveToDestination(FPrompter, FDestination->text(), FFile, FStillShown(FFile));
+    });
+}
+
+void TPicturePopup::N5Click()
+{
+    RunGuarded(FPrompter, [this] {
+        organise::DeleteFromDestination(FPrompter, FDestination->text(), FFile, FStillShown(FFile));
+    });
+}
+
+void TPicturePopup::Button1Click()
+{
+    RunGuarded(FPrompter, [this] {
+        if (const std::optional<QString> chosen = organise::ChooseDestination(*FDirSel, FDestination->text()))
+            FDestination->setText(*chosen);
+    });
+}
+
+void TPicturePopup::UpdateApplicationMenu()
+{
+    const applaunch::Menu menu = applaunch::UpdateApplicationMenu(FAppDialog->AppNames, FAppDialog->AppPaths);
     for (int slot = 0; slot < kAppSlotCount; ++slot) {
-        items[slot]->setText(menu[slot].caption);
-        items[slot]->setEnabled(menu[slot].enabled);
+        FApps[slot]->setText(menu[slot].caption);
+        FApps[slot]->setEnabled(menu[slot].enabled);
     }
 }
 
-void TMainForm::Nx1Click(QObject* sender)
+void TPicturePopup::Nx1Click(QObject* sender)
 {
-    const std::array<QAction*, 8> items = ApplicationItems();
     for (int slot = 0; slot < kAppSlotCount; ++slot) {
-        if (items[slot] != sender)
+        if (FApps[slot] != sender)
             continue;
-        if (!items[slot]->isEnabled())
+        if (!FApps[slot]->isEnabled())
             return;
-        RunGuarded(*FPrompter, [&] {
-            applaunch::LaunchApplication(*FPrompter, TAppDialog->AppPaths, slot + 1, CurrentFile);
-        });
+        RunGuarded(FPrompter, [&] { applaunch::LaunchApplication(FPrompter, FAppDialog->AppPaths, slot + 1, FFile); });
         return;
     }
 }
 
-void TMainForm::R1Click()
+void TPicturePopup::R1Click()
 {
-    RunGuarded(*FPrompter, [this] {
-        if (applaunch::EditRegistrations(*TAppDialog))
+    RunGuarded(FPrompter, [this] {
+        if (applaunch::EditRegistrations(*FAppDialog))
             UpdateApplicationMenu();
     });
 }

@@ -22,7 +22,6 @@ void TMainForm::BtnRightRClick(QObject* sender)
         turn = &TBitmapMAGBase::Rotate180, quarters = 2;
     if (!turn)
         return;
-    FTurns = (FTurns + quarters) % 4;
 
     RunGuarded(*FPrompter, [&] {
         for (int i = 0; i < PanelCount; ++i)
@@ -32,7 +31,6 @@ void TMainForm::BtnRightRClick(QObject* sender)
         // the magnification stays the same (a half turn).
         FFocusAids->PicturesTurned();
         FPanZoom->ApplyFit(true);
-        // The group decoded ahead must turn alike.
-        PrepareGroupAhead();
+        FShown->Turned(quarters);
     });
 }

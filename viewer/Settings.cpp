@@ -12,24 +12,6 @@
 #include <QAction>
 #include <QLabel>
 
-void TMainForm::FormShow()
-{
-    if (ShownOnce)
-        return;
-    RunGuarded(*FPrompter, [this] { ReadSettings(); });
-    // Pictures of any format still open when the settings could not be read; they just
-    // have no plug-ins then.
-    if (!SpiHost) {
-        SpiHost = std::make_unique<TSpiHost>();
-        for (TViewPanel& panel : Panels)
-            panel.SetPluginHost(SpiHost.get());
-    }
-    if (!FEnv.startupArguments.isEmpty())
-        RunGuarded(*FPrompter, [this] { LoadPictures(FEnv.startupArguments); });
-    setAcceptDrops(true);
-    ShownOnce = true;
-}
-
 void TMainForm::ReadSettings()
 {
     ProfileFile file(FEnv.settingsPath);
@@ -54,16 +36,6 @@ void TMainForm::ReadSettings()
     FocusAid->setChecked(FSettings.FocusAids);
     FFocusAids->SetEnabled(FSettings.FocusAids);
     FAfPoints->SetEnabled(FSettings.AfPoints);
-}
-
-void TMainForm::FormClose()
-{
-    // Without the first show nothing was read: writing the defaults would wipe the user's
-    // registered programs and folders.
-    if (!ShownOnce)
-        return;
-    // A refused write is reported; the window closes all the same.
-    RunGuarded(*FPrompter, [this] { WriteSettings(); });
 }
 
 void TMainForm::WriteSettings()

@@ -233,7 +233,7 @@ bool TViewPanel::Take(const QString& path, TDecodedPicture decoded)
     // The display image is in device pixels: on a scaled screen the picture at 1 is true size.
     FDisplay.setDevicePixelRatio(Image->devicePixelRatioF());
 
-    TextLine->setText(PanelText(*Picture));
+    TextLine->setText(decoded.Line.isEmpty() ? PanelText(*Picture) : decoded.Line);
     TextLine->setCursorPosition(0);
     Group->setTitle(QFileInfo(path).fileName());
     State = 1;

@@ -78,6 +78,8 @@ struct TDecodedPicture {
     std::unique_ptr<TBitmapMAGBase> Picture;
     QImage Display;
     std::exception_ptr Failure;
+    // The panel line, when made before the picture was turned; empty: made from the picture.
+    QString Line;
 };
 
 class TViewPanel {

@@ -360,9 +360,9 @@ TEST(ChooserRoute, CaptionLimitAndTheMessageRule)
             return int(Prompter::mrOk);
         });
         QStringList loaded;
-        EXPECT_TRUE(RunChooserRoute(dlg, prompter, [&](const QStringList& names) {
+        EXPECT_TRUE(RunChooserRoute(dlg, prompter, [&](const QStringList& names, std::function<void(int)> shown) {
             loaded = names;
-            return c.loaded;
+            shown(c.loaded);
         }));
         EXPECT_EQ(loaded, c.chosen);
         EXPECT_TRUE(dlg.KeepList);
@@ -375,9 +375,8 @@ TEST(ChooserRoute, CaptionLimitAndTheMessageRule)
     // Cancel: nothing loaded, KeepList untouched.
     dlg.KeepList = false;
     bool called = false;
-    EXPECT_FALSE(RunChooserRoute(dlg, prompter, [&](const QStringList&) {
+    EXPECT_FALSE(RunChooserRoute(dlg, prompter, [&](const QStringList&, std::function<void(int)>) {
         called = true;
-        return 0;
     }));
     EXPECT_FALSE(called);
     EXPECT_FALSE(dlg.KeepList);

@@ -4,89 +4,56 @@
 
 namespace {
 
-struct SplitCase {
-    const char* name;
-    QByteArray text;
-    QStringList expected;
-};
-// Keeps test names short in the runner's listing.
-inline void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
-
-
-class SplitHandoffTextTest : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitHandoffTextTest, BreaksAtCrLfOrEither)
+// "|" stands for the NUL after each name.
+QByteArray Z(const char* text)
 {
-    EXPECT_EQ(SplitHandoffText(GetParam().text), GetParam().expected);
+    QByteArray bytes(text);
+    bytes.replace('|', '\0');
+    return bytes;
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, SplitHandoffTextTest, ::testing::Values(
-    SplitCase{"Empty", "", {}},
-    SplitCase{"CrLfTerminated", "a.jpg\r\nb.jpg\r\n", {"a.jpg", "b.jpg"}},
-    SplitCase{"LastLineWithoutBreak", "a.jpg\r\nb.jpg", {"a.jpg", "b.jpg"}},
-    SplitCase{"LoneCrAndLoneLf", "a\rb\nc", {"a", "b", "c"}},
-    SplitCase{"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
-    SplitCase{"EmptyLineInTheMiddleIsKept", "a\r\n\r\nb\r\n", {"a", "", "b"}},
-    SplitCase{"OnlyABreakIsOneEmptyName", "\r\n", {""}},
-    SplitCase{"CutAfterCr", "a\r\nb\r", {"a", "b"}},
-    SplitCase{"Utf8Names", "/写真/ｶﾒﾗ 1.jpg\r\n", {QString::fromUtf8("/写真/ｶﾒﾗ 1.jpg")}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(JoinHandoffText, EveryNameEndsWithCrLf)
-{
-    EXPECT_EQ(JoinHandoffText({"/p/a b.jpg", QString::fromUtf8("ﾃｽﾄ.PEF")}), "/p/a b.jpg\r\n" + QString::fromUtf8("ﾃｽﾄ.PEF").toUtf8() + "\r\n");
-    EXPECT_EQ(JoinHandoffText({}), QByteArray());
-}
-
-struct CutCase {
+struct TextCase {
     const char* name;
     QStringList names;
     int maxBytes;
-    QByteArray expected;
+    QByteArray text;      // what goes over the socket
+    QStringList arrives;  // what the window reads from it
 };
 // Keeps test names short in the runner's listing.
-inline void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
+inline void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
+class HandoffTextTest : public ::testing::TestWithParam<TextCase> {};
 
-class JoinHandoffCutTest : public ::testing::TestWithParam<CutCase> {};
-
-TEST_P(JoinHandoffCutTest, CutsAtAWholeCharacter)
+// Any byte but NUL survives, line breaks included; a cut falls only between whole names.
+TEST_P(HandoffTextTest, NamesArriveWholeAndExactly)
 {
-    EXPECT_EQ(JoinHandoffText(GetParam().names, GetParam().maxBytes), GetParam().expected);
+    EXPECT_EQ(JoinHandoffText(GetParam().names, GetParam().maxBytes), GetParam().text);
+    EXPECT_EQ(SplitHandoffText(GetParam().text), GetParam().arrives);
 }
 
-// "写" is three bytes (E5 86 99), "ﾃ" three (EF BE 83), "é" two.
-INSTANTIATE_TEST_SUITE_P(Limits, JoinHandoffCutTest, ::testing::Values(
-    CutCase{"FitsExactly", {"abc"}, 5, "abc\r\n"},
-    CutCase{"CutsInsideTheLineBreak", {"abc"}, 4, "abc\r"},
-    CutCase{"CutsInsideAName", {"abcdef"}, 3, "abc"},
-    CutCase{"DropsAThreeByteCharacterCutAfterOneByte", {QString::fromUtf8("ab写")}, 3, "ab"},
-    CutCase{"DropsAThreeByteCharacterCutAfterTwoBytes", {QString::fromUtf8("ab写")}, 4, "ab"},
-    CutCase{"KeepsTheWholeCharacter", {QString::fromUtf8("ab写")}, 5, QString::fromUtf8("ab写").toUtf8()},
-    CutCase{"HalfWidthKatakana", {QString::fromUtf8("ﾃﾃ")}, 5, QString::fromUtf8("ﾃ").toUtf8()},
-    CutCase{"TwoByteCharacter", {QString::fromUtf8("xé")}, 2, "x"},
-    CutCase{"ZeroBytes", {"a"}, 0, ""}),
+// "写" is three bytes.
+INSTANTIATE_TEST_SUITE_P(Texts, HandoffTextTest, ::testing::Values(
+    TextCase{"None", {}, 100, "", {}},
+    TextCase{"Two", {"/p/a b.jpg", "/c.jpg"}, 100, Z("/p/a b.jpg|/c.jpg|"), {"/p/a b.jpg", "/c.jpg"}},
+    TextCase{"LineBreaksInAName", {"/a\r\nb.jpg", "/c\n.jpg"}, 100, Z("/a\r\nb.jpg|/c\n.jpg|"),
+             {"/a\r\nb.jpg", "/c\n.jpg"}},
+    TextCase{"EmptyNameKept", {"", "/a"}, 100, Z("|/a|"), {"", "/a"}},
+    TextCase{"FitsExactly", {"abc", "de"}, 7, Z("abc|de|"), {"abc", "de"}},
+    TextCase{"CutBetweenNames", {"abc", "defgh"}, 7, Z("abc|"), {"abc"}},
+    TextCase{"NothingFits", {"abcdef"}, 3, "", {}},
+    TextCase{"Utf8Names", {QString::fromUtf8("/写真/ｶﾒﾗ 1.jpg")}, 100, QString::fromUtf8("/写真/ｶﾒﾗ 1.jpg").toUtf8() + '\0',
+             {QString::fromUtf8("/写真/ｶﾒﾗ 1.jpg")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JoinHandoffText, TwentyThousandBytesArriveAsTheFirst16383AtACharacterBoundary)
+TEST(JoinHandoffText, TwentyThousandBytesArriveAsTheWholeNamesThatFit)
 {
-    // 6-byte names ("写真" = 6 bytes) plus CR LF: 8 bytes a line, 2500 lines = 20000 bytes.
+    // "写真" is 6 bytes, 7 with its NUL: 2500 names are 17500 bytes; 2340 fit in 16383.
     QStringList names;
     for (int i = 0; i < 2500; ++i)
         names << QString::fromUtf8("写真");
     const QByteArray text = JoinHandoffText(names);
-    // 16383 = 2047 whole lines (16376 bytes) + 7 bytes: "写真" (6) and a CR.
-    EXPECT_EQ(text.size(), 16383);
-    EXPECT_TRUE(text.endsWith(QString::fromUtf8("\r\n写真\r").toUtf8()));
-    const QStringList back = SplitHandoffText(text);
-    EXPECT_EQ(back.size(), 2048);
-    EXPECT_EQ(back.last(), QString::fromUtf8("写真"));
-
-    // Shifted by one byte the cut would fall inside "真": it drops the whole character.
-    names.prepend("x");
-    const QByteArray shifted = JoinHandoffText(names);
-    EXPECT_EQ(shifted.size(), 16382);
-    EXPECT_EQ(SplitHandoffText(shifted).last(), QString::fromUtf8("写"));
+    EXPECT_EQ(text.size(), 2340 * 7);
+    EXPECT_EQ(SplitHandoffText(text), names.mid(0, 2340));
 }
 
 struct FrameCase {

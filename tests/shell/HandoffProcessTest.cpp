@@ -1,6 +1,7 @@
 // Two (or three) real velumira processes on the offscreen platform, on a private channel
 // and settings file. The program's test log (VELUMIRA_TEST_LOG) reports boxes as PROMPT
 // lines, received hand-offs as HANDOFF lines and the shown window as a WINDOW line.
+#include "support/JpegBuilder.h"
 #include "support/TestFolder.h"
 
 #include <QDeadlineTimer>
@@ -155,25 +156,67 @@ TEST_F(HandoffProcessTest, NamesThatLookLikeToolkitOptionsAreStillNames)
     EXPECT_EQ(Received("first.log"), InHere(names));
 }
 
-TEST_F(HandoffProcessTest, TwentyThousandBytesArriveCutTo16383AtACharacterBoundary)
+TEST_F(HandoffProcessTest, TwentyThousandBytesArriveAsTheWholeNamesThatFit)
 {
     StartWindow("first.log");
-    // Started in "/", the names count with their leading "/": 2500 of 7 bytes plus CR LF,
-    // 22500 bytes; preceded by "/xyzw\r\n" the cut at 16383 would fall inside the last "真",
-    // which is dropped whole.
+    // Started in "/", the names count with their leading "/": 2500 of 7 bytes plus a NUL,
+    // 20000 bytes; after "/xyzw" (6 bytes) 2047 of them fit in 16383.
     QStringList names{"xyzw"};
     for (int i = 0; i < 2500; ++i)
         names << QString::fromUtf8("写真");
     EXPECT_EQ(RunStart(names, "second.log", "/"), 0);
     const QStringList received = Received("first.log");
-    ASSERT_EQ(received.size(), 1821);
+    ASSERT_EQ(received.size(), 2048);
     EXPECT_EQ(received.first(), "/xyzw");
-    EXPECT_EQ(received[1819], QString::fromUtf8("/写真"));
-    EXPECT_EQ(received.last(), QString::fromUtf8("/写"));
-    qsizetype bytes = 0;
-    for (const QString& name : received)
-        bytes += name.toUtf8().size() + 2;
-    EXPECT_EQ(bytes - 2, 16382) << "the last, cut line has no line break";
+    EXPECT_EQ(received.last(), QString::fromUtf8("/写真"));
+}
+
+// Starts at the same moment with no window running give one window; the others hand their
+// names to it, as a desktop's "open with" of several files does.
+TEST_F(HandoffProcessTest, StartsAtTheSameMomentOpenOneWindow)
+{
+    QDir().mkpath(Here());
+    const int starts = 4;
+    for (int s = 0; s < starts; ++s) {
+        auto p = std::make_unique<QProcess>();
+        p->setWorkingDirectory(Here());
+        p->setProcessEnvironment(Environment("velumira.INI"));
+        p->setStandardErrorFile(FSandbox.Path(QStringLiteral("s%1.log").arg(s)));
+        p->start(VELUMIRA_EXECUTABLE, {QStringLiteral("s%1.jpg").arg(s)});
+        FRunning.push_back(std::move(p));
+    }
+    const QDeadlineTimer deadline(60000);
+    const auto ended = [&] {
+        return std::count_if(FRunning.begin(), FRunning.end(),
+                             [](const auto& p) { return p->state() == QProcess::NotRunning || p->waitForFinished(5); });
+    };
+    while (ended() < starts - 1 && !deadline.hasExpired())
+        QThread::msleep(20);
+    QThread::msleep(300);  // a second window, were there one, has registered by now
+    EXPECT_EQ(ended(), starts - 1);
+    EXPECT_EQ(RegisteredCount(), 1);
+    QStringList received;
+    for (int s = 0; s < starts; ++s)
+        received += Received(QStringLiteral("s%1.log").arg(s));
+    EXPECT_EQ(received.size(), starts - 1) << received.join(' ').toStdString();
+}
+
+// While the window decodes big pictures its channel answers at once: a start made then
+// hands its name over instead of opening a window of its own.
+TEST_F(HandoffProcessTest, AWindowDecodingBigPicturesStillTakesAHandOff)
+{
+    QDir().mkpath(Here());
+    QFile big(FSandbox.Path("big.jpg"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(JpegBuilder::EncodePattern(12000, 8000, 80));  // 96 MP
+    big.close();
+    const QStringList four(4, big.fileName());
+    StartWindow("first.log", "velumira.INI", four);
+    EXPECT_EQ(RunStart(four, "second.log"), 0);
+    EXPECT_EQ(RunStart({"small.jpg"}, "third.log"), 0);
+    EXPECT_EQ(RegisteredCount(), 1);
+    EXPECT_EQ(Received("first.log"), four + InHere({"small.jpg"}));
+    EXPECT_EQ(Log("third.log"), QStringList()) << "no window of its own";
 }
 
 TEST_F(HandoffProcessTest, CheckOffShowsTheNoticeAndOpensAnotherWindow)

@@ -6,6 +6,7 @@
 #include "support/TestFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -181,6 +183,21 @@ TEST_F(HandOffTest, NoMemoryForTheRequestReportsTheMemoryError)
     EXPECT_EXIT(secondStart(), ::testing::ExitedWithCode(0), "");
     EXPECT_TRUE(running.received().empty());
 #endif
+}
+
+// A channel folder others could write to is refused: the start opens its own window and
+// says why once, in Japanese, as the other start-up failures.
+TEST_F(HandOffTest, AFolderOpenToOthersIsRefusedWithOneBox)
+{
+    ASSERT_TRUE(QDir().mkpath(Channel()));
+    ASSERT_EQ(::chmod(QFile::encodeName(Channel()).constData(), 0777), 0);
+    HandoffChannel channel(Channel());
+    EXPECT_EQ(HandOffOrContinue(channel, prompter, Settings(""), {"a.jpg"}), StartPath::NormalStart);
+    EXPECT_FALSE(channel.Register([] { return kCaption; }, [] {}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, QString::fromUtf8("エラー"));
+    EXPECT_EQ(prompter.shown[0].text, QString::fromUtf8("多重起動チェック用のフォルダ(%1)は他のユーザーも使えるため、"
+                                                        "多重起動チェックを行いません。").arg(Channel()));
 }
 
 TEST_F(HandOffTest, AWindowThatDoesNotAnswerInTimeIsPassedOverButKept)

@@ -340,6 +340,30 @@ TEST(InfoTool, FocusWithoutItsModuleSaysWhy)
     EXPECT_TRUE(p.readAllStandardError().contains("--focus cannot be used"));
 }
 
+// Memory running out in the middle of a decode or a map is that file's failure: under a
+// range of address-space limits the tool always ends by itself, with a figure or a line.
+TEST(InfoTool, FocusOutOfMemoryIsTheFilesFailure)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' runtimes need more address space than any limit leaves";
+#endif
+    const QString dir = RealFixturesFolder();
+    if (dir.isEmpty())
+        GTEST_SKIP() << "real camera files not present";
+    const QString photo = dir + "/photos/leica-t-chain.jpg";
+    for (int limitKb = 100000; limitKb <= 170000; limitKb += 5000) {
+        QProcess p;
+        p.start("/bin/sh", {"-c", QStringLiteral("ulimit -v %1; exec \"$0\" --focus \"$1\"").arg(limitKb),
+                            QStringLiteral(VELUMIRA_INFO_EXE), photo});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        ASSERT_EQ(p.exitStatus(), QProcess::NormalExit) << limitKb;
+        // 2: the module itself could not be loaded in so little room.
+        EXPECT_TRUE(p.exitCode() == 0 || (p.exitCode() == 1 && err.startsWith(photo + '\t')) || p.exitCode() == 2)
+            << limitKb << ": " << p.exitCode() << " " << err.toStdString();
+    }
+}
+
 // The camera files beside the project, with the lines their notes give.
 TEST(InfoTool, RealCameraFilesGiveTheirNotedLines)
 {

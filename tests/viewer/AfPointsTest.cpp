@@ -73,9 +73,9 @@ TEST_F(AfPointsWindow, KeyAOutlinesTheAreasAndJBringsThemToTheMiddle)
     QAction* show = Control<QAction>("AfPointsShow");
     QAction* go = Control<QAction>("AfPointsGo");
     EXPECT_FALSE(show->isEnabled());
-    form->LoadPictures({none});
+    Load({none});
     EXPECT_FALSE(go->isEnabled());
-    form->LoadPictures({upperRight, lowerLeft, none});
+    Load({upperRight, lowerLeft, none});
     ASSERT_EQ(form->LoadedPanels(), 3);
     EXPECT_TRUE(show->isEnabled() && go->isEnabled());
     EXPECT_FALSE(Outline(0));

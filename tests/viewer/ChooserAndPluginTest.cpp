@@ -53,12 +53,14 @@ TEST_P(RouteTable, ChosenFilesLoadWithTheDialogsMessageRule)
     const RouteCase& c = GetParam();
     MakeForm();
     form->show();
+    Settle();
     QStringList files;
     for (int i = 0; i < c.files; ++i)
         files << (std::count(c.bad.begin(), c.bad.end(), i) ? NotAPicture(QStringLiteral("bad%1.jpg").arg(i))
                                                             : Picture(QStringLiteral("c%1.jpg").arg(i), QSize(32, 24)));
     ChooserReturns(files);
     Control<QAction>("O1")->trigger();
+    Settle();
     EXPECT_EQ(title, QStringLiteral("画像の選択(JPEG/PEF 最大4個)"));
     EXPECT_EQ(maxSelect, 4);
     EXPECT_TRUE(Dialog<TPictSelectDialog>()->KeepList) << "the list is kept for the next showing";
@@ -79,9 +81,11 @@ TEST_F(ChooserRoute, CancelKeepsThePictures)
 {
     MakeForm();
     form->show();
-    form->LoadPictures({Picture("keep.bmp", QSize(20, 20))});
+    Settle();
+    Load({Picture("keep.bmp", QSize(20, 20))});
     prompter.modalHandlers.push_back([](QDialog&) { return int(Prompter::mrCancel); });
     form->O1Click();
+    Settle();
     EXPECT_EQ(Captions(), QStringList{"keep.bmp"});
     EXPECT_FALSE(Dialog<TPictSelectDialog>()->KeepList);
     EXPECT_TRUE(ShownMessages().isEmpty());
@@ -107,8 +111,9 @@ TEST_F(PluginPictures, HostIsMadeAtTheFirstShowAndGivenToEveryPicture)
     const TSpiHost* host = form->PluginHost();
     form->hide();
     form->show();
+    Settle();
     EXPECT_EQ(form->PluginHost(), host) << "one host for the program";
-    form->LoadPictures({Picture("a.bmp", QSize(8, 8)), Picture("b.jpg", QSize(8, 8))});
+    Load({Picture("a.bmp", QSize(8, 8)), Picture("b.jpg", QSize(8, 8))});
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(form->Panel(i).Picture->FSpiHost, host) << i;
 }
@@ -117,7 +122,7 @@ TEST_F(PluginPictures, PngOpensBesideJpegsAndShowsTwentyFourBits)
 {
     ShowWithPluginFolder(PngFolder());
     EXPECT_EQ(form->PluginFolder(), PngFolder());
-    form->LoadPictures({Picture("shot.png", QSize(300, 200)), Picture("shot.jpg", QSize(300, 200)),
+    Load({Picture("shot.png", QSize(300, 200)), Picture("shot.jpg", QSize(300, 200)),
                         Picture("indexed.bmp", QSize(30, 20))});
     ASSERT_EQ(form->LoadedPanels(), 3);
     EXPECT_EQ(form->Panel(0).TextLine->text(), QStringLiteral("300×200 (24)"));
@@ -130,7 +135,7 @@ TEST_F(PluginPictures, PngOpensBesideJpegsAndShowsTwentyFourBits)
 TEST_F(PluginPictures, WithoutPluginsAPngIsLeftOut)
 {
     ShowWithPluginFolder(folder.Path("no-plugins-here"));
-    form->LoadPictures({Picture("shot.png", QSize(30, 20)), Picture("shot.jpg", QSize(30, 20))});
+    Load({Picture("shot.png", QSize(30, 20)), Picture("shot.jpg", QSize(30, 20))});
     EXPECT_EQ(form->LoadedPanels(), 1);
     EXPECT_EQ(form->Panel(0).Group->title(), QStringLiteral("shot.jpg"));
 }
@@ -149,7 +154,7 @@ TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
     Control<QAction>("Susie1")->trigger();
     EXPECT_EQ(shownFolder, folder.Path("no-plugins-here"));
     EXPECT_EQ(form->PluginFolder(), folder.Path("no-plugins-here")) << "Cancel changes nothing";
-    form->LoadPictures({png});
+    Load({png});
     EXPECT_EQ(form->LoadedPanels(), 0);
 
     prompter.modalHandlers.push_back([&](QDialog& d) {
@@ -158,7 +163,7 @@ TEST_F(PluginPictures, PluginFolderChangedInTheDialogIsScannedAtOnce)
     });
     Control<QAction>("Susie1")->trigger();
     EXPECT_EQ(form->PluginFolder(), PngFolder());
-    form->LoadPictures({png});
+    Load({png});
     EXPECT_EQ(form->LoadedPanels(), 1);
 }
 

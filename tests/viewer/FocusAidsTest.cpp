@@ -64,7 +64,7 @@ protected:
     void Key(QWidget* to, Qt::Key key)
     {
         QTest::keyClick(to, key);
-        QApplication::processEvents();
+        Settle();
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(FocusAidsWindow, KeyShowsPeakingAndFiguresAndTheChoiceIsKept)
     ShowWithClient(QSize(600, 400));
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->LoadPictures({soft, sharp});
+    Load({soft, sharp});
     ASSERT_EQ(form->LoadedPanels(), 2);
     const QImage plain = form->Panel(0).Display().copy();
     EXPECT_EQ(Lit(form->Panel(0)), (std::array<int, 3>{}));

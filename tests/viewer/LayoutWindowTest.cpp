@@ -36,6 +36,7 @@ TEST_F(LayoutWindow, DialogsOpenInTheMiddleOfTheScreen)
 {
     MakeForm();
     form->show();
+    Settle();
     const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
     ASSERT_GT((form->frameGeometry().center() - middle).manhattanLength(), 50) << "the window is off the middle";
     for (QDialog* dialog : {static_cast<QDialog*>(Dialog<TSpiSetDlg>()), static_cast<QDialog*>(Dialog<TDirSel>()),
@@ -76,7 +77,7 @@ TEST_F(LayoutWindow, PanelCaptionAndTextLineShowWhole)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
+    Load({Picture("d_jpg_Canon_EOS_350D_gjpqy.jpg", QSize(64, 48))});
     ASSERT_EQ(form->LoadedPanels(), 1);
     auto* group = static_cast<TPanelGroup*>(form->Panel(0).Group);
     const QLineEdit* line = form->Panel(0).TextLine;
@@ -212,8 +213,8 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    ASSERT_EQ(form->ClientSize(), QSize(600, 400));
-    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
+    ASSERT_EQ(form->centralWidget()->size(), QSize(600, 400));
+    Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(200, 300))});
     ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 300, 368), QRect(299, 32, 300, 368)}));
     EXPECT_EQ(form->Panel(0).Image->size(), QSize(284, 312));
@@ -222,7 +223,7 @@ TEST_F(LayoutWindow, TwoPicturesSideBySideThenStacked)
     Pan(0, 17, 0);
     Pan(1, 0, 5, true);
     const float magnification = form->PanZoom().State().Magnification;
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_TRUE(Control<QAction>("StyleTate")->isChecked());
     EXPECT_EQ(VisiblePanels(), (std::vector<QRect>{QRect(0, 32, 600, 184), QRect(0, 215, 600, 184)}));
     EXPECT_EQ(form->PanZoom().State().OffsetX, 17) << "the layout style keeps the views";
@@ -234,7 +235,7 @@ TEST_F(LayoutWindow, ThreePicturesLeaveTheFourthCellEmpty)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("a.bmp", QSize(30, 20)), Picture("b.bmp", QSize(30, 20)),
+    Load({Picture("a.bmp", QSize(30, 20)), Picture("b.bmp", QSize(30, 20)),
                         Picture("c.bmp", QSize(30, 20))});
     EXPECT_EQ(VisiblePanels(),
               (std::vector<QRect>{QRect(0, 32, 300, 184), QRect(299, 32, 300, 184), QRect(0, 215, 300, 184)}));
@@ -245,11 +246,11 @@ TEST_F(LayoutWindow, StyleWithOnePictureChangesNothing)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("a.bmp", QSize(30, 20))});
+    Load({Picture("a.bmp", QSize(30, 20))});
     const std::vector<QRect> before = VisiblePanels();
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_EQ(VisiblePanels(), before);
-    form->StyleTateClick();
+    Control<QAction>("StyleTate")->trigger();
     EXPECT_FALSE(Control<QAction>("StyleTate")->isChecked());
 }
 
@@ -257,7 +258,7 @@ TEST_F(LayoutWindow, ResizingRearrangesWithoutNewDisplayImages)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+    Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
     const uchar* bits = form->Panel(0).Display().constBits();
     Pan(0, 9, 0);
     ShowWithClient(QSize(800, 500));
@@ -271,7 +272,7 @@ TEST_F(LayoutWindow, OneResizeRedrawsEachPanelOnce)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+    Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
     const int draws0 = form->Panel(0).Draws;
     const int draws1 = form->Panel(1).Draws;
     form->resize(form->size() + QSize(120, 60));
@@ -294,6 +295,7 @@ TEST_F(LayoutWindow, WindowStopsAtItsMinimumSize)
     EXPECT_EQ(h, 201);
 
     form->show();
+    Settle();
     form->SetOuterBounds(QRect(10, 10, 100, 50));
     EXPECT_EQ(form->OuterBounds().size(), QSize(480, 200));
 }
@@ -302,10 +304,11 @@ TEST_F(LayoutWindow, ExitEndsADragEmptiesTheCountAndSaves)
 {
     MakeForm();
     form->show();
-    form->LoadPictures({Picture("a.bmp", QSize(30, 20))});
+    Settle();
+    Load({Picture("a.bmp", QSize(30, 20))});
     form->Image1MouseDown(0, Qt::LeftButton, Qt::NoModifier, 5, 5);
     ASSERT_TRUE(form->PanZoom().Dragging());
-    form->X1Click();
+    Control<QAction>("X1")->trigger();
     EXPECT_FALSE(form->PanZoom().Dragging());
     EXPECT_EQ(form->LoadedPanels(), 0);
     EXPECT_FALSE(form->isVisible());

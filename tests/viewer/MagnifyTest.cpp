@@ -21,9 +21,9 @@ protected:
     {
         MakeForm();
         ShowWithClient(QSize(600, 400));
-        form->LoadPictures({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
+        Load({Picture("a.bmp", QSize(300, 200)), Picture("b.bmp", QSize(300, 200))});
         ASSERT_EQ(form->LoadedPanels(), 2);
-        form->BtnX1Click();
+        form->PanZoom().OneToOne();
         ASSERT_EQ(form->PanZoom().State().Magnification, 1.0f);
     }
     QRgb Pixel(int panel, int x, int y) const { return form->Panel(panel).Display().pixel(x, y) & 0xFFFFFF; }
@@ -38,7 +38,7 @@ TEST_F(Magnify, LoadFitsLandscapeAndPortraitAndAppliesTheShownValue)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
+    Load({Picture("wide.jpg", QSize(3008, 2008)), Picture("tall.jpg", QSize(2008, 3008))});
     ASSERT_EQ(form->LoadedPanels(), 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.0944"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.0944f) << "the four-decimal text, not the exact ratio";
@@ -51,7 +51,7 @@ TEST_F(Magnify, FitButtonResetsEveryOffset)
     TwoPicturesAtOne();
     Pan(0, 50, 0);
     Pan(1, 0, 7, true);
-    form->BtnFitClick();
+    form->PanZoom().Fit();
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("  0.9467"));  // 284 / 300
     EXPECT_EQ(form->PanZoom().State().Magnification, 0.9467f);
     EXPECT_EQ(form->PanZoom().State().OffsetX, 0);
@@ -85,7 +85,7 @@ TEST_F(Magnify, ChoosingFromTheListApplies)
 TEST_F(Magnify, ProgramWrittenTextIsNotApplied)
 {
     TwoPicturesAtOne();
-    form->SetMagnificationText(QStringLiteral("4.0"));
+    form->PanZoom().SetMagnificationText(QStringLiteral("4.0"));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
     EXPECT_EQ(form->Panel(0).Picture->FMagnification, 1.0f);
 }
@@ -106,8 +106,8 @@ TEST_P(RefusedText, ShowsTheErrorAndChangesNothing)
     TwoPicturesAtOne();
     Pan(0, 33, 0);
     const int draws = form->Panel(0).Draws;
-    form->SetMagnificationText(QString::fromUtf8(GetParam().text));
-    form->CBMagChange();
+    form->PanZoom().SetMagnificationText(QString::fromUtf8(GetParam().text));
+    form->PanZoom().Apply();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QString::fromUtf8(GetParam().message));
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
@@ -225,7 +225,7 @@ TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
     const int draws1 = form->Panel(1).Draws;
     float expected = 1.0f;
     for (int i = 0; i < 20; ++i) {
-        form->FormMouseWheelDown();
+        form->PanZoom().WheelToward();
         expected = WheelTowardStep(ParseMagnificationText(FormatMagnification(expected)).value());
     }
     EXPECT_TRUE(form->PanZoom().ZoomPending());
@@ -233,12 +233,12 @@ TEST_F(Magnify, TwentyWheelStepsRedrawOnceAtTheAccumulatedValue)
     EXPECT_EQ(form->Panel(0).Draws, draws0) << "the wheel only edits the text";
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
-    form->Timer1Timer();
+    form->PanZoom().Tick();
     EXPECT_FALSE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->PanZoom().State().Magnification, float(ParseMagnificationText(FormatMagnification(expected)).value()));
     EXPECT_EQ(form->Panel(0).Draws, draws0 + 1);
     EXPECT_EQ(form->Panel(1).Draws, draws1 + 1);
-    form->Timer1Timer();
+    form->PanZoom().Tick();
     EXPECT_EQ(form->Panel(0).Draws, draws0 + 1) << "nothing pending, nothing drawn";
 }
 
@@ -265,16 +265,16 @@ TEST_F(Magnify, WheelEventsZoomAlsoOverTheBox)
 TEST_F(Magnify, RefusedValueFromTheWheelIsReportedOnce)
 {
     TwoPicturesAtOne();
-    form->SetMagnificationText(QStringLiteral("-1"));
-    form->FormMouseWheelDown();  // -1.05: written, refused when applied
-    form->Timer1Timer();
-    form->Timer1Timer();
+    form->PanZoom().SetMagnificationText(QStringLiteral("-1"));
+    form->PanZoom().WheelToward();  // -1.05: written, refused when applied
+    form->PanZoom().Tick();
+    form->PanZoom().Tick();
     EXPECT_EQ(Errors(), 1);
     EXPECT_FALSE(form->PanZoom().ZoomPending());
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
 
-    form->SetMagnificationText(QStringLiteral("x"));
-    form->FormMouseWheelUp();
+    form->PanZoom().SetMagnificationText(QStringLiteral("x"));
+    form->PanZoom().WheelAway();
     EXPECT_EQ(Errors(), 2);
     EXPECT_EQ(form->MagnificationText(), QStringLiteral("x"));
 }
@@ -340,7 +340,7 @@ TEST_F(Magnify, OriginPutsEveryPanelBackInStep)
     Pan(0, 5, 0, true);
     Pan(1, 0, -8, true);
     ASSERT_EQ(form->PanZoom().State().ViewX(0), 17);
-    form->Button2Click();
+    form->PanZoom().Origin();
     EXPECT_EQ(form->PanZoom().State().ViewX(0), 0);
     EXPECT_EQ(form->PanZoom().State().ViewY(1), 0);
     EXPECT_EQ(form->PanZoom().State().Magnification, 1.0f);
@@ -352,6 +352,7 @@ TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
 {
     MakeForm();
     form->show();
+    Settle();
     auto cursorIsCross = [] {
         const QCursor* c = QApplication::overrideCursor();
         return c && c->shape() == Qt::CrossCursor;
@@ -362,15 +363,15 @@ TEST_F(Magnify, CtrlShowsTheCrossUntilReleased)
     QTest::keyRelease(form.get(), Qt::Key_Control, Qt::NoModifier);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
+    form->PanZoom().KeyDown(Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(cursorIsCross());
-    form->FormMouseMove(Qt::ControlModifier);
+    form->PanZoom().MouseMoveElsewhere(Qt::ControlModifier);
     EXPECT_TRUE(cursorIsCross());
-    form->FormMouseMove(Qt::NoModifier);
+    form->PanZoom().MouseMoveElsewhere(Qt::NoModifier);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    form->FormKeyDown(Qt::Key_Control, Qt::ControlModifier);
-    form->Image1MouseMove(0, Qt::NoModifier, 1, 1);
+    form->PanZoom().KeyDown(Qt::Key_Control, Qt::ControlModifier);
+    form->PanZoom().MouseMove(0, Qt::NoModifier, 1, 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -396,6 +397,7 @@ TEST_F(Magnify, CtrlShowsTheCrossWhileTheBoxHasTheFocus)
 {
     MakeForm();
     form->show();
+    Settle();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     Control<QComboBox>("CBMag")->setFocus();

@@ -1,6 +1,7 @@
 #include "MainFormFixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -21,16 +22,17 @@ TMainForm& MainFormTest::MakeForm(QSize screen, const QStringList& startup)
     env.chooserTimer = false;  // the chooser is scripted through the prompter, never shown
     form = std::make_unique<TMainForm>(env);
     // Record where the popup would open instead of waiting in the menu.
-    form->SetPopupOpener([this](const QPoint& at) { popups.push_back(at); });
+    form->Popup().SetOpener([this](const QPoint& at) { popups.push_back(at); });
     return *form;
 }
 
 void MainFormTest::ShowWithClient(QSize client)
 {
     form->show();
-    const QSize now = form->ClientSize();
+    const QSize now = form->centralWidget()->size();
     form->resize(form->size() + (client - now));
     QApplication::processEvents();
+    Settle();
 }
 
 void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
@@ -38,8 +40,34 @@ void MainFormTest::Pan(int panel, int dx, int dy, bool ctrl)
     const Qt::KeyboardModifiers shift = ctrl ? Qt::ControlModifier : Qt::NoModifier;
     // The picture follows the mouse: moving it from (dx, dy) to the corner moves the view by dx, dy.
     form->Image1MouseDown(panel, Qt::LeftButton, shift, dx, dy);
-    form->Image1MouseMove(panel, shift, 0, 0);
-    form->Image1MouseUp(panel, Qt::LeftButton, shift, 0, 0);
+    form->PanZoom().MouseMove(panel, shift, 0, 0);
+    form->PanZoom().MouseUp(Qt::LeftButton);
+}
+
+void MainFormTest::Settle()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while ((form->Shown().Busy() || form->FocusAids().Busy()) && waited.elapsed() < 20000) {
+        if (form->FocusAids().Busy() && !form->Shown().Busy())
+            form->FocusAids().Settle();
+        else
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    ASSERT_FALSE(form->Shown().Busy()) << "the window did not settle";
+}
+
+void MainFormTest::Load(const QStringList& names)
+{
+    std::exception_ptr thrown;
+    try {
+        form->LoadPictures(names);
+    } catch (...) {
+        thrown = std::current_exception();
+    }
+    Settle();
+    if (thrown)
+        std::rethrow_exception(thrown);
 }
 
 QString MainFormTest::Picture(const QString& name, QSize size, QColor colour)

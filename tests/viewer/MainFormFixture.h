@@ -24,6 +24,12 @@ protected:
     // dx, dy, or with Ctrl only that panel's view.
     void Pan(int panel, int dx, int dy, bool ctrl = false);
 
+    // Runs the event loop until the window's loads, steps and focus aids have brought
+    // their results (the window never waits for them itself).
+    void Settle();
+    // LoadPictures, then Settle; what the load throws is thrown on after it settled.
+    void Load(const QStringList& names);
+
     // A picture file of the given size (format by extension: .bmp or .jpg).
     QString Picture(const QString& name, QSize size, QColor colour = QColor(200, 60, 30));
     // A file that is no picture at all.

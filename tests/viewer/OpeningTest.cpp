@@ -1,7 +1,9 @@
 #include "MainFormFixture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "handoff/HandoffChannel.h"
-#include "viewer/StartupDecodes.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -65,11 +67,13 @@ TEST_P(OpenDialogTable, LoadsUpToFourAndTellsWhatWasLeftOut)
     const DialogCase& c = GetParam();
     MakeForm();
     form->show();
+    Settle();
     QStringList names = Pictures(c.files);
     for (int i : c.bad)
         names[i] = NotAPicture(QStringLiteral("bad%1.jpg").arg(i));
     prompter.openResults.push_back(names);
     form->N1Click();
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), c.shown);
     EXPECT_EQ(Captions(), c.captions);
     const auto messages = Messages();
@@ -102,8 +106,8 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
 {
     MakeForm();
     form->show();
-    form->SetDecodeThreads(4);  // side by side even on a machine with one core
-    form->LoadPictures({Picture("old0.jpg", QSize(30, 20)), Picture("old1.jpg", QSize(30, 20))});
+    Settle();
+    Load({Picture("old0.jpg", QSize(30, 20)), Picture("old1.jpg", QSize(30, 20))});
     QStringList names;
     for (int i = 0; i < 5; ++i)
         names << Picture(QStringLiteral("p%1.jpg").arg(i), QSize(40 + i, 30));
@@ -114,6 +118,7 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
     });
     prompter.openResults.push_back(names);
     form->N1Click();
+    Settle();
     // p4 is tried only because bad1.jpg failed, after the first four were decoded.
     EXPECT_EQ(seen, (QStringList{"p0.jpg: old0.jpg,old1.jpg", "bad1.jpg: old0.jpg,old1.jpg",
                                  "p2.jpg: old0.jpg,old1.jpg", "p3.jpg: old0.jpg,old1.jpg",
@@ -124,6 +129,7 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
     names.removeLast();
     prompter.openResults.push_back(names);
     form->N1Click();
+    Settle();
     EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p2.jpg", "p3.jpg"}));
     EXPECT_EQ(ShownMessages().last(), QStringLiteral("エラー: ロードできないファイルがありました。"));
 
@@ -132,7 +138,7 @@ TEST_F(Opening, SideBySideDecodesKeepNameOrderAndTheOldSetUntilTheNewOneIsDone)
         if (name == names[2])
             throw std::runtime_error("out of memory");
     });
-    EXPECT_THROW(form->LoadPictures({names[0], names[3], names[2], names[1]}), std::runtime_error);
+    EXPECT_THROW(Load({names[0], names[3], names[2], names[1]}), std::runtime_error);
     EXPECT_EQ(Captions(), (QStringList{"p0.jpg", "p3.jpg"}));
 }
 
@@ -140,6 +146,7 @@ TEST_F(Opening, OpenDialogIsAskedForThePictureTypes)
 {
     MakeForm();
     form->N1Click();
+    Settle();
     const OpenFilesRequest& r = prompter.lastOpenRequest;
     EXPECT_EQ(r.title, QStringLiteral("画像ファイルを開く(複数選択化)"));
     EXPECT_EQ(r.filters, (QStringList{"基本対応画像形式 (*.jpeg *.jpg *.pef *.bmp)", "PEFファイル (*.pef)",
@@ -153,7 +160,7 @@ TEST_F(Opening, OpenDialogIsAskedForThePictureTypes)
 TEST_F(Opening, CancellingKeepsThePictures)
 {
     MakeForm();
-    form->LoadPictures(Pictures(2));
+    Load(Pictures(2));
     form->N1Click();  // no scripted answer: cancelled
     EXPECT_EQ(form->LoadedPanels(), 2);
     EXPECT_FALSE(form->Panel(1).Group->isHidden());
@@ -163,11 +170,11 @@ TEST_F(Opening, CancellingKeepsThePictures)
 TEST_F(Opening, NewSetReplacesTheOldOneAndResetsOffsets)
 {
     MakeForm();
-    form->LoadPictures(Pictures(4));
+    Load(Pictures(4));
     Pan(0, 20, 0);
     Pan(3, 6, 0, true);
     ASSERT_EQ(form->PanZoom().State().ViewX(3), 26);
-    form->LoadPictures({Picture("single.jpg", QSize(64, 48))});
+    Load({Picture("single.jpg", QSize(64, 48))});
     EXPECT_EQ(form->LoadedPanels(), 1);
     EXPECT_EQ(Captions(), QStringList{"single.jpg"});
     for (int i = 1; i < 4; ++i) {
@@ -182,8 +189,10 @@ TEST_F(Opening, DroppingANonPictureEmptiesTheWindowSilently)
 {
     MakeForm();
     form->show();
-    form->LoadPictures(Pictures(4));
+    Settle();
+    Load(Pictures(4));
     form->WMDropFiles({NotAPicture("note.txt")});
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), 0);
     for (QGroupBox* g : Groups())
         EXPECT_TRUE(g->isHidden());
@@ -195,10 +204,13 @@ TEST_F(Opening, DroppedShortNamesAreSkipped)
 {
     MakeForm();
     form->show();
-    form->LoadPictures(Pictures(2));
+    Settle();
+    Load(Pictures(2));
     form->WMDropFiles({QStringLiteral("/a.j")});
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), 2) << "nothing taken: the pictures stay";
     form->WMDropFiles({QStringLiteral("/a.j"), Picture("b.bmp", QSize(8, 8))});
+    Settle();
     EXPECT_EQ(Captions(), QStringList{"b.bmp"});
 }
 
@@ -206,6 +218,7 @@ TEST_F(Opening, DropEventOfLocalFilesLoadsThem)
 {
     MakeForm();
     form->show();
+    Settle();
     EXPECT_TRUE(form->acceptDrops()) << "drops are accepted from the first show on";
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Picture("x.bmp", QSize(10, 10))), QUrl(QStringLiteral("https://example.org/y.jpg")),
@@ -216,6 +229,7 @@ TEST_F(Opening, DropEventOfLocalFilesLoadsThem)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.get(), &drop);
+    Settle();
     EXPECT_EQ(Captions(), (QStringList{"x.bmp", "z.jpg"}));
 }
 
@@ -226,13 +240,29 @@ TEST_F(Opening, FirstShowLoadsTheStartupNamesOnce)
     EXPECT_FALSE(form->acceptDrops());
     EXPECT_EQ(form->LoadedPanels(), 0);
     form->show();
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), 3);
     EXPECT_TRUE(form->WasShown());
-    form->LoadPictures({names[0]});
+    Load({names[0]});
     form->hide();
     form->show();
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), 1) << "a later show loads nothing";
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Overwrites the file with zeros in place, keeping its size and modification time: only a
+// decode made before can still show it.
+void Spoil(const QString& name)
+{
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &before), 0);
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.write(QByteArray(file.size(), '\0'));
+    file.close();
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(name).constData(), times, 0), 0);
 }
 
 // The start-up JPEG files are decoded while the window is made and the first show takes
@@ -241,16 +271,15 @@ TEST_F(Opening, FirstShowTakesTheFilesDecodedWhileTheWindowWasMade)
 {
     const QStringList names{Picture("a.jpg", QSize(40, 30)), Picture("b.bmp", QSize(40, 30)),
                             Picture("c.jpg", QSize(41, 30))};
-    TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), nullptr, names};
-    env.chooserTimer = false;
-    env.startupDecodes = StartStartupDecodes(names, env.screenSize);
-    env.startupDecodes->Wait();
+    MakeForm(QSize(1280, 1024), names);
+    Settle();
     for (const QString& name : names)
-        ASSERT_TRUE(QFile::remove(name));
-    form = std::make_unique<TMainForm>(env);
+        Spoil(name);
     form->show();
+    Settle();
+    Settle();
     EXPECT_EQ(Captions(), (QStringList{"a.jpg", "c.jpg"}));
-    form->LoadPictures(names);
+    Load(names);
     EXPECT_EQ(form->LoadedPanels(), 0) << "only the first load takes them";
 }
 
@@ -260,6 +289,7 @@ TEST_F(Opening, FailureOfTheFirstShowsLoadIsReportedAndTheWindowGoesOn)
     MakeForm(QSize(1280, 1024), names);
     form->SetBeforePanelLoad([](const QString&) { throw std::runtime_error("out of memory"); });
     form->show();
+    Settle();
     ASSERT_EQ(Errors(), 1);
     EXPECT_EQ(prompter.shown.back().text, QStringLiteral("out of memory"));
     EXPECT_TRUE(form->WasShown());
@@ -270,7 +300,7 @@ TEST_F(Opening, CursorIsPutBackAfterFailingLoads)
 {
     MakeForm();
     QApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
-    form->LoadPictures({NotAPicture("a.jpg"), folder.Path("missing.bmp"), folder.Path()});
+    Load({NotAPicture("a.jpg"), folder.Path("missing.bmp"), folder.Path()});
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
     QApplication::restoreOverrideCursor();
@@ -282,8 +312,10 @@ TEST_F(Opening, HandOffWithoutAChannelOnlyRaisesTheWindow)
 {
     MakeForm();
     form->show();
-    form->LoadPictures(Pictures(2));
+    Settle();
+    Load(Pictures(2));
     form->WMUserArguments();
+    Settle();
     EXPECT_EQ(form->LoadedPanels(), 2);
 }
 
@@ -296,9 +328,11 @@ TEST_F(Opening, HandedOverNamesBecomeTheNewSet)
     TMainFormEnv env{&prompter, SettingsPath(), QSize(1280, 1024), &channel, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
+    Settle();
     int loadedWhenAnswered = -1;
     ASSERT_TRUE(channel.Register([] { return QByteArray("Velumira"); }, [this, &loadedWhenAnswered] {
         form->WMUserArguments();
+        Settle();
         loadedWhenAnswered = form->LoadedPanels();
     }));
     // The second start blocks until the window answers, so it runs beside the window's thread.

@@ -29,7 +29,7 @@ protected:
         ShowWithClient(QSize(600, 400));
         QDir().mkpath(folder.Path("dest"));
         Control<QLabel>("LbDistnation")->setText(folder.Path("dest"));
-        form->LoadPictures({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
+        Load({Picture("a.bmp", QSize(40, 30)), Picture("b.bmp", QSize(50, 30), Qt::blue)});
         ASSERT_EQ(form->LoadedPanels(), 2);
     }
     // A right click where the user would make it, in the image control's coordinates.
@@ -40,14 +40,14 @@ protected:
     QStringList Captions() const
     {
         QStringList c;
-        for (QAction* item : form->ApplicationItems())
+        for (QAction* item : form->Popup().ApplicationItems())
             c << item->text();
         return c;
     }
     std::vector<bool> Enabled() const
     {
         std::vector<bool> e;
-        for (QAction* item : form->ApplicationItems())
+        for (QAction* item : form->Popup().ApplicationItems())
             e.push_back(item->isEnabled());
         return e;
     }
@@ -112,7 +112,7 @@ TEST_F(Popup, OpensAtThePicturesCornerWhereverTheClickWas)
         EXPECT_EQ(popups[0], form->Panel(1).Image->mapToGlobal(QPoint(4, 4)));
         const QPoint client = form->Panel(1).Group->pos() + QPoint(8 + 4, 48 + 4);
         EXPECT_EQ(popups[0], Control<QWidget>("Client")->mapToGlobal(client));
-        EXPECT_EQ(form->PopupFile(), form->Panel(1).Path);
+        EXPECT_EQ(form->Popup().File(), form->Panel(1).Path);
     }
 }
 
@@ -123,7 +123,7 @@ TEST_F(Popup, OnlyTheRightButtonOnALoadedPanelOpensIt)
     EXPECT_TRUE(popups.empty());
     form->Image1MouseDown(2, Qt::RightButton, Qt::NoModifier, 5, 5);  // an empty panel
     EXPECT_TRUE(popups.empty());
-    EXPECT_TRUE(form->PopupFile().isEmpty());
+    EXPECT_TRUE(form->Popup().File().isEmpty());
 }
 
 TEST_F(Popup, CopyMoveAndDeleteThroughTheMenu)
@@ -247,7 +247,7 @@ TEST_F(Popup, ChosenApplicationGetsThePanelsPicture)
     EXPECT_EQ(ShownMessages(), QStringList{QStringLiteral("エラー: プログラムが起動できません。")});
 
     prompter.shown.clear();
-    form->Nx1Click(Control<QAction>("N11"));  // a free slot: its item is disabled
+    form->Popup().Nx1Click(Control<QAction>("N11"));  // a free slot: its item is disabled
     EXPECT_TRUE(prompter.shown.empty());
 }
 

@@ -35,7 +35,7 @@ protected:
     {
         MakeForm();
         ShowWithClient(QSize(600, 400));  // image controls 284 x 312
-        form->LoadPictures({Quadrants(QStringLiteral("a.") + ext, size), Quadrants(QStringLiteral("b.") + ext, size)});
+        Load({Quadrants(QStringLiteral("a.") + ext, size), Quadrants(QStringLiteral("b.") + ext, size)});
         ASSERT_EQ(form->LoadedPanels(), 2);
     }
     QRgb TopLeft(int panel) const { return form->Panel(panel).Picture->Image().pixel(0, 0) & 0xFFFFFF; }
@@ -88,7 +88,7 @@ TEST_F(Rotation, QuarterTurnFitsTheUprightShapeAndKeepsTheTextLines)
 {
     MakeForm();
     ShowWithClient(QSize(600, 400));
-    form->LoadPictures({Picture("a.jpg", QSize(3008, 2008)), Picture("b.jpg", QSize(3008, 2008))});
+    Load({Picture("a.jpg", QSize(3008, 2008)), Picture("b.jpg", QSize(3008, 2008))});
     ASSERT_EQ(form->LoadedPanels(), 2);
     const QString text0 = form->Panel(0).TextLine->text();
     ASSERT_TRUE(text0.startsWith(QStringLiteral("3008×2008")));

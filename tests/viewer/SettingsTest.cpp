@@ -26,6 +26,7 @@ protected:
     {
         MakeForm(screen);
         form->show();
+        Settle();
         return form->OuterBounds();
     }
     QString Value(const char* section, const char* key) const
@@ -122,14 +123,14 @@ TEST_F(Settings, ChangesMadeInTheWindowSurviveARestart)
         list.List->topLevelItem(1)->setText(2, QStringLiteral("/opt/ed"));
         return int(Prompter::mrOk);
     });
-    form->R1Click();
+    form->Popup().R1Click();
     prompter.modalHandlers.push_back([this](QDialog& d) {  // organise destination
         auto& dirSel = dynamic_cast<TDirSel&>(d);
         dirSel.SetCurrentFolder(folder.Path("sorted"));
         dirSel.Button1Click();
         return int(Prompter::mrOk);
     });
-    form->Button1Click();
+    form->Popup().Button1Click();
     prompter.modalHandlers.push_back([this](QDialog& d) {  // plug-in folder
         dynamic_cast<TSpiSetDlg&>(d).EdSPIPath->setText(folder.Path("spi"));
         return int(Prompter::mrOk);
@@ -167,6 +168,7 @@ TEST_F(Settings, RefusedWriteIsReportedAndTheWindowStillCloses)
     TMainFormEnv env{&prompter, folder.Path("blocker/velumira.INI"), QSize(1280, 1024), nullptr, {}};
     form = std::make_unique<TMainForm>(env);
     form->show();
+    Settle();
     form->close();
     EXPECT_FALSE(form->isVisible());
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -185,6 +187,7 @@ TEST_F(Settings, FileThatCouldNotBeReadIsKeptAndTheCloseSaysSo)
         const FileAccessAsNobody nobody;
         ASSERT_TRUE(nobody.Active());
         form->show();
+        Settle();
     }
     EXPECT_EQ(Control<QLabel>("LbDistnation")->text(), QDir::homePath()) << "the defaults";
     // Readable again by the close: it still must not put the defaults over the file.

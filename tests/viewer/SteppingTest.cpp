@@ -72,7 +72,7 @@ protected:
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(form.get(), Qt::Key(key), modifiers);
-        QApplication::processEvents();
+        Settle();
     }
 };
 
@@ -86,13 +86,13 @@ TEST_F(Stepping, KeysStepThroughTheBurstKeepingTheView)
     ShowWithClient(QSize(600, 400));
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->LoadPictures(frames.mid(0, 4));
+    Load(frames.mid(0, 4));
     ASSERT_EQ(form->LoadedPanels(), 4);
-    EXPECT_EQ(form->GroupAhead(), frames.mid(4, 4));
+    EXPECT_EQ(form->Shown().GroupAhead(), frames.mid(4, 4));
 
     Control<QAction>("N90R1")->trigger();  // a turn fits again, so it comes first
-    form->SetMagnificationText(QStringLiteral("2.0"));
-    form->CBMagChange();
+    form->PanZoom().SetMagnificationText(QStringLiteral("2.0"));
+    form->PanZoom().Apply();
     Pan(0, 30, 20);
     Pan(1, 5, 7, true);
     const TViewState view = form->PanZoom().State();
@@ -108,11 +108,11 @@ TEST_F(Stepping, KeysStepThroughTheBurstKeepingTheView)
               std::make_pair(view.PanelOffsetX[1], view.PanelOffsetY[1]));
     EXPECT_EQ(QSize(form->Panel(0).Picture->Width(), form->Panel(0).Picture->Height()), QSize(40, 60));
     EXPECT_EQ(form->Panel(3).Picture->FMagnification, 2.0f);
-    EXPECT_EQ(form->GroupAhead(), frames.mid(6, 4));
+    EXPECT_EQ(form->Shown().GroupAhead(), frames.mid(6, 4));
 
     Key(Qt::Key_PageDown, Qt::ShiftModifier);
     EXPECT_EQ(Shown(), QStringList({"IMG06.jpg", "img07.bmp", "IMG08.jpg", "img09.bmp"}));
-    EXPECT_EQ(form->GroupAhead(), frames.mid(6, 4));
+    EXPECT_EQ(form->Shown().GroupAhead(), frames.mid(6, 4));
     Key(Qt::Key_PageDown);
     EXPECT_EQ(Shown(), QStringList({"img07.bmp", "IMG08.jpg", "img09.bmp", "IMG10.jpg"}));
     Key(Qt::Key_PageDown);

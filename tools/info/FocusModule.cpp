@@ -129,6 +129,7 @@ extern "C" __attribute__((visibility("default"))) int VelumiraInfoFocus(int coun
     // A decode and its map take a few hundred milliseconds and a hundred megabytes at most
     // for a large frame: a thread per core, four at most, as the viewer's own load.
     const bool ok = RunInOrder(count, ThreadsFor(count, 100000, 4),
-                               [&](int i) { return FocusLine(names[i], i, plugins, links); }, PrintLine);
+                               [&](int i) { return FocusLine(names[i], i, plugins, links); }, PrintLine,
+                               [&](int i, const std::string& reason) { return Failure(std::string(names[i]) + '\t' + reason + '\n'); });
     return ok ? 0 : 1;
 }

@@ -1,15 +1,15 @@
 #pragma once
-// Runs a tool's per-file work on several threads and prints in the order of the names.
-// The calling thread works too and, between its own files, prints every result whose
-// predecessors are all printed, so output streams while the run goes on (a pipe into
-// `head` sees the first lines at once).
+// Runs a tool's per-file work on the program's runner and prints in the order of the names;
+// each result is printed as soon as its predecessors are, so output streams while the run
+// goes on (a pipe into `head` sees the first lines at once).
+#include "runner/Runner.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <atomic>
-#include <memory>
+#include <exception>
+#include <new>
 #include <string>
 #include <thread>
-#include <vector>
 
 struct TFileLine {
     std::string Out;   // the line for stdout with its newline; empty for none
@@ -42,42 +42,32 @@ inline unsigned ThreadsFor(int count, int perFileMicros, unsigned most)
     return std::max(1u, std::min({std::thread::hardware_concurrency(), most, static_cast<unsigned>(count)}));
 }
 
-// work(i) for every i in [0, count) on `threads` threads; print() gets the results in index
-// order on the calling thread. True when every result was Ok.
-template <class Work, class Print>
-bool RunInOrder(int count, unsigned threads, const Work& work, const Print& print)
+// work(i) for every i in [0, count) on up to `threads` of the program's runner; print()
+// gets the results in index order on the calling thread as they come. A file whose work
+// threw (memory ran out) gets failure(i, reason) in its place. True when every result was Ok.
+template <class Work, class Print, class Fail>
+bool RunInOrder(int count, unsigned threads, const Work& work, const Print& print, const Fail& failure)
 {
-    struct Slot {
-        TFileLine Line;
-        std::atomic<bool> Done{false};
-    };
-    const std::unique_ptr<Slot[]> cells(new Slot[static_cast<std::size_t>(count)]);
-    std::atomic<int> next{0};
-    int printed = 0;
     bool ok = true;
-    const auto flush = [&] {
-        for (; printed < count && cells[printed].Done.load(std::memory_order_acquire); ++printed) {
-            print(cells[printed].Line);
-            ok = cells[printed].Line.Ok && ok;
-            cells[printed].Line = TFileLine();
+    runner::RunInOrder(count, threads, [&](int i) { return work(i); }, [&](int i, runner::TResult<TFileLine> result) {
+        TFileLine line;
+        if (result.Ok()) {
+            line = std::move(*result.Value);
+        } else {
+            std::string reason = "unknown failure";
+            try {
+                std::rethrow_exception(result.Failure);
+            } catch (const std::bad_alloc&) {
+                reason = "out of memory";
+            } catch (const std::exception& e) {
+                reason = e.what();
+            } catch (...) {
+            }
+            line = failure(i, reason);
         }
-    };
-    const auto step = [&]() -> bool {
-        const int i = next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= count)
-            return false;
-        cells[i].Line = work(i);
-        cells[i].Done.store(true, std::memory_order_release);
-        return true;
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads; ++t)
-        helpers.emplace_back([&] { while (step()) {} });
-    while (step())
-        flush();
-    for (std::thread& helper : helpers)
-        helper.join();
-    flush();
+        print(line);
+        ok = line.Ok && ok;
+    });
     return ok;
 }
 

@@ -204,6 +204,6 @@ int main(int argc, char** argv)
     const bool ok = RunInOrder(count, ThreadsFor(count, 10, 8), [&](int i) {
         const std::string path = argv[first + i];
         return mode == TMode::Chooser ? ChooserLine(path) : mode == TMode::Af ? AfLine(path) : PanelLine(path);
-    }, PrintLine);
+    }, PrintLine, [&](int i, const std::string& reason) { return Failed(argv[first + i], reason); });
     return ok ? 0 : 1;
 }
