@@ -116,7 +116,7 @@ public:
         }
         f.FFocusAids->PicturesChanged();
     }
-    TSpiHost* PluginHost() const override { return FForm.SpiHost.get(); }
+    QString PluginFolder() const override { return FForm.SpiDirectory; }
     QSize ScreenSize() const override { return FForm.Panels[0].ScreenSize(); }
     void BeforeDecode(const QString& name) override
     {

@@ -4,6 +4,7 @@
 #include "loading/Bmpmagbase.h"
 #include "loading/PanelLine.h"
 #include "loading/PictureName.h"
+#include "loading/PluginLoad.h"
 #include "platform/MemoryInfo.h"
 #include "viewer/Burst.h"
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -27,8 +29,8 @@ QString FlightKey(const QString& path, int turns)
     return path + QLatin1Char('|') + QString::number(turns);
 }
 
-// JPEG and PEF files are read by the loader itself; every other file goes through the
-// plug-in host, which belongs to the UI thread.
+// JPEG and PEF files are read by the loader itself; every other file goes through a
+// plug-in host.
 bool NeedsPluginHost(const QString& name)
 {
     const TPictureType type = ClassifyPicture(name);
@@ -54,7 +56,7 @@ std::optional<TFileIdentity> TFileIdentity::Of(const QString& path)
                          static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
-TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters)
+TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters, TSpiHost* host)
 {
     TShownFrame frame;
     frame.Path = path;
@@ -62,16 +64,43 @@ TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters)
     frame.ScreenSize = screenSize;
     // Looked at before and after: a file replaced during the read is not known for what it is.
     frame.Identity = TFileIdentity::Of(path);
-    frame.Decoded = TViewPanel::Decode(path, nullptr, screenSize);
+    frame.Decoded = TViewPanel::Decode(path, host, screenSize);
     if (TFileIdentity::Of(path) != frame.Identity)
         frame.Identity.reset();
     if (frame.Decoded.Picture) {
+        // The host stays with the background; the panel gives the picture its own.
+        frame.Decoded.Picture->SetPluginHost(nullptr);
         // The line reads as the file's own, whichever way the picture is turned.
         frame.Decoded.Line = PanelText(*frame.Decoded.Picture);
         TurnPicture(*frame.Decoded.Picture, quarters);
     }
     return frame;
 }
+
+// The background's plug-in host. It serves one file at a time, so the decodes that need it
+// take turns inside their jobs; it scans the folder each job is given when that is not the
+// one it has (the folder can change in the settings). The UI thread never takes the lock.
+class TShownSet::TPluginTurns {
+public:
+    TShownFrame Decode(const QString& path, QSize screenSize, int quarters, const QString& folder)
+    {
+        const std::lock_guard<std::mutex> lock(FMutex);
+        if (!FLoaded || folder != FFolder) {
+            LoadPlugins(FHost, folder);
+            FFolder = folder;
+            FLoaded = true;
+        }
+        TShownFrame frame = DecodeFrame(path, screenSize, quarters, &FHost);
+        frame.PluginFolder = folder;
+        return frame;
+    }
+
+private:
+    std::mutex FMutex;
+    bool FLoaded = false;
+    QString FFolder;
+    TSpiHost FHost;
+};
 
 struct TShownSet::TRequest {
     bool Fresh = true;      // a load; otherwise a step
@@ -85,7 +114,7 @@ struct TShownSet::TRequest {
     std::function<void(int)> Done;
 };
 
-TShownSet::TShownSet(TShownSetView& view) : FView(view) {}
+TShownSet::TShownSet(TShownSetView& view) : FView(view), FPlugins(std::make_shared<TPluginTurns>()) {}
 
 TShownSet::~TShownSet()
 {
@@ -120,8 +149,10 @@ void TShownSet::Load(const QStringList& names, std::function<void(int)> done)
 
 void TShownSet::Prefetch(const QStringList& names)
 {
+    // The plug-in folder is known once the settings are read, at the first show.
     for (int i = 0; i < std::min<int>(names.size(), kPanelMax); ++i)
-        Need(names[i], "show" + std::to_string(i));
+        if (!NeedsPluginHost(names[i]))
+            Need(names[i], "show" + std::to_string(i));
 }
 
 void TShownSet::StartRound()
@@ -158,7 +189,9 @@ void TShownSet::StartRound()
 bool TShownSet::Usable(const TShownFrame& f, const QString& name) const
 {
     const int turns = FRequest ? FRequest->Turns : FTurns;
-    return f.Turns == turns && f.ScreenSize == FView.ScreenSize() && f.Identity == TFileIdentity::Of(name);
+    const QString folder = NeedsPluginHost(name) ? FView.PluginFolder() : QString();
+    return f.Turns == turns && f.ScreenSize == FView.ScreenSize() && f.PluginFolder == folder &&
+           f.Identity == TFileIdentity::Of(name);
 }
 
 int TShownSet::UsableCount(const QString& name) const
@@ -173,13 +206,18 @@ int TShownSet::UsableCount(const QString& name) const
 void TShownSet::Need(const QString& name, const std::string& key, bool another)
 {
     const int turns = FRequest && FRequest->Fresh ? 0 : FTurns;
-    if (NeedsPluginHost(name) || (!another && (UsableCount(name) > 0 || FInFlight.count(FlightKey(name, turns)))))
+    if (!another && (UsableCount(name) > 0 || FInFlight.count(FlightKey(name, turns))))
         return;
     const QString flight = FlightKey(name, turns);
     FInFlight.insert(flight);
     const QSize screen = FView.ScreenSize();
-    FJobs.Post(key, [name, screen, turns] { return DecodeFrame(name, screen, turns); },
-               [this, name, screen, turns, flight](runner::TResult<TShownFrame> result) {
+    const bool plugin = NeedsPluginHost(name);
+    const QString folder = plugin ? FView.PluginFolder() : QString();
+    FJobs.Post(key,
+               [name, screen, turns, plugin, folder, plugins = FPlugins] {
+                   return plugin ? plugins->Decode(name, screen, turns, folder) : DecodeFrame(name, screen, turns);
+               },
+               [this, name, screen, turns, folder, flight](runner::TResult<TShownFrame> result) {
                    if (auto it = FInFlight.find(flight); it != FInFlight.end())
                        FInFlight.erase(it);
                    if (result.Ok()) {
@@ -191,6 +229,7 @@ void TShownSet::Need(const QString& name, const std::string& key, bool another)
                    failed.Path = name;
                    failed.Turns = turns;
                    failed.ScreenSize = screen;
+                   failed.PluginFolder = folder;
                    failed.Identity = TFileIdentity::Of(name);
                    failed.Decoded.Failure = result.Failure;
                    Delivered(std::move(failed));
@@ -229,8 +268,6 @@ void TShownSet::Advance()
     std::map<QString, int> wanted;  // occurrences so far of each name in the round
     for (int k = 0; k < r.Round; ++k) {
         const QString& name = r.Names[r.Tried + k];
-        if (NeedsPluginHost(name))
-            continue;
         const int occurrence = ++wanted[name];
         const int have = UsableCount(name);
         if (have >= occurrence)
@@ -243,23 +280,11 @@ void TShownSet::Advance()
         return;
     for (int k = 0; k < r.Round; ++k) {
         const QString& name = r.Names[r.Tried + k];
-        TShownFrame frame;
-        if (NeedsPluginHost(name)) {
-            // The host and its plug-ins belong to this thread.
-            frame.Path = name;
-            frame.Identity = TFileIdentity::Of(name);
-            frame.Decoded = TViewPanel::Decode(name, FView.PluginHost(), FView.ScreenSize());
-            if (frame.Decoded.Picture) {
-                frame.Decoded.Line = PanelText(*frame.Decoded.Picture);
-                TurnPicture(*frame.Decoded.Picture, r.Turns);
-            }
-        } else {
-            auto [it, to] = FCache.equal_range(name);
-            while (!Usable(it->second.Frame, name))
-                ++it;  // one is there: the round waited for it
-            frame = std::move(it->second.Frame);
-            FCache.erase(it);
-        }
+        auto [it, to] = FCache.equal_range(name);
+        while (!Usable(it->second.Frame, name))
+            ++it;  // one is there: the round waited for it
+        TShownFrame frame = std::move(it->second.Frame);
+        FCache.erase(it);
         if (!frame.Decoded.Failure)
             ++r.Loaded;
         r.Frames.push_back(std::move(frame));

@@ -2,9 +2,10 @@
 // TShownSet: the one owner of the pictures the window shows. It keeps the burst position
 // (the folder's list, the group's first and last frame, the group size, the turn), the
 // identity of each shown file, a small cache of decoded frames and the group decoded
-// ahead. Loads and steps are requests: their files decode on the program's runner while
-// the old pictures stay on screen, and the finished set goes to the panels through one
-// Replace. A newer request drops the older; the UI thread never waits for a decode.
+// ahead. Loads and steps are requests: their files decode on the program's runner (plug-in
+// formats too, through a host of the background's own) while the old pictures stay on
+// screen, and the finished set goes to the panels through one Replace. A newer request
+// drops the older; the UI thread never waits for a decode.
 #include "viewer/UiJobs.h"
 #include "viewer/ViewPanel.h"
 #include "viewer/ViewState.h"
@@ -39,12 +40,14 @@ struct TShownFrame {
     std::optional<TFileIdentity> Identity;
     int Turns = 0;
     QSize ScreenSize;
+    QString PluginFolder;  // the plug-ins a file read through the host was offered to
     TDecodedPicture Decoded;
 };
 
-// Decodes a built-in file (no plug-in host: any thread), turned by quarters; the panel line
-// is that of the file as loaded.
-TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters);
+// Decodes a file, turned by quarters; the panel line is that of the file as loaded. A host
+// serves one file at a time: the caller makes the decodes that share one take turns. Without
+// a host only JPEG and PEF files read as the window reads them.
+TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters, TSpiHost* host = nullptr);
 
 // The window as the shown set sees it.
 class TShownSetView {
@@ -53,7 +56,9 @@ public:
     // The panels take the frames in order in place of the old set. fresh: a new load (the
     // view fits again), otherwise a step (the view is kept).
     virtual void ShowFrames(std::vector<TShownFrame>& frames, bool fresh) = 0;
-    virtual TSpiHost* PluginHost() const = 0;
+    // The folder of the window's plug-ins; the files it does not read itself are decoded
+    // through a host of the background's own that scans the same folder.
+    virtual QString PluginFolder() const = 0;
     virtual QSize ScreenSize() const = 0;
     // Called with each name of a load before its decode; may throw (tests).
     virtual void BeforeDecode(const QString& name) = 0;
@@ -94,6 +99,7 @@ public:
 
 private:
     struct TRequest;
+    class TPluginTurns;
     struct TCached {
         TShownFrame Frame;
         long long Bytes = 0;
@@ -114,6 +120,7 @@ private:
     QStringList TargetGroup(bool forward, bool wholeGroup) const;
 
     TShownSetView& FView;
+    std::shared_ptr<TPluginTurns> FPlugins;  // held by the jobs too: it outlives the set
     TUiJobs FJobs;
     std::unique_ptr<TRequest> FRequest;  // the load or step under way
 

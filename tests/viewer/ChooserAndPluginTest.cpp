@@ -132,6 +132,17 @@ TEST_F(PluginPictures, PngOpensBesideJpegsAndShowsTwentyFourBits)
         << "the shared magnification";
 }
 
+TEST_F(PluginPictures, PngDecodesOnTheRunnerWhileTheWindowGoesOn)
+{
+    ShowWithPluginFolder(PngFolder());
+    form->LoadPictures({Picture("shot.png", QSize(30, 20))});
+    EXPECT_EQ(form->LoadedPanels(), 0) << "the load came back before the decode";
+    EXPECT_TRUE(form->Shown().Busy());
+    Settle();
+    ASSERT_EQ(form->LoadedPanels(), 1);
+    EXPECT_EQ(form->Panel(0).TextLine->text(), QStringLiteral("30×20 (24)")) << "read by the plug-in";
+}
+
 TEST_F(PluginPictures, WithoutPluginsAPngIsLeftOut)
 {
     ShowWithPluginFolder(folder.Path("no-plugins-here"));
