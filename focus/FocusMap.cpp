@@ -104,8 +104,9 @@ void PadRow(Sample* row, int width)
 }
 
 // Where the processor has AVX2 the row loops also come in a version for it, chosen once at
-// start-up.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// start-up. Not under ThreadSanitizer: the choice runs while the program is loaded, before
+// the sanitizer's runtime is ready, and crashes there.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define VELUMIRA_WIDE __attribute__((target_clones("avx2", "default")))
 #else
 #define VELUMIRA_WIDE
