@@ -123,6 +123,7 @@ public:
         if (FForm.FBeforePanelLoad)
             FForm.FBeforePanelLoad(name);
     }
+    std::function<void(const QString&)> DecodeWatch() const override { return FForm.FDecodeWatch; }
     void Report(std::exception_ptr failure) override
     {
         RunGuarded(*FForm.FPrompter, [&] { std::rethrow_exception(failure); });

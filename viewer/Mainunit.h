@@ -92,6 +92,8 @@ public:
     // pictures are still on screen then. A load fails on its own only when memory runs out,
     // which a test cannot bring about at will; tests throw from here.
     void SetBeforePanelLoad(std::function<void(const QString& name)> call) { FBeforePanelLoad = std::move(call); }
+    // Seam: called on the decoding thread as each file's decode begins (tests count them).
+    void SetDecodeWatch(std::function<void(const QString& name)> call) { FDecodeWatch = std::move(call); }
 
     // Window bounds including the frame, as the settings file keeps them.
     QRect OuterBounds() const;
@@ -184,6 +186,7 @@ private:
     TOuterBounds FBounds{*this, kMinimumOuter};
     bool FHandlingDrop = false;
     std::function<void(const QString&)> FBeforePanelLoad;
+    std::function<void(const QString&)> FDecodeWatch;
     TMainSettings FSettings;         // as read at the first show; the close collects and writes it
     class TFormFocusView;
     std::unique_ptr<TFocusAidsView> FFocusView;       // made before the aids, gone after them

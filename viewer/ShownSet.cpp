@@ -214,7 +214,9 @@ void TShownSet::Need(const QString& name, const std::string& key, bool another)
     const bool plugin = NeedsPluginHost(name);
     const QString folder = plugin ? FView.PluginFolder() : QString();
     FJobs.Post(key,
-               [name, screen, turns, plugin, folder, plugins = FPlugins] {
+               [name, screen, turns, plugin, folder, plugins = FPlugins, watch = FView.DecodeWatch()] {
+                   if (watch)
+                       watch(name);
                    return plugin ? plugins->Decode(name, screen, turns, folder) : DecodeFrame(name, screen, turns);
                },
                [this, name, screen, turns, folder, flight](runner::TResult<TShownFrame> result) {

@@ -62,6 +62,9 @@ public:
     virtual QSize ScreenSize() const = 0;
     // Called with each name of a load before its decode; may throw (tests).
     virtual void BeforeDecode(const QString& name) = 0;
+    // Called on the decoding thread as each decode (a load's, a step's or one ahead) begins,
+    // when there is one (tests count decodes); taken when the decode is posted.
+    virtual std::function<void(const QString&)> DecodeWatch() const { return {}; }
     // A failure outside any handler of the user's, shown as a failed command shows it.
     virtual void Report(std::exception_ptr failure) = 0;
     virtual void Message(const QString& text, const QString& title) = 0;

@@ -7,6 +7,9 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -121,6 +124,35 @@ TEST_F(Stepping, KeysStepThroughTheBurstKeepingTheView)
     EXPECT_EQ(Shown(), QStringList({"img03.bmp", "IMG04.jpg", "img05.bmp", "IMG06.jpg"}));
     EXPECT_EQ(form->PanZoom().State().OffsetX, view.OffsetX);
     EXPECT_EQ(QSize(form->Panel(2).Picture->Width(), form->Panel(2).Picture->Height()), QSize(40, 60));
+    EXPECT_EQ(Errors(), 0);
+}
+
+// Steps asked for faster than they decode coalesce: after ten quick steps the window shows
+// the group ten steps on, and only about that group and the one ahead of it were decoded,
+// not every group passed over.
+TEST_F(Stepping, QuickStepsDecodeOnlyTheLastGroupAndItsLookAhead)
+{
+    QStringList frames;
+    for (int i = 0; i < 48; ++i)
+        frames << Picture(QStringLiteral("f%1.jpg").arg(i, 2, 10, QLatin1Char('0')), QSize(40, 30));
+    MakeForm();
+    Load(frames.mid(0, 4));
+    std::atomic<int> decoded{0};
+    form->SetDecodeWatch([&decoded](const QString&) {
+        ++decoded;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));  // slower than the keys
+    });
+    for (int i = 0; i < 10; ++i) {
+        Control<QAction>("NextGroup")->trigger();
+        QCoreApplication::processEvents();
+    }
+    Settle();
+    EXPECT_EQ(Shown(), QStringList({"f40.jpg", "f41.jpg", "f42.jpg", "f43.jpg"}));
+    // The last group and its look-ahead, plus what had begun when its step came (each
+    // worker one decode) and one look-ahead left from the first steps; decoding every
+    // group passed over would be ten groups.
+    EXPECT_LE(decoded.load(), 3 * kPanelMax + static_cast<int>(runner::TPool::Shared().Threads()));
+    EXPECT_GE(decoded.load(), 2 * kPanelMax);
     EXPECT_EQ(Errors(), 0);
 }
 
