@@ -36,10 +36,11 @@ void TAfPoints::SetEnabled(bool on)
     FView.RedrawPanels();
 }
 
-void TAfPoints::BeforeDraw(int panel)
+void TAfPoints::PicturesChanged()
 {
-    if (TBitmapMAGBase* picture = FView.Picture(panel))
-        picture->ShowAfAreas(FEnabled);
+    for (int i = 0, count = FView.PanelCount(); i < count; ++i)
+        if (TBitmapMAGBase* picture = FView.Picture(i))
+            picture->ShowAfAreas(FEnabled);
     UpdateItems();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The AF areas on every panel. "AF点表示(&A)" outlines each picture's areas; "AF点へ移動(&J)"
 // sets 等倍 and places each panel so that its own picture's first area is in its middle. The
-// window hands its panels over as a TAfPointsView and tells this before each panel draws;
+// window hands its panels over as a TAfPointsView and tells this when its pictures change;
 // this owns the two menu items.
 #include "viewer/ViewState.h"
 
@@ -34,9 +34,9 @@ public:
 
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool on);  // the check mark, every picture's outlines, a redraw
-    // Before a panel draws: its picture (new after a load or a step) shows the outlines as
-    // chosen, and the items follow whether any loaded picture records an area.
-    void BeforeDraw(int panel);
+    // After a load or a step, before the panels draw: the new pictures show the outlines as
+    // chosen, and the items follow whether any of them records an area.
+    void PicturesChanged();
     bool Available() const;
     // Each panel's first area's centre in picture pixels, none where the picture records none.
     std::array<std::optional<QPoint>, kPanelMax> FirstCentres() const;

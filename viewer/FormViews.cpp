@@ -31,8 +31,6 @@ public:
     }
     void Draw(int panel, int x, int y) override
     {
-        if (FForm.FAfPoints)
-            FForm.FAfPoints->BeforeDraw(panel);
         FForm.Panels[panel].Draw(x, y);
         FForm.FFocusAids->ViewChanged();
     }
@@ -101,6 +99,7 @@ public:
                 ++f.PanelCount;
         for (int i = f.PanelCount; i < kPanelMax; ++i)
             f.Panels[i].Clear();
+        f.FAfPoints->PicturesChanged();
         if (fresh) {
             // A new set fits the window; its offsets start at the origin.
             if (f.PanelCount > 0) {
