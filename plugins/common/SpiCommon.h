@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -123,6 +124,27 @@ static inline int SpiReadHead(intptr_t fd, unsigned char* head, size_t n)
     struct stat st;
     if (fd < 0 || fstat((int)fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     return pread((int)fd, head, n, 0) == (ssize_t)n;
+}
+
+/* Whether a decode of width x height fits the memory the system has available, counted as the
+ * host counts it before GetPicture (16 bytes a pixel). For calls the host does not check
+ * first, such as GetThumbnail's fall-back to the picture itself. Fuzzing builds stand for a
+ * small machine, so that a mutated size cannot run the fuzzer out of memory. */
+static inline int SpiMemoryAllows(int64_t width, int64_t height)
+{
+    long long kib = -1;
+    char line[256];
+    FILE* file;
+    if (width <= 0 || height <= 0) return 0;
+#ifdef VELUMIRA_FUZZING
+    return width * height <= (4LL << 20);
+#endif
+    file = fopen("/proc/meminfo", "re");
+    if (!file) return 1; /* no figure: as the host, which then does not refuse either */
+    while (fgets(line, sizeof line, file))
+        if (sscanf(line, "MemAvailable: %lld kB", &kib) == 1) break;
+    fclose(file);
+    return kib < 0 || (uint64_t)width * (uint64_t)height * 16 <= (uint64_t)kib * 1024;
 }
 
 /* A 24-bit top-down DIB of width x height: header block and zeroed bits; 0 or SPI_NO_MEMORY. */

@@ -6,6 +6,7 @@
  * white; the Exif item as the Exif block; a stored thumbnail for the chooser.
  */
 #include "plugins/common/SpiCommon.h"
+#include "plugins/heif/HeifSizes.h"
 
 #include <libheif/heif.h>
 
@@ -38,6 +39,15 @@ static int OpenHeif(Heif* h)
     if (error.code != heif_error_Ok) return SPI_NOT_SUPPORTED;
     error = heif_context_get_primary_image_handle(h->context, &h->primary);
     if (error.code != heif_error_Ok) return SPI_OUT_OF_ORDER;
+    {
+        /* The host checks memory for the size reported here; a grid canvas or coded picture
+         * far beyond it (a cropped picture's coded size is larger, never several times) is a
+         * broken file, refused before libheif allocates for it. */
+        const int64_t width = heif_image_handle_get_width(h->primary), height = heif_image_handle_get_height(h->primary);
+        if (width <= 0 || height <= 0) return SPI_OUT_OF_ORDER;
+        if (!HeifDeclaredSizesFit(h->in.data, h->in.size, 2 * (uint64_t)(width + 64) * (uint64_t)(height + 64)))
+            return SPI_OUT_OF_ORDER;
+    }
     return SPI_ALL_RIGHT;
 }
 
@@ -173,6 +183,11 @@ SPI_EXPORT int32_t GetThumbnail(const char* fileName, void** headerBlock, void**
         (heif_image_handle_get_list_of_thumbnail_IDs(h.primary, &id, 1) != 1 ||
          heif_image_handle_get_thumbnail(h.primary, id, &thumbnail).code != heif_error_Ok))
         thumbnail = NULL;
+    /* Nobody checks memory before a thumbnail: one is made only from a file whose picture
+     * would be let through (its grids and coded pictures are bounded by that picture's size). */
+    if (result == SPI_ALL_RIGHT &&
+        !SpiMemoryAllows(heif_image_handle_get_width(h.primary), heif_image_handle_get_height(h.primary)))
+        result = SPI_NO_MEMORY;
     if (result == SPI_ALL_RIGHT)
         result = DecodeToDib(thumbnail ? thumbnail : h.primary, HEIF_SPI_THUMBNAIL_SIDE, headerBlock, bitsBlock, &width,
                              &height);
