@@ -24,11 +24,47 @@ TPool::~TPool()
         thread.join();
 }
 
-void TPool::Start(std::function<void()> task)
+void TPool::Start(std::function<void()> task, const std::shared_ptr<TLane>& lane)
+{
+    if (lane) {
+        {
+            std::lock_guard lock(FMutex);
+            if (lane->Busy) {
+                lane->Parked.push_back(std::move(task));
+                return;
+            }
+            lane->Busy = true;
+        }
+        task = InLane(std::move(task), lane);
+    }
+    Enqueue(std::move(task));
+}
+
+// The lane's task, then its next parked one queued (or the lane freed).
+std::function<void()> TPool::InLane(std::function<void()> task, std::shared_ptr<TLane> lane)
+{
+    return [this, task = std::move(task), lane = std::move(lane)] {
+        task();
+        std::function<void()> next;
+        {
+            std::lock_guard lock(FMutex);
+            if (lane->Parked.empty()) {
+                lane->Busy = false;
+                return;
+            }
+            next = std::move(lane->Parked.front());
+            lane->Parked.pop_front();
+        }
+        Enqueue(InLane(std::move(next), lane));
+    };
+}
+
+void TPool::Enqueue(std::function<void()> task)
 {
     std::unique_lock lock(FMutex);
     FQueue.push_back(std::move(task));
-    if (FIdle == 0 && FThreads.size() < FMost) {
+    // No thread is added while the pool ends (a lane's next task is queued from a worker).
+    if (FIdle == 0 && FThreads.size() < FMost && !FEnding) {
         try {
             FThreads.emplace_back([this] { Work(); });
             return;
@@ -72,7 +108,8 @@ TJobs::~TJobs()
     Close();
 }
 
-void TJobs::Submit(const std::string& key, std::function<void(const TStop&)> run, std::function<void()> dropped)
+void TJobs::Submit(const std::string& key, std::function<void(const TStop&)> run, std::function<void()> dropped,
+                   const std::shared_ptr<TLane>& lane)
 {
     auto ticket = std::make_shared<TTicket>();
     ticket->Dropped = std::move(dropped);
@@ -122,7 +159,7 @@ void TJobs::Submit(const std::string& key, std::function<void(const TStop&)> run
         }
         if (--state->Running == 0)
             state->Idle.notify_all();
-    });
+    }, lane);
 }
 
 void TJobs::Drop(const std::string& key)

@@ -45,6 +45,15 @@ private:
     std::shared_ptr<const std::atomic<bool>> FFlag;
 };
 
+// Jobs that must run one at a time (they share a library that serves one caller at a time)
+// go through a lane: the next starts when the one before it ends, and those waiting hold no
+// worker, so other work goes on beside them.
+class TLane {
+    friend class TPool;
+    bool Busy = false;                              // under the pool's lock
+    std::deque<std::function<void()>> Parked;
+};
+
 class TPool {
 public:
     // The process's pool, one thread per core (at least two, so that a client waiting for
@@ -56,10 +65,13 @@ public:
     TPool& operator=(const TPool&) = delete;
 
     unsigned Threads() const { return FMost; }
-    // Runs task on a worker; started threads stay until the pool ends.
-    void Start(std::function<void()> task);
+    // Runs task on a worker (after the lane's earlier tasks, when it has one); started
+    // threads stay until the pool ends.
+    void Start(std::function<void()> task, const std::shared_ptr<TLane>& lane = {});
 
 private:
+    void Enqueue(std::function<void()> task);
+    std::function<void()> InLane(std::function<void()> task, std::shared_ptr<TLane> lane);
     void Work();
 
     const unsigned FMost;
@@ -82,9 +94,10 @@ public:
     // Runs work() or work(const TStop&) on the pool and hands its result to done on the
     // worker thread. An empty key is never superseded. dropped (optional) runs instead of
     // done, on the posting thread or in Close, when the job never starts. Posts after
-    // Close are dropped at once.
+    // Close are dropped at once. Jobs given a lane run one at a time (see TLane).
     template <class Work, class Done>
-    void Post(const std::string& key, Work work, Done done, std::function<void()> dropped = {});
+    void Post(const std::string& key, Work work, Done done, std::function<void()> dropped = {},
+              const std::shared_ptr<TLane>& lane = {});
 
     // Drops the job of key that has not started (its dropped callback runs here) and tells
     // a running one that it is stale.
@@ -109,7 +122,8 @@ private:
         int Running = 0;
         bool Closed = false;
     };
-    void Submit(const std::string& key, std::function<void(const TStop&)> run, std::function<void()> dropped);
+    void Submit(const std::string& key, std::function<void(const TStop&)> run, std::function<void()> dropped,
+                const std::shared_ptr<TLane>& lane);
 
     TPool& FPool;
     std::shared_ptr<TState> FState = std::make_shared<TState>();
@@ -129,7 +143,8 @@ auto Attempt(Work& work, Args&&... args) -> TResult<std::invoke_result_t<Work&, 
 }
 
 template <class Work, class Done>
-void TJobs::Post(const std::string& key, Work work, Done done, std::function<void()> dropped)
+void TJobs::Post(const std::string& key, Work work, Done done, std::function<void()> dropped,
+                 const std::shared_ptr<TLane>& lane)
 {
     Submit(key, [work = std::move(work), done = std::move(done)](const TStop& stop) mutable {
         if constexpr (std::is_invocable_v<Work&, const TStop&>) {
@@ -139,7 +154,7 @@ void TJobs::Post(const std::string& key, Work work, Done done, std::function<voi
             auto result = Attempt(work);
             done(std::move(result));
         }
-    }, std::move(dropped));
+    }, std::move(dropped), lane);
 }
 
 // work(i) for every i in [0, count) with at most `parallel` at once, and deliver(i, result)

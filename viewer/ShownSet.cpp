@@ -78,10 +78,14 @@ TShownFrame DecodeFrame(const QString& path, QSize screenSize, int quarters, TSp
 }
 
 // The background's plug-in host. It serves one file at a time, so the decodes that need it
-// take turns inside their jobs; it scans the folder each job is given when that is not the
-// one it has (the folder can change in the settings). The UI thread never takes the lock.
+// run in a lane of the runner, one after another, without holding workers that the focus maps
+// and the other decodes could use; the lock only makes that sure. It scans the folder each
+// job is given when that is not the one it has (the folder can change in the settings). The
+// UI thread never takes the lock.
 class TShownSet::TPluginTurns {
 public:
+    const std::shared_ptr<runner::TLane> Lane = std::make_shared<runner::TLane>();
+
     TShownFrame Decode(const QString& path, QSize screenSize, int quarters, const QString& folder)
     {
         const std::lock_guard<std::mutex> lock(FMutex);
@@ -241,7 +245,8 @@ void TShownSet::Need(const QString& name, const std::string& key, bool another)
                    if (auto it = FInFlight.find(flight); it != FInFlight.end())
                        FInFlight.erase(it);
                    QTimer::singleShot(0, &FJobs, [this] { Advance(); });
-               });
+               },
+               plugin ? FPlugins->Lane : nullptr);
 }
 
 void TShownSet::Delivered(TShownFrame frame)

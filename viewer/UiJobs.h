@@ -19,9 +19,11 @@ public:
     // work() or work(const runner::TStop&) on the pool, then done(TResult) on this object's
     // thread. A newer post of the same key drops the older when it has not begun; one that
     // has begun still delivers, so done compares its request with the latest.
-    // dropped runs on this thread instead of done when the job never starts.
+    // dropped runs on this thread instead of done when the job never starts. Jobs given a
+    // lane run one at a time (runner::TLane).
     template <class Work, class Done>
-    void Post(const std::string& key, Work work, Done done, std::function<void()> dropped = {})
+    void Post(const std::string& key, Work work, Done done, std::function<void()> dropped = {},
+              const std::shared_ptr<runner::TLane>& lane = {})
     {
         ++FOutstanding;
         FJobs.Post(key, std::move(work), [this, done = std::move(done)](auto result) mutable {
@@ -37,7 +39,7 @@ public:
             --FOutstanding;
             if (dropped && !FClosed)
                 dropped();
-        });
+        }, lane);
     }
     // The job of key that has not started never runs (its dropped runs now).
     void Drop(const std::string& key) { FJobs.Drop(key); }

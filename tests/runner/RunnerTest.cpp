@@ -145,4 +145,35 @@ TEST(Runner, InOrderDeliversByIndex)
     }
 }
 
+// A lane's jobs run one at a time and in order, and those waiting hold no worker: a job
+// outside the lane finishes while the lane's first job still runs.
+TEST(Runner, LaneJobsTakeTurnsWithoutHoldingWorkers)
+{
+    TPool pool(2);
+    TLog log;
+    TGate gate;
+    std::atomic<int> inLane{0}, most{0};
+    std::promise<void> outside;
+    {
+        TJobs jobs(pool);
+        const auto lane = std::make_shared<runner::TLane>();
+        for (const std::string name : {"L1", "L2", "L3"})
+            jobs.Post({}, [&, name] {
+                const int now = ++inLane;
+                most = std::max(most.load(), now);
+                if (name == "L1")
+                    gate.Open.wait();
+                --inLane;
+                return 0;
+            }, [&log, name](TResult<int>) { log.Add(name); }, {}, lane);
+        jobs.Post({}, [] { return 0; }, [&](TResult<int>) { log.Add("X"); outside.set_value(); });
+        EXPECT_EQ(outside.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        gate.Opened.set_value();
+        while (jobs.Outstanding() > 0)
+            std::this_thread::yield();
+    }
+    EXPECT_EQ(log.Text, "X L1 L2 L3");
+    EXPECT_EQ(most.load(), 1);
+}
+
 }  // namespace
