@@ -39,7 +39,7 @@ struct BitWriter {
         if (used == 8) bytes.push_back(0), used = 0;
         bytes.back() |= static_cast<unsigned char>(b << (7 - used++));
     }
-    void Bits(uint64_t v, int n) { for (int i = n - 1; i >= 0; --i) Bit(int(v >> i) & 1); }
+    void Bits(uint64_t v, int n) { for (int i = n - 1; i >= 0; --i) Bit(i < 64 ? int(v >> i) & 1 : 0); }
     void Ue(uint32_t v)
     {
         int n = 0;
