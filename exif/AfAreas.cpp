@@ -283,6 +283,24 @@ TRecorded ReadNikon(const TIfd& ifd, const TContext& c)
                 return r;
             }
         }
+        // Phase-detect AF of the 11-point bodies that keep only this record (D90, D3000 to
+        // D5100): the primary point, then the points used (16 bits, always little-endian), both
+        // in this record's own order: centre, top, bottom, then the left points inside out,
+        // then the right ones.
+        const unsigned char* p = ifd.Bytes->Data + f->At;
+        if (version == "0100" && f->Count >= 10 && p[6] == 2) {
+            static constexpr int Layout[11] = {0, 1, 2, 3, 5, 7, 9, 4, 6, 8, 10};  // to Nikon11's order
+            TRecorded phase;
+            phase.Fractions = true;
+            if (p[7] >= 1 && p[7] <= 11)
+                phase.Spots.push_back(Point(Nikon11[Layout[p[7] - 1]][0], Nikon11[Layout[p[7] - 1]][1]));
+            const unsigned used = p[8] | (p[9] << 8);
+            for (int i = 0; i < 11; ++i)
+                if (used & (1u << i))
+                    phase.Spots.push_back(Point(Nikon11[Layout[i]][0], Nikon11[Layout[i]][1]));
+            if (!phase.Spots.empty())
+                return phase;
+        }
     }
     // AFInfo: the selected point and the points in focus of the 11-point layout.
     r = TRecorded();

@@ -170,6 +170,11 @@ TEST(AfAreas, EveryMakerFromItsMakernote)
         {"nikon 11-point selected and in focus", Nikon("NIKON D200", [](B& b, B::DirId d) {
              b.AddBytes(d, 0x0088, B::Undefined, 4, {0, 9, 0x00, 0x01});
          }), 3000, 2000, {{670, 950, 100, 100}, centre}},
+        {"nikon 11-point in AFInfo2: primary upper-left, far right used", Nikon("NIKON D3100", [](B& b, B::DirId d) {
+             Bytes af2 = {'0', '1', '0', '0', 0, 1, 2, 5, 0x00, 0x04};
+             af2.resize(30, 0);
+             b.AddBytes(d, 0x00B7, B::Undefined, uint32_t(af2.size()), af2);
+         }), 3000, 2000, {{1060, 710, 100, 100}, {2230, 950, 100, 100}}},
         {"nikon point out of range", Nikon("NIKON D200", [](B& b, B::DirId d) {
              b.AddBytes(d, 0x0088, B::Undefined, 4, {0, 12, 0, 0});
          }), 3000, 2000, {}},
