@@ -37,6 +37,12 @@ void HoldThread(TJobs& jobs, TGate& gate, TLog& log)
     gate.Entered.get_future().wait();
 }
 
+void WaitIdle(const TJobs& jobs)
+{
+    while (jobs.Outstanding() > 0)
+        std::this_thread::yield();
+}
+
 void Job(TJobs& jobs, const std::string& key, const std::string& name, TLog& log)
 {
     jobs.Post(key, [] { return 0; }, [&log, name](TResult<int>) { log.Add(name); },
@@ -62,8 +68,7 @@ TEST(Runner, Contract)
                      log.Add(r.Value ? "value" : "bad_alloc");
                  }
              });
-             while (jobs.Outstanding() > 0)
-                 std::this_thread::yield();
+             WaitIdle(jobs);
          },
          "bad_alloc"},
         {"a newer job of a key drops the waiting one; other keys stay",
@@ -73,8 +78,7 @@ TEST(Runner, Contract)
              Job(jobs, "map1", "B", log);
              Job(jobs, "map0", "C", log);
              gate.Opened.set_value();
-             while (jobs.Outstanding() > 0)
-                 std::this_thread::yield();
+             WaitIdle(jobs);
          },
          "dropA gate B C"},
         {"a waiting job is dropped by its key",
@@ -83,8 +87,7 @@ TEST(Runner, Contract)
              Job(jobs, "ahead0", "A", log);
              jobs.Drop("ahead0");
              gate.Opened.set_value();
-             while (jobs.Outstanding() > 0)
-                 std::this_thread::yield();
+             WaitIdle(jobs);
          },
          "dropA gate"},
         {"a running job of a key is told it is stale",
@@ -98,8 +101,7 @@ TEST(Runner, Contract)
              running.get_future().wait();
              Job(jobs, "group", "B", log);
              gate.Opened.set_value();
-             while (jobs.Outstanding() > 0)
-                 std::this_thread::yield();
+             WaitIdle(jobs);
          },
          "stale B"},
         {"close drops what waits and waits for what runs; later posts are dropped",
@@ -169,8 +171,7 @@ TEST(Runner, LaneJobsTakeTurnsWithoutHoldingWorkers)
         jobs.Post({}, [] { return 0; }, [&](TResult<int>) { log.Add("X"); outside.set_value(); });
         EXPECT_EQ(outside.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
         gate.Opened.set_value();
-        while (jobs.Outstanding() > 0)
-            std::this_thread::yield();
+        WaitIdle(jobs);
     }
     EXPECT_EQ(log.Text, "X L1 L2 L3");
     EXPECT_EQ(most.load(), 1);

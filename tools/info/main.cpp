@@ -70,6 +70,25 @@ TFileLine PluginChooserLine(const std::string& path)
     return Printed(Line(path, {&t.ShotDate, &t.ShotExposure, &t.ShotCamera}));
 }
 
+// Parses the Exif block among a JPEG's first segments (reading on while it runs past them)
+// and calls use(reader) for it; found says whether there was one. False when the file cannot
+// be read.
+template <class Reader, class Use>
+bool ParseJpegExif(const std::string& path, int depth, bool& found, Use use)
+{
+    found = false;
+    return WithFileHead(path, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
+        const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
+        found = tiff != nullptr;
+        if (!found)
+            return true;
+        Reader reader;
+        reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), depth);
+        use(reader);
+        return b.Final || !reader.RanPastEnd;
+    });
+}
+
 // As the chooser's reader: the Exif block of a JPEG, or the PEF file's own TIFF structure.
 TFileLine ChooserLine(const std::string& path)
 {
@@ -93,15 +112,8 @@ TFileLine ChooserLine(const std::string& path)
                  ParseFileTiff(file, reader, [&] { t = MakeChooserTexts(reader); });
         hasTexts = opened;
     } else {
-        opened = WithFileHead(path, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
-            const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
-            hasTexts = tiff != nullptr;
-            if (!hasTexts)
-                return true;
-            TExifRootPENTAXistD reader;
-            reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 8);
+        opened = ParseJpegExif<TExifRootPENTAXistD>(path, 8, hasTexts, [&](const TExifRootPENTAXistD& reader) {
             t = MakeChooserTexts(reader);
-            return b.Final || !reader.RanPastEnd;
         });
     }
     if (!opened)
@@ -121,15 +133,8 @@ TFileLine AfLine(const std::string& path)
         std::vector<TAfArea> areas;
         const TPictureType type = ClassifyPicture(path);
         if (type == TPictureType::Jpeg) {
-            WithFileHead(path, FileHeadBytes, JpegHeadExtent, JpegMetadataRoom, [&](const THeadBytes& b) {
-                const unsigned char* tiff = FindExifBlock(b.Data, b.Length);
-                if (!tiff)
-                    return true;
-                TExifRoot reader;
-                reader.Parse(tiff, b.Length - static_cast<std::size_t>(tiff - b.Data), 1);
-                areas = ReadAfAreas(reader, w, h);
-                return b.Final || !reader.RanPastEnd;
-            });
+            bool found = false;
+            ParseJpegExif<TExifRoot>(path, 1, found, [&](const TExifRoot& reader) { areas = ReadAfAreas(reader, w, h); });
         } else if (type == TPictureType::Pef) {
             TMappedFile file;
             TExifRoot reader;
